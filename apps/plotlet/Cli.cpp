@@ -1,0 +1,1 @@
+// The command-line host's logic lives here so tests can call it in-process.
