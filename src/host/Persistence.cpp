@@ -769,15 +769,19 @@ bool isPersistable(const std::string& className) { return handlers().count(class
 
 Json writeObject(const runtime::ObjectPtr& object, PersistContext& context) {
     if (!object) return nullptr;
+    return writeObject(*object, context);
+}
+
+Json writeObject(const runtime::Object& object, PersistContext& context) {
     auto& ids = context.writtenIds();
-    if (auto it = ids.find(object.get()); it != ids.end()) return Json{{"$ref", it->second}};
-    const std::string cls = object->className();
+    if (auto it = ids.find(&object); it != ids.end()) return Json{{"$ref", it->second}};
+    const std::string cls = object.className();
     auto h = handlers().find(cls);
     if (h == handlers().end()) context.fail("an object of class " + cls + " cannot be saved");
     const long id = static_cast<long>(ids.size()) + 1;
-    ids.emplace(object.get(), id);
+    ids.emplace(&object, id);
     Json j = {{"$class", cls}, {"$id", id}};
-    h->second.write(*object, j, context);
+    h->second.write(object, j, context);
     return j;
 }
 
