@@ -6,6 +6,7 @@
 // that control's handler before it continues, and an exception escaping a handler reaches the
 // code that caused the event. Handlers that keep triggering each other are stopped with
 // runtime error 28 "Out of stack space" instead of exhausting the real stack.
+#include <cstddef>
 #include <functional>
 #include <utility>
 
@@ -36,6 +37,10 @@ public:
     // Attaches the handler, replacing any earlier one; an empty function detaches.
     Event& operator=(Handler handler) {
         handler_ = std::move(handler);
+        return *this;
+    }
+    Event& operator=(std::nullptr_t) {
+        handler_ = nullptr;
         return *this;
     }
     explicit operator bool() const { return static_cast<bool>(handler_); }
