@@ -1,6 +1,7 @@
 #pragma once
 // A check box: Value 0 unchecked, 1 checked, 2 greyed. Click fires whenever the value changes,
-// from code or from the user.
+// from code or from the user. Generic access reads Value as that number; code that stores the
+// state as "True"/"False" text converts checked() itself.
 #include "ui/Control.h"
 
 namespace ui {

@@ -11,7 +11,9 @@
 //       ui::spinButton("SpinBtnChartSize").at(70, 20, 16, 20).bounds(1, 999999999).value(48),
 //   };
 //
-// Positions and sizes are pixels relative to the container's top-left corner.
+// Positions and sizes are pixels relative to the container's top-left corner. Build tables in a
+// free function: inside a class derived from Form the typed accessors (textBox(), label(), ...)
+// hide these starters.
 #include <string>
 #include <string_view>
 #include <vector>

@@ -17,6 +17,8 @@
 //
 // The form owns its controls; references to them stay valid for the form's life, across
 // unloads. Unloading returns every control to its design values; handlers stay attached.
+// Only load() and show() load a form: setting a control of a form that is not loaded works on
+// the control and fires its events, but does not load the form.
 //
 // Name lookups ignore case, as the original runtime did. An unknown name raises runtime error
 // 730 "Control 'X' not found", a control array named without an index error 450, an index on a
@@ -148,6 +150,8 @@ public:
     // the action did. Error 400 when the form is already shown modelessly.
     void showModal();
     void hide();
+    // Visible = True shows the form modelessly, False hides it.
+    void setVisible(bool visible) { visible ? show() : hide(); }
     // Runs Unload, hides the form and returns every control to its design values (handlers
     // stay). Nothing happens when the form is not loaded.
     void unload();

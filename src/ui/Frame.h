@@ -10,7 +10,7 @@ public:
     Frame(Form& form, const ControlSpec& design) : Control(form, design) {}
 
     bool hasCaption() const override { return true; }
-    std::string_view defaultProperty() const override { return "Caption"; }
+    std::string_view defaultProperty() const override;
 };
 
 }  // namespace ui

@@ -9,7 +9,7 @@ public:
     Label(Form& form, const ControlSpec& design) : Control(form, design) {}
 
     bool hasCaption() const override { return true; }
-    std::string_view defaultProperty() const override { return "Caption"; }
+    std::string_view defaultProperty() const override;
 };
 
 }  // namespace ui

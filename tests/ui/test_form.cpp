@@ -122,6 +122,11 @@ TEST_F(FormTest, ReadsAndSetsValuesByPathThroughTheControlsOwnProperties) {
     EXPECT_EQ(form.value("CmdSaveParam.tooltiptext"), runtime::Variant("Save"));
     form.setValue("TxtFontName.Enabled", false);
     EXPECT_FALSE(form.control("TxtFontName").enabled());
+    // A list box takes and gives its rows as an array through "List".
+    form.setValue("LstFields.List", runtime::Variant(runtime::Array::fromList({"POP", "AREA"})));
+    form.setValue("LstFields.ListIndex", 1);
+    EXPECT_EQ(form.value("LstFields"), runtime::Variant("AREA"));
+    EXPECT_EQ(form.value("LstFields.List").array().at(0, 0), runtime::Variant("POP"));
     form.setValue("CommonDialog1.FileName", "C:\\maps\\a.par");
     EXPECT_EQ(form.commonDialog("CommonDialog1").fileName(), "C:\\maps\\a.par");
 }
@@ -139,6 +144,7 @@ TEST_F(FormTest, LoadRunsOnceAndUnloadReturnsControlsToTheirDesign) {
     form.listView("LstViewFields").addItem(0, "", "", "dummy", "dummy");
     form.listBox("LstFields").addItem("POP");
     form.control("CmdSaveParam").setEnabled(false);
+    form.setWindowState(WindowState::Minimized);
     form.unload();
 
     EXPECT_FALSE(form.isLoaded());
@@ -152,12 +158,15 @@ TEST_F(FormTest, LoadRunsOnceAndUnloadReturnsControlsToTheirDesign) {
     EXPECT_EQ(form.listView("LstViewFields").icons(), &form.imageList("ImageList1"));
     EXPECT_EQ(form.listBox("LstFields").listCount(), 0);
     EXPECT_TRUE(form.control("CmdSaveParam").enabled());
+    EXPECT_EQ(form.windowState(), WindowState::Normal);
 
     // Handlers survive the unload, and the next load runs Load again.
     form.takeLog();
-    form.load();
-    form.textBox("TxtMaxValue").setText("9");
-    EXPECT_EQ(form.takeLog(), (std::vector<std::string>{"Form.Load", "TxtMaxValue.Change"}));
+    form.textBox("TxtMaxValue").setText("9");  // works on the control without loading the form
+    EXPECT_FALSE(form.isLoaded());
+    form.setVisible(true);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.takeLog(), (std::vector<std::string>{"TxtMaxValue.Change", "Form.Load", "SSTab.GotFocus"}));
 }
 
 TEST_F(FormTest, ShowingFocusesTheFirstReachableControlAndSetFocusNeedsAShownControl) {
