@@ -146,10 +146,12 @@ void Form::validateTable() const {
             fail("'" + spec.displayName() + "' names a tab page outside a tab control");
         }
         // A container chain longer than the table is a cycle.
+        // A container missing further up is reported when its own row is checked.
         const ControlSpec* walk = &container;
-        for (std::size_t steps = 0; !walk->container.empty(); ++steps) {
+        for (std::size_t steps = 0; walk && !walk->container.empty(); ++steps) {
             if (steps > table_.size()) fail("the containers of '" + spec.displayName() + "' form a cycle");
-            walk = singles.at(property::upperName(walk->container));
+            const auto up = singles.find(property::upperName(walk->container));
+            walk = up == singles.end() ? nullptr : up->second;
         }
     }
 }

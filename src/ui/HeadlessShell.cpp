@@ -270,7 +270,12 @@ void HeadlessShell::runModal(Form& form) {
     auto action = std::move(found->second.front());
     found->second.pop_front();
     transcript_[at].scripted = true;
-    action(form);
+    try {
+        action(form);
+    } catch (...) {
+        transcript_[at].answer = "failed";
+        throw;
+    }
     transcript_[at].answer = !form.isLoaded() ? "unloaded" : form.isVisible() ? "left open" : "hidden";
 }
 

@@ -83,6 +83,7 @@ TEST_F(FormTest, RejectsTablesThatCannotBeBuilt) {
     EXPECT_THROW(build({label("Lbl"), textBox("Txt").in("Lbl")}), std::invalid_argument);
     EXPECT_THROW(build({tabControl("Tabs").pages({"a", "b"}), textBox("Txt").in("Tabs", 2)}), std::invalid_argument);
     EXPECT_THROW(build({frame("A").in("B"), frame("B").in("A")}), std::invalid_argument);
+    EXPECT_THROW(build({textBox("Txt").in("A"), frame("A").in("Missing")}), std::invalid_argument);
     EXPECT_THROW(build({menu("mnu"), textBox("Txt").in("mnu")}), std::invalid_argument);
     EXPECT_NO_THROW(build({tabControl("Tabs").pages({"a", "b"}), textBox("Txt").in("Tabs", 1)}));
 }
@@ -247,6 +248,7 @@ TEST_F(FormTest, ShowModalReturnsOnceTheScriptedUserHidesTheForm) {
     // A failing action still leaves the form hidden and reaches the caller.
     shell->onModal("frmSample", [](Form& f) { f.textBox("TxtMinValue").setText("2"); runtime::raise(91); });
     EXPECT_EQ(errorNumberOf([&] { form.showModal(); }), 91);
+    EXPECT_EQ(shell->transcript().back().answer, "failed");
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(form.isModal());
 }
