@@ -9,7 +9,7 @@ namespace ui {
 
 using runtime::Variant;
 
-CheckBox::CheckBox(Form& form, const ControlSpec& design) : Control(form, design), value_(design.value) {}
+CheckBox::CheckBox(Form& form, const ControlDesign& design) : Control(form, design), value_(design.value) {}
 
 void CheckBox::setValue(int value) {
     if (value < Unchecked || value > Grayed) raiseUi(err::InvalidPropertyValue);

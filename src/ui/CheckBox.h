@@ -10,7 +10,7 @@ class CheckBox final : public Control {
 public:
     static constexpr int Unchecked = 0, Checked = 1, Grayed = 2;
 
-    CheckBox(Form& form, const ControlSpec& design);
+    CheckBox(Form& form, const ControlDesign& design);
 
     bool hasCaption() const override { return true; }
     bool canTakeFocus() const override { return true; }

@@ -9,7 +9,7 @@ namespace ui {
 
 using runtime::Variant;
 
-ComboBox::ComboBox(Form& form, const ControlSpec& design) : Control(form, design) { resetKindState(); }
+ComboBox::ComboBox(Form& form, const ControlDesign& design) : Control(form, design) { resetKindState(); }
 
 void ComboBox::resetKindState() {
     items_ = design().items;

@@ -18,7 +18,7 @@ class ComboBox final : public Control {
 public:
     static constexpr int DropDownCombo = 0, DropDownList = 2;
 
-    ComboBox(Form& form, const ControlSpec& design);
+    ComboBox(Form& form, const ControlDesign& design);
 
     bool canTakeFocus() const override { return true; }
     std::string_view defaultProperty() const override { return "Text"; }

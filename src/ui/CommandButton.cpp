@@ -6,7 +6,7 @@ namespace ui {
 
 using runtime::Variant;
 
-CommandButton::CommandButton(Form& form, const ControlSpec& design) : Control(form, design), picture_(design.picture) {}
+CommandButton::CommandButton(Form& form, const ControlDesign& design) : Control(form, design), picture_(design.picture) {}
 
 void CommandButton::setPicture(runtime::ObjectPtr picture) {
     if (picture_ == picture) return;

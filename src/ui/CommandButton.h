@@ -7,7 +7,7 @@ namespace ui {
 
 class CommandButton final : public Control {
 public:
-    CommandButton(Form& form, const ControlSpec& design);
+    CommandButton(Form& form, const ControlDesign& design);
 
     bool hasCaption() const override { return true; }
     bool canTakeFocus() const override { return true; }

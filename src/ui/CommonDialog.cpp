@@ -9,7 +9,7 @@ namespace ui {
 
 using runtime::Variant;
 
-CommonDialog::CommonDialog(Form& form, const ControlSpec& design) : Control(form, design) { resetKindState(); }
+CommonDialog::CommonDialog(Form& form, const ControlDesign& design) : Control(form, design) { resetKindState(); }
 
 void CommonDialog::resetKindState() {
     dialogTitle_ = design().caption;

@@ -14,7 +14,7 @@ namespace ui {
 
 class CommonDialog final : public Control {
 public:
-    CommonDialog(Form& form, const ControlSpec& design);
+    CommonDialog(Form& form, const ControlDesign& design);
 
     bool hasToolTip() const override { return false; }
 

@@ -33,7 +33,7 @@ bool toBool(const Variant& value) { return value.toBool(); }
 
 }  // namespace property
 
-Control::Control(Form& form, const ControlSpec& design)
+Control::Control(Form& form, const ControlDesign& design)
     : form_(form), design_(design), enabled_(design.enabled), visible_(design.visible), rect_(design.rect),
       caption_(design.caption), toolTip_(design.toolTip) {}
 

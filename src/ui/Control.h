@@ -1,5 +1,5 @@
 #pragma once
-// The base of every control of a form. A control is created by its Form from a ControlSpec row,
+// The base of every control of a form. A control is created by its Form from a ControlDesign row,
 // owned by that form and never copied. It holds its state (enabled, visible, position, caption,
 // tool tip, and the kind's own values) and fires its events when that state changes.
 //
@@ -14,7 +14,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "runtime/Variant.h"
-#include "ui/ControlSpec.h"
+#include "ui/ControlDesign.h"
 #include "ui/Event.h"
 
 namespace ui {
@@ -35,7 +35,7 @@ public:
     std::string displayName() const { return design_.displayName(); }  // "OpChartPosition(5)"
     const std::string& container() const { return design_.container; }
     int tabPage() const { return design_.tabPage; }
-    const ControlSpec& design() const { return design_; }
+    const ControlDesign& design() const { return design_; }
     Form& form() const { return form_; }
 
     bool enabled() const { return enabled_; }
@@ -85,7 +85,7 @@ public:
     bool is() const { return as<T>() != nullptr; }
 
 protected:
-    Control(Form& form, const ControlSpec& design);
+    Control(Form& form, const ControlDesign& design);
 
     // The kind's own properties; `upperName` is the property name in upper case. Return no value
     // (get) or false (set) for a name the kind does not have.
@@ -106,7 +106,7 @@ private:
     void resetToDesign();
 
     Form& form_;
-    const ControlSpec design_;
+    const ControlDesign design_;
     bool enabled_;
     bool visible_;
     Rect rect_;

@@ -31,23 +31,23 @@ using runtime::Variant;
 
 namespace {
 
-std::unique_ptr<Control> makeControl(Form& form, const ControlSpec& spec) {
-    switch (spec.kind) {
-    case ControlKind::Label: return std::make_unique<Label>(form, spec);
-    case ControlKind::Frame: return std::make_unique<Frame>(form, spec);
-    case ControlKind::CommandButton: return std::make_unique<CommandButton>(form, spec);
-    case ControlKind::CheckBox: return std::make_unique<CheckBox>(form, spec);
-    case ControlKind::OptionButton: return std::make_unique<OptionButton>(form, spec);
-    case ControlKind::ToggleButton: return std::make_unique<ToggleButton>(form, spec);
-    case ControlKind::TextBox: return std::make_unique<TextBox>(form, spec);
-    case ControlKind::ComboBox: return std::make_unique<ComboBox>(form, spec);
-    case ControlKind::ListBox: return std::make_unique<ListBox>(form, spec);
-    case ControlKind::ListView: return std::make_unique<ListView>(form, spec);
-    case ControlKind::ImageList: return std::make_unique<ImageList>(form, spec);
-    case ControlKind::SpinButton: return std::make_unique<SpinButton>(form, spec);
-    case ControlKind::TabControl: return std::make_unique<TabControl>(form, spec);
-    case ControlKind::Menu: return std::make_unique<Menu>(form, spec);
-    case ControlKind::CommonDialog: return std::make_unique<CommonDialog>(form, spec);
+std::unique_ptr<Control> makeControl(Form& form, const ControlDesign& row) {
+    switch (row.kind) {
+    case ControlKind::Label: return std::make_unique<Label>(form, row);
+    case ControlKind::Frame: return std::make_unique<Frame>(form, row);
+    case ControlKind::CommandButton: return std::make_unique<CommandButton>(form, row);
+    case ControlKind::CheckBox: return std::make_unique<CheckBox>(form, row);
+    case ControlKind::OptionButton: return std::make_unique<OptionButton>(form, row);
+    case ControlKind::ToggleButton: return std::make_unique<ToggleButton>(form, row);
+    case ControlKind::TextBox: return std::make_unique<TextBox>(form, row);
+    case ControlKind::ComboBox: return std::make_unique<ComboBox>(form, row);
+    case ControlKind::ListBox: return std::make_unique<ListBox>(form, row);
+    case ControlKind::ListView: return std::make_unique<ListView>(form, row);
+    case ControlKind::ImageList: return std::make_unique<ImageList>(form, row);
+    case ControlKind::SpinButton: return std::make_unique<SpinButton>(form, row);
+    case ControlKind::TabControl: return std::make_unique<TabControl>(form, row);
+    case ControlKind::Menu: return std::make_unique<Menu>(form, row);
+    case ControlKind::CommonDialog: return std::make_unique<CommonDialog>(form, row);
     }
     throw std::invalid_argument("unknown control kind");
 }
@@ -95,16 +95,16 @@ bool isOptionArray(const ControlArray& array) {
 
 }  // namespace
 
-Form::Form(std::string name, std::string caption, int width, int height, std::vector<ControlSpec> table)
+Form::Form(std::string name, std::string caption, int width, int height, std::vector<ControlDesign> table)
     : name_(std::move(name)), designCaption_(caption), caption_(std::move(caption)), width_(width), height_(height),
       table_(std::move(table)) {
     validateTable();
-    for (const ControlSpec& spec : table_) {
-        controls_.push_back(makeControl(*this, spec));
+    for (const ControlDesign& row : table_) {
+        controls_.push_back(makeControl(*this, row));
         Control* control = controls_.back().get();
-        NameEntry& e = names_[property::upperName(spec.name)];
-        if (spec.index < 0) e.single = control;
-        else e.members[spec.index] = control;
+        NameEntry& e = names_[property::upperName(row.name)];
+        if (row.index < 0) e.single = control;
+        else e.members[row.index] = control;
     }
     for (const auto& control : controls_) control->resolveDesignReferences();
 }
@@ -113,43 +113,43 @@ Form::~Form() = default;
 
 void Form::validateTable() const {
     auto fail = [this](const std::string& message) { throw std::invalid_argument(name_ + ": " + message); };
-    std::map<std::string, const ControlSpec*> singles;
-    std::map<std::string, std::map<int, const ControlSpec*>> arrays;
-    for (const ControlSpec& spec : table_) {
-        if (spec.name.empty()) fail("a control without a name");
-        const std::string upper = property::upperName(spec.name);
-        if (spec.index < 0) {
-            if (singles.count(upper) || arrays.count(upper)) fail("the name '" + spec.name + "' is used twice");
-            singles[upper] = &spec;
+    std::map<std::string, const ControlDesign*> singles;
+    std::map<std::string, std::map<int, const ControlDesign*>> arrays;
+    for (const ControlDesign& row : table_) {
+        if (row.name.empty()) fail("a control without a name");
+        const std::string upper = property::upperName(row.name);
+        if (row.index < 0) {
+            if (singles.count(upper) || arrays.count(upper)) fail("the name '" + row.name + "' is used twice");
+            singles[upper] = &row;
         } else {
-            if (singles.count(upper)) fail("'" + spec.name + "' is both a control and a control array");
-            if (arrays[upper].count(spec.index)) fail("'" + spec.displayName() + "' is declared twice");
-            arrays[upper][spec.index] = &spec;
+            if (singles.count(upper)) fail("'" + row.name + "' is both a control and a control array");
+            if (arrays[upper].count(row.index)) fail("'" + row.displayName() + "' is declared twice");
+            arrays[upper][row.index] = &row;
         }
     }
-    for (const ControlSpec& spec : table_) {
-        const bool isMenu = spec.kind == ControlKind::Menu;
-        if (spec.container.empty()) {
-            if (spec.tabPage >= 0) fail("'" + spec.displayName() + "' names a tab page outside a tab control");
+    for (const ControlDesign& row : table_) {
+        const bool isMenu = row.kind == ControlKind::Menu;
+        if (row.container.empty()) {
+            if (row.tabPage >= 0) fail("'" + row.displayName() + "' names a tab page outside a tab control");
             continue;
         }
-        const auto found = singles.find(property::upperName(spec.container));
+        const auto found = singles.find(property::upperName(row.container));
         if (found == singles.end() || !isContainerKind(found->second->kind))
-            fail("'" + spec.displayName() + "' lies in '" + spec.container + "', which is no frame, tab control or menu of the form");
-        const ControlSpec& container = *found->second;
+            fail("'" + row.displayName() + "' lies in '" + row.container + "', which is no frame, tab control or menu of the form");
+        const ControlDesign& container = *found->second;
         if (isMenu != (container.kind == ControlKind::Menu))
-            fail("'" + spec.displayName() + "': only menus hold menu items, and menu items lie only in menus");
+            fail("'" + row.displayName() + "': only menus hold menu items, and menu items lie only in menus");
         if (container.kind == ControlKind::TabControl) {
-            if (spec.tabPage < 0 || spec.tabPage >= std::max(1, container.tabs))
-                fail("'" + spec.displayName() + "' lies on a page that tab control '" + container.name + "' does not have");
-        } else if (spec.tabPage >= 0) {
-            fail("'" + spec.displayName() + "' names a tab page outside a tab control");
+            if (row.tabPage < 0 || row.tabPage >= std::max(1, container.tabs))
+                fail("'" + row.displayName() + "' lies on a page that tab control '" + container.name + "' does not have");
+        } else if (row.tabPage >= 0) {
+            fail("'" + row.displayName() + "' names a tab page outside a tab control");
         }
         // A container chain longer than the table is a cycle.
         // A container missing further up is reported when its own row is checked.
-        const ControlSpec* walk = &container;
+        const ControlDesign* walk = &container;
         for (std::size_t steps = 0; walk && !walk->container.empty(); ++steps) {
-            if (steps > table_.size()) fail("the containers of '" + spec.displayName() + "' form a cycle");
+            if (steps > table_.size()) fail("the containers of '" + row.displayName() + "' form a cycle");
             const auto up = singles.find(property::upperName(walk->container));
             walk = up == singles.end() ? nullptr : up->second;
         }

@@ -1,5 +1,5 @@
 #pragma once
-// A form: a window of controls declared as a table (see ControlSpec.h), with its lifecycle
+// A form: a window of controls declared as a table (see ControlDesign.h), with its lifecycle
 // (load, show modeless or modal, hide, unload), its focus, and lookup of its controls by name.
 // Dialogs derive from Form, pass their table to the constructor and attach their handlers:
 //
@@ -13,7 +13,7 @@
 //   };
 //
 // Tables are best built in a free function: inside the class, the typed accessors below
-// (textBox(), label(), ...) hide the table starters of ControlSpec.h.
+// (textBox(), label(), ...) hide the table starters of ControlDesign.h.
 //
 // The form owns its controls; references to them stay valid for the form's life, across
 // unloads. Unloading returns every control to its design values; handlers stay attached.
@@ -35,7 +35,7 @@
 #include "runtime/Variant.h"
 #include "ui/Control.h"
 #include "ui/ControlArray.h"
-#include "ui/ControlSpec.h"
+#include "ui/ControlDesign.h"
 #include "ui/Event.h"
 
 namespace ui {
@@ -74,7 +74,7 @@ public:
     // `width` and `height` are the client area in pixels. A table that names a container that is
     // not in it, repeats a name and index, or mixes array and single controls of one name is a
     // programming error: std::invalid_argument.
-    Form(std::string name, std::string caption, int width, int height, std::vector<ControlSpec> table);
+    Form(std::string name, std::string caption, int width, int height, std::vector<ControlDesign> table);
     virtual ~Form();
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
@@ -84,7 +84,7 @@ public:
     void setCaption(std::string caption);
     int width() const { return width_; }
     int height() const { return height_; }
-    const std::vector<ControlSpec>& table() const { return table_; }
+    const std::vector<ControlDesign>& table() const { return table_; }
 
     // --- controls ---------------------------------------------------------------------------
     // Every control in table order.
@@ -199,7 +199,7 @@ private:
     std::string caption_;
     int width_;
     int height_;
-    std::vector<ControlSpec> table_;
+    std::vector<ControlDesign> table_;
     std::vector<std::unique_ptr<Control>> controls_;
     std::map<std::string, NameEntry, std::less<>> names_;  // upper-case name
 

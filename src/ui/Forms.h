@@ -6,7 +6,7 @@
 #include "ui/CommonDialog.h"
 #include "ui/Control.h"
 #include "ui/ControlArray.h"
-#include "ui/ControlSpec.h"
+#include "ui/ControlDesign.h"
 #include "ui/Driver.h"
 #include "ui/Event.h"
 #include "ui/Form.h"

@@ -7,7 +7,7 @@ namespace ui {
 
 class Frame final : public Control {
 public:
-    Frame(Form& form, const ControlSpec& design) : Control(form, design) {}
+    Frame(Form& form, const ControlDesign& design) : Control(form, design) {}
 
     bool hasCaption() const override { return true; }
     std::string_view defaultProperty() const override;

@@ -8,7 +8,7 @@ namespace ui {
 
 using runtime::Variant;
 
-ImageList::ImageList(Form& form, const ControlSpec& design)
+ImageList::ImageList(Form& form, const ControlDesign& design)
     : Control(form, design), imageWidth_(design.imageWidth), imageHeight_(design.imageHeight) {}
 
 void ImageList::resetKindState() {

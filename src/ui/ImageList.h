@@ -25,7 +25,7 @@ struct ListImage {
 
 class ImageList final : public Control {
 public:
-    ImageList(Form& form, const ControlSpec& design);
+    ImageList(Form& form, const ControlDesign& design);
 
     bool hasToolTip() const override { return false; }
 

@@ -6,7 +6,7 @@ namespace ui {
 
 class Label final : public Control {
 public:
-    Label(Form& form, const ControlSpec& design) : Control(form, design) {}
+    Label(Form& form, const ControlDesign& design) : Control(form, design) {}
 
     bool hasCaption() const override { return true; }
     std::string_view defaultProperty() const override;

@@ -27,43 +27,43 @@ std::string rectText(const Rect& r) {
 
 }  // namespace
 
-std::vector<LayoutIssue> checkLayout(const std::vector<ControlSpec>& table, int formWidth, int formHeight) {
+std::vector<LayoutIssue> checkLayout(const std::vector<ControlDesign>& table, int formWidth, int formHeight) {
     std::vector<LayoutIssue> issues;
-    std::map<std::string, const ControlSpec*> containers;
-    for (const ControlSpec& spec : table)
-        if (spec.index < 0) containers[property::upperName(spec.name)] = &spec;
+    std::map<std::string, const ControlDesign*> containers;
+    for (const ControlDesign& row : table)
+        if (row.index < 0) containers[property::upperName(row.name)] = &row;
 
-    std::vector<const ControlSpec*> drawn;
-    for (const ControlSpec& spec : table)
-        if (isDrawn(spec.kind)) drawn.push_back(&spec);
+    std::vector<const ControlDesign*> drawn;
+    for (const ControlDesign& row : table)
+        if (isDrawn(row.kind)) drawn.push_back(&row);
 
-    for (const ControlSpec* spec : drawn) {
+    for (const ControlDesign* row : drawn) {
         Rect area{0, 0, formWidth, formHeight};
         std::string where = "the form";
-        if (!spec->container.empty()) {
-            const auto found = containers.find(property::upperName(spec->container));
+        if (!row->container.empty()) {
+            const auto found = containers.find(property::upperName(row->container));
             if (found == containers.end()) {
-                issues.push_back({LayoutIssue::Kind::OutsideContainer, spec->displayName(), spec->container,
-                                  spec->displayName() + " lies in '" + spec->container + "', which the form does not have"});
+                issues.push_back({LayoutIssue::Kind::OutsideContainer, row->displayName(), row->container,
+                                  row->displayName() + " lies in '" + row->container + "', which the form does not have"});
                 continue;
             }
             const Rect& c = found->second->rect;
             const int top = found->second->kind == ControlKind::TabControl ? tabStripHeight : 0;
             area = {0, top, c.width, c.height - top};
             where = found->second->kind == ControlKind::TabControl
-                        ? spec->container + " page " + std::to_string(spec->tabPage)
-                        : spec->container;
+                        ? row->container + " page " + std::to_string(row->tabPage)
+                        : row->container;
         }
-        const Rect& r = spec->rect;
+        const Rect& r = row->rect;
         if (r.left < area.left || r.top < area.top || r.right() > area.right() || r.bottom() > area.bottom())
-            issues.push_back({LayoutIssue::Kind::OutsideContainer, spec->displayName(), spec->container,
-                              spec->displayName() + " " + rectText(r) + " is not inside " + where + " " + rectText(area)});
+            issues.push_back({LayoutIssue::Kind::OutsideContainer, row->displayName(), row->container,
+                              row->displayName() + " " + rectText(r) + " is not inside " + where + " " + rectText(area)});
     }
 
     for (std::size_t i = 0; i < drawn.size(); ++i) {
         for (std::size_t j = i + 1; j < drawn.size(); ++j) {
-            const ControlSpec& a = *drawn[i];
-            const ControlSpec& b = *drawn[j];
+            const ControlDesign& a = *drawn[i];
+            const ControlDesign& b = *drawn[j];
             if (property::upperName(a.container) != property::upperName(b.container) || a.tabPage != b.tabPage) continue;
             if (!overlap(a.rect, b.rect)) continue;
             issues.push_back({LayoutIssue::Kind::Overlap, a.displayName(), b.displayName(),

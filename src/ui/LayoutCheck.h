@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/ControlSpec.h"
+#include "ui/ControlDesign.h"
 
 namespace ui {
 
@@ -26,7 +26,7 @@ struct LayoutIssue {
 
 inline constexpr int tabStripHeight = 24;
 
-std::vector<LayoutIssue> checkLayout(const std::vector<ControlSpec>& table, int formWidth, int formHeight);
+std::vector<LayoutIssue> checkLayout(const std::vector<ControlDesign>& table, int formWidth, int formHeight);
 std::vector<LayoutIssue> checkLayout(const Form& form);
 
 // The issues' messages, one per line ("" when there are none), for test failure output.

@@ -17,7 +17,7 @@ std::string cellText(const Variant& value) { return value.isNull() || value.isEm
 
 }  // namespace
 
-ListBox::ListBox(Form& form, const ControlSpec& design) : Control(form, design) { resetKindState(); }
+ListBox::ListBox(Form& form, const ControlDesign& design) : Control(form, design) { resetKindState(); }
 
 void ListBox::resetKindState() {
     rows_.clear();

@@ -28,7 +28,7 @@ class ListBox final : public Control {
 public:
     static constexpr int SingleSelect = 0, MultiSelect = 1, ExtendedSelect = 2;
 
-    ListBox(Form& form, const ControlSpec& design);
+    ListBox(Form& form, const ControlDesign& design);
 
     bool canTakeFocus() const override { return true; }
     std::string_view defaultProperty() const override { return "Text"; }

@@ -85,8 +85,8 @@ void ColumnHeader::setWidth(int width) {
 
 // --- ListView -------------------------------------------------------------------------------
 
-ListView::ListView(Form& form, const ControlSpec& design) : Control(form, design) {
-    for (const ColumnSpec& column : design.columns)
+ListView::ListView(Form& form, const ControlDesign& design) : Control(form, design) {
+    for (const ColumnDesign& column : design.columns)
         columns_.push_back(std::make_unique<ColumnHeader>(column.key, column.text, column.width));
     renumberColumns();
 }
@@ -101,7 +101,7 @@ void ListView::resetKindState() {
     icons_ = smallIcons_ = nullptr;
     items_.clear();
     columns_.clear();
-    for (const ColumnSpec& column : design().columns)
+    for (const ColumnDesign& column : design().columns)
         columns_.push_back(std::make_unique<ColumnHeader>(column.key, column.text, column.width));
     renumberColumns();
 }

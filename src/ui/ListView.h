@@ -90,7 +90,7 @@ private:
 
 class ListView final : public Control {
 public:
-    ListView(Form& form, const ControlSpec& design);
+    ListView(Form& form, const ControlDesign& design);
     ~ListView() override;
 
     bool canTakeFocus() const override { return true; }

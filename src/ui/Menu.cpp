@@ -8,7 +8,7 @@ namespace ui {
 
 using runtime::Variant;
 
-Menu::Menu(Form& form, const ControlSpec& design) : Control(form, design), checked_(design.value != 0) {}
+Menu::Menu(Form& form, const ControlDesign& design) : Control(form, design), checked_(design.value != 0) {}
 
 void Menu::setChecked(bool checked) {
     if (checked_ == checked) return;

@@ -10,7 +10,7 @@ namespace ui {
 
 class Menu final : public Control {
 public:
-    Menu(Form& form, const ControlSpec& design);
+    Menu(Form& form, const ControlDesign& design);
 
     bool hasCaption() const override { return true; }
     bool hasToolTip() const override { return false; }

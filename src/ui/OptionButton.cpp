@@ -8,7 +8,7 @@ namespace ui {
 
 using runtime::Variant;
 
-OptionButton::OptionButton(Form& form, const ControlSpec& design) : Control(form, design), value_(design.value != 0) {}
+OptionButton::OptionButton(Form& form, const ControlDesign& design) : Control(form, design), value_(design.value != 0) {}
 
 std::string OptionButton::groupKey() const {
     if (!design().group.empty()) return "group:" + property::upperName(design().group);

@@ -13,7 +13,7 @@ namespace ui {
 
 class OptionButton final : public Control {
 public:
-    OptionButton(Form& form, const ControlSpec& design);
+    OptionButton(Form& form, const ControlDesign& design);
 
     bool hasCaption() const override { return true; }
     bool canTakeFocus() const override { return true; }

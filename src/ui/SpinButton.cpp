@@ -11,7 +11,7 @@ namespace ui {
 
 using runtime::Variant;
 
-SpinButton::SpinButton(Form& form, const ControlSpec& design) : Control(form, design) { resetKindState(); }
+SpinButton::SpinButton(Form& form, const ControlDesign& design) : Control(form, design) { resetKindState(); }
 
 void SpinButton::resetKindState() {
     min_ = design().min;

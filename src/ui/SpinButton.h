@@ -9,7 +9,7 @@ namespace ui {
 
 class SpinButton final : public Control {
 public:
-    SpinButton(Form& form, const ControlSpec& design);
+    SpinButton(Form& form, const ControlDesign& design);
 
     bool canTakeFocus() const override { return true; }
     std::string_view defaultProperty() const override { return "Value"; }

@@ -10,7 +10,7 @@ namespace ui {
 
 using runtime::Variant;
 
-TabControl::TabControl(Form& form, const ControlSpec& design) : Control(form, design) { resetKindState(); }
+TabControl::TabControl(Form& form, const ControlDesign& design) : Control(form, design) { resetKindState(); }
 
 void TabControl::resetKindState() {
     pages_.clear();

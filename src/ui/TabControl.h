@@ -13,7 +13,7 @@ namespace ui {
 
 class TabControl final : public Control {
 public:
-    TabControl(Form& form, const ControlSpec& design);
+    TabControl(Form& form, const ControlDesign& design);
 
     bool hasCaption() const override { return true; }
     bool canTakeFocus() const override { return true; }

@@ -6,7 +6,7 @@ namespace ui {
 
 using runtime::Variant;
 
-TextBox::TextBox(Form& form, const ControlSpec& design)
+TextBox::TextBox(Form& form, const ControlDesign& design)
     : Control(form, design), text_(design.caption), locked_(design.locked) {}
 
 void TextBox::setText(std::string text) {

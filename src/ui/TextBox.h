@@ -8,7 +8,7 @@ namespace ui {
 
 class TextBox final : public Control {
 public:
-    TextBox(Form& form, const ControlSpec& design);
+    TextBox(Form& form, const ControlDesign& design);
 
     bool canTakeFocus() const override { return true; }
     std::string_view defaultProperty() const override { return "Text"; }

@@ -6,7 +6,7 @@ namespace ui {
 
 using runtime::Variant;
 
-ToggleButton::ToggleButton(Form& form, const ControlSpec& design)
+ToggleButton::ToggleButton(Form& form, const ControlDesign& design)
     : Control(form, design), value_(design.value != 0), picture_(design.picture) {}
 
 void ToggleButton::setValue(bool value) {

@@ -8,7 +8,7 @@ namespace ui {
 
 class ToggleButton final : public Control {
 public:
-    ToggleButton(Form& form, const ControlSpec& design);
+    ToggleButton(Form& form, const ControlDesign& design);
 
     bool hasCaption() const override { return true; }
     bool canTakeFocus() const override { return true; }

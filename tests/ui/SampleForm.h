@@ -13,9 +13,9 @@
 
 namespace uitest {
 
-inline std::vector<ui::ControlSpec> sampleTable() {
+inline std::vector<ui::ControlDesign> sampleTable() {
     using namespace ui;
-    std::vector<ControlSpec> table = {
+    std::vector<ControlDesign> table = {
         tabControl("SSTab").at(4, 4, 392, 292).pages({"Main", "Chart", "Tools"}),
         // Page 0: layer, features, field lists.
         label("LblLayers").in("SSTab", 0).at(8, 30, 60, 18).caption("Layer"),

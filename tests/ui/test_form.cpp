@@ -75,7 +75,7 @@ TEST_F(FormTest, UnknownNamesAndWrongKindsFailWithRuntimeErrors) {
 }
 
 TEST_F(FormTest, RejectsTablesThatCannotBeBuilt) {
-    auto build = [](std::vector<ControlSpec> table) { Form f("frmBad", "", 100, 100, std::move(table)); };
+    auto build = [](std::vector<ControlDesign> table) { Form f("frmBad", "", 100, 100, std::move(table)); };
     EXPECT_THROW(build({textBox("Txt"), label("txt")}), std::invalid_argument);
     EXPECT_THROW(build({optionButton("Op", 0), optionButton("Op", 0)}), std::invalid_argument);
     EXPECT_THROW(build({optionButton("Op", 0), optionButton("Op")}), std::invalid_argument);

@@ -11,7 +11,7 @@ TEST(LayoutCheck, TheSampleFormIsLaidOutCleanly) {
 }
 
 TEST(LayoutCheck, FindsOverlappingSiblingsAndControlsOutsideTheirContainer) {
-    const std::vector<ControlSpec> table = {
+    const std::vector<ControlDesign> table = {
         tabControl("SSTab").at(0, 0, 300, 200).pages({"a", "b"}),
         textBox("TxtA").in("SSTab", 0).at(10, 30, 100, 20),
         textBox("TxtB").in("SSTab", 0).at(100, 40, 100, 20),   // overlaps TxtA on the same page

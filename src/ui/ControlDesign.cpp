@@ -1,4 +1,4 @@
-#include "ui/ControlSpec.h"
+#include "ui/ControlDesign.h"
 
 namespace ui {
 
@@ -23,116 +23,116 @@ std::string_view kindName(ControlKind kind) {
     return "Control";
 }
 
-std::string ControlSpec::displayName() const {
+std::string ControlDesign::displayName() const {
     return index < 0 ? name : name + "(" + std::to_string(index) + ")";
 }
 
 ControlBuilder::ControlBuilder(ControlKind kind, std::string name, int index) {
-    spec_.kind = kind;
-    spec_.name = std::move(name);
-    spec_.index = index;
+    design_.kind = kind;
+    design_.name = std::move(name);
+    design_.index = index;
 }
 
 ControlBuilder& ControlBuilder::in(std::string container, int tabPage) {
-    spec_.container = std::move(container);
-    spec_.tabPage = tabPage;
+    design_.container = std::move(container);
+    design_.tabPage = tabPage;
     return *this;
 }
 
 ControlBuilder& ControlBuilder::at(int left, int top, int width, int height) {
-    spec_.rect = {left, top, width, height};
+    design_.rect = {left, top, width, height};
     return *this;
 }
 
 ControlBuilder& ControlBuilder::caption(std::string text) {
-    spec_.caption = std::move(text);
+    design_.caption = std::move(text);
     return *this;
 }
 
 ControlBuilder& ControlBuilder::text(std::string text) { return caption(std::move(text)); }
 
 ControlBuilder& ControlBuilder::tip(std::string toolTip) {
-    spec_.toolTip = std::move(toolTip);
+    design_.toolTip = std::move(toolTip);
     return *this;
 }
 
 ControlBuilder& ControlBuilder::disabled() {
-    spec_.enabled = false;
+    design_.enabled = false;
     return *this;
 }
 
 ControlBuilder& ControlBuilder::hidden() {
-    spec_.visible = false;
+    design_.visible = false;
     return *this;
 }
 
 ControlBuilder& ControlBuilder::value(int value) {
-    spec_.value = value;
+    design_.value = value;
     return *this;
 }
 
 ControlBuilder& ControlBuilder::items(std::vector<std::string> rows) {
-    spec_.items = std::move(rows);
+    design_.items = std::move(rows);
     return *this;
 }
 
 ControlBuilder& ControlBuilder::columnCount(int columns) {
-    spec_.columnCount = columns;
+    design_.columnCount = columns;
     return *this;
 }
 
 ControlBuilder& ControlBuilder::multiSelect(int mode) {
-    spec_.multiSelect = mode;
+    design_.multiSelect = mode;
     return *this;
 }
 
 ControlBuilder& ControlBuilder::dropDownList() {
-    spec_.style = 2;
+    design_.style = 2;
     return *this;
 }
 
 ControlBuilder& ControlBuilder::locked() {
-    spec_.locked = true;
+    design_.locked = true;
     return *this;
 }
 
 ControlBuilder& ControlBuilder::bounds(int min, int max, int smallChange) {
-    spec_.min = min;
-    spec_.max = max;
-    spec_.smallChange = smallChange;
+    design_.min = min;
+    design_.max = max;
+    design_.smallChange = smallChange;
     return *this;
 }
 
 ControlBuilder& ControlBuilder::pages(std::vector<std::string> captions) {
-    spec_.tabs = static_cast<int>(captions.size());
-    spec_.tabCaptions = std::move(captions);
+    design_.tabs = static_cast<int>(captions.size());
+    design_.tabCaptions = std::move(captions);
     return *this;
 }
 
-ControlBuilder& ControlBuilder::headers(std::vector<ColumnSpec> columns) {
-    spec_.columns = std::move(columns);
+ControlBuilder& ControlBuilder::headers(std::vector<ColumnDesign> columns) {
+    design_.columns = std::move(columns);
     return *this;
 }
 
 ControlBuilder& ControlBuilder::imageLists(std::string icons, std::string smallIcons) {
-    spec_.icons = std::move(icons);
-    spec_.smallIcons = std::move(smallIcons);
+    design_.icons = std::move(icons);
+    design_.smallIcons = std::move(smallIcons);
     return *this;
 }
 
 ControlBuilder& ControlBuilder::imageSize(int width, int height) {
-    spec_.imageWidth = width;
-    spec_.imageHeight = height;
+    design_.imageWidth = width;
+    design_.imageHeight = height;
     return *this;
 }
 
 ControlBuilder& ControlBuilder::group(std::string group) {
-    spec_.group = std::move(group);
+    design_.group = std::move(group);
     return *this;
 }
 
 ControlBuilder& ControlBuilder::picture(runtime::ObjectPtr picture) {
-    spec_.picture = std::move(picture);
+    design_.picture = std::move(picture);
     return *this;
 }
 

@@ -1,10 +1,10 @@
 #pragma once
-// A form's controls are declared as a table of ControlSpec rows: the design-time description of
+// A form's controls are declared as a table of ControlDesign rows: the design-time description of
 // each control (kind, name, array index, container, position, design caption and the values
 // the kind needs). Form builds its controls from the table and returns them to these values
 // when it unloads.
 //
-//   std::vector<ui::ControlSpec> table = {
+//   std::vector<ui::ControlDesign> table = {
 //       ui::frame("Frame1").at(8, 8, 200, 120).caption("Scale"),
 //       ui::textBox("TxtMaxValue").in("Frame1").at(8, 20, 60, 20).text("20"),
 //       ui::optionButton("OpAllObjects", 0).in("SSTab", 0).at(8, 40, 80, 18).caption("all"),
@@ -50,13 +50,13 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-struct ColumnSpec {
+struct ColumnDesign {
     std::string key;
     std::string text;
     int width = 60;
 };
 
-struct ControlSpec {
+struct ControlDesign {
     ControlKind kind = ControlKind::Label;
     std::string name;
     int index = -1;          // member of a control array when >= 0
@@ -68,7 +68,7 @@ struct ControlSpec {
     bool enabled = true;
     bool visible = true;
 
-    // Kind-specific design values; each kind reads the ones it documents.
+    // Per-kind design values; each kind reads the ones it documents.
     int value = 0;                    // check box 0/1/2, option/toggle 0/1, spin value, tab shown
     std::vector<std::string> items;   // combo box and list box rows (column 0)
     int columnCount = 1;              // list box
@@ -78,7 +78,7 @@ struct ControlSpec {
     int min = 0, max = 100, smallChange = 1;  // spin button
     int tabs = 3;                     // tab control
     std::vector<std::string> tabCaptions;
-    std::vector<ColumnSpec> columns;  // list view column headers
+    std::vector<ColumnDesign> columns;  // list view column headers
     std::string icons, smallIcons;    // list view: names of the image lists bound at design time
     int imageWidth = 16, imageHeight = 16;  // image list
     std::string group;                // option buttons: explicit group, else grouped by container
@@ -89,7 +89,7 @@ struct ControlSpec {
 };
 
 // Builds one table row with chained setters, so a table reads as a list of declarations; it
-// converts to the ControlSpec it built.
+// converts to the ControlDesign it built.
 class ControlBuilder {
 public:
     ControlBuilder(ControlKind kind, std::string name, int index);
@@ -109,17 +109,17 @@ public:
     ControlBuilder& locked();
     ControlBuilder& bounds(int min, int max, int smallChange = 1);
     ControlBuilder& pages(std::vector<std::string> captions);  // also sets the tab count
-    ControlBuilder& headers(std::vector<ColumnSpec> columns);
+    ControlBuilder& headers(std::vector<ColumnDesign> columns);
     ControlBuilder& imageLists(std::string icons, std::string smallIcons);
     ControlBuilder& imageSize(int width, int height);
     ControlBuilder& group(std::string group);
     ControlBuilder& picture(runtime::ObjectPtr picture);
 
-    operator ControlSpec() const { return spec_; }
-    const ControlSpec& spec() const { return spec_; }
+    operator ControlDesign() const { return design_; }
+    const ControlDesign& design() const { return design_; }
 
 private:
-    ControlSpec spec_;
+    ControlDesign design_;
 };
 
 // One starter per kind: `ui::textBox("TxtMaxValue").at(...)`. `index` >= 0 makes the control a
