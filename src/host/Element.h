@@ -1,0 +1,132 @@
+#pragma once
+// Graphic elements: markers (a feature marker or a whole bar chart), texts, lines, polygons and
+// groups. Every element has a geometry, a name and a custom property (the chart data a chart
+// carries lives there). Bounds are measured in map units on a display, and they equal what the
+// display draws.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/Display.h"
+#include "host/Geometry.h"
+#include "host/Symbol.h"
+#include "runtime/Object.h"
+#include "runtime/Variant.h"
+
+namespace host {
+
+class Element : public runtime::Object {
+public:
+    virtual const GeometryPtr& geometry() const { return geometry_; }
+    virtual void setGeometry(GeometryPtr geometry) { geometry_ = std::move(geometry); }
+    const std::string& name() const { return name_; }
+    void setName(std::string name) { name_ = std::move(name); }
+    // Empty unless set; the chart data is a PropertySet object here.
+    const runtime::Variant& customProperty() const { return customProperty_; }
+    void setCustomProperty(runtime::Variant value) { customProperty_ = std::move(value); }
+    bool locked() const { return locked_; }
+    void setLocked(bool on) { locked_ = on; }
+
+    // The element's extent in map units as drawn on `display` (empty when it draws nothing).
+    virtual Envelope queryBounds(const Display& display) const = 0;
+    virtual void move(double dx, double dy);
+
+protected:
+    GeometryPtr geometry_;
+    std::string name_;
+    runtime::Variant customProperty_;
+    bool locked_ = false;
+};
+using ElementPtr = std::shared_ptr<Element>;
+
+class MarkerElement final : public Element {
+public:
+    std::string className() const override { return "MarkerElement"; }
+    const MarkerSymbolPtr& symbol() const { return symbol_; }
+    void setSymbol(MarkerSymbolPtr symbol) { symbol_ = std::move(symbol); }
+    Envelope queryBounds(const Display& display) const override;
+
+private:
+    MarkerSymbolPtr symbol_;
+};
+
+class TextElement final : public Element {
+public:
+    std::string className() const override { return "TextElement"; }
+    const std::string& text() const { return text_; }
+    void setText(std::string text) { text_ = std::move(text); }
+    const TextSymbolPtr& symbol() const { return symbol_; }
+    void setSymbol(TextSymbolPtr symbol) { symbol_ = std::move(symbol); }
+    // On: the text keeps its size relative to the map at the reference scale.
+    bool scaleText() const { return scaleText_; }
+    void setScaleText(bool on) { scaleText_ = on; }
+    Envelope queryBounds(const Display& display) const override;
+
+private:
+    std::string text_;
+    TextSymbolPtr symbol_;
+    bool scaleText_ = true;
+};
+
+class LineElement final : public Element {
+public:
+    std::string className() const override { return "LineElement"; }
+    const LineSymbolPtr& symbol() const { return symbol_; }
+    void setSymbol(LineSymbolPtr symbol) { symbol_ = std::move(symbol); }
+    Envelope queryBounds(const Display& display) const override;
+
+private:
+    LineSymbolPtr symbol_;
+};
+
+class PolygonElement final : public Element {
+public:
+    std::string className() const override { return "PolygonElement"; }
+    const FillSymbolPtr& symbol() const { return symbol_; }
+    void setSymbol(FillSymbolPtr symbol) { symbol_ = std::move(symbol); }
+    Envelope queryBounds(const Display& display) const override;
+
+private:
+    FillSymbolPtr symbol_;
+};
+
+class GroupElement final : public Element {
+public:
+    std::string className() const override { return "GroupElement"; }
+    // The envelope of the members' geometries, as a geometry.
+    const GeometryPtr& geometry() const override;
+    void setGeometry(GeometryPtr) override {}
+
+    std::size_t elementCount() const { return members_.size(); }
+    // Error 9 outside 0..count − 1.
+    const ElementPtr& element(std::size_t index) const;
+    const std::vector<ElementPtr>& elements() const { return members_; }
+    void addElement(ElementPtr element);
+    // Removes the member (by identity); false when it is not a member.
+    bool deleteElement(const Element* element);
+    void clearElements() { members_.clear(); }
+
+    Envelope queryBounds(const Display& display) const override;
+    void move(double dx, double dy) override;
+
+private:
+    std::vector<ElementPtr> members_;
+    mutable GeometryPtr envelopeGeometry_;
+};
+
+// Where a text stands on a display: its box in map units and the baseline start of each line,
+// so drawing and bounds agree. Sizes: the symbol's points times the display's map units per
+// point (with scale-text off, points at the map scale).
+struct TextLayout {
+    Envelope box;
+    std::vector<XY> baselines;  // one per line, map units
+    std::vector<std::string> lines;
+    double mapUnitsPerPoint = 0.0;
+    TextExtent lineExtent;  // of the widest line, points
+};
+TextLayout layoutText(const TextElement& element, const Display& display);
+
+// Map units per point for a text element (scale-text on: the display's; off: at the map scale).
+double textMapUnitsPerPoint(const TextElement& element, const Display& display);
+
+}  // namespace host

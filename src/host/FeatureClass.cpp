@@ -1,0 +1,358 @@
+#include "host/FeatureClass.h"
+
+#include <atomic>
+#include <cmath>
+#include <limits>
+#include <mutex>
+
+#include "host/Error.h"
+#include "host/PropertySet.h"
+#include "runtime/NumberText.h"
+
+namespace host {
+
+const char* fieldTypeName(FieldType type) {
+    switch (type) {
+    case FieldType::SmallInteger: return "Short Integer";
+    case FieldType::Integer: return "Long Integer";
+    case FieldType::Single: return "Float";
+    case FieldType::Double: return "Double";
+    case FieldType::String: return "Text";
+    case FieldType::Date: return "Date";
+    case FieldType::OID: return "Object ID";
+    case FieldType::Geometry: return "Geometry";
+    }
+    return "Unknown";
+}
+
+// ---- columns ---------------------------------------------------------------------------------
+
+class FeatureClass::Column {
+public:
+    virtual ~Column() = default;
+    virtual runtime::Variant get(std::size_t row) const = 0;
+    virtual void set(std::size_t row, const runtime::Variant& v) = 0;
+    virtual void append(const runtime::Variant& v) = 0;
+    virtual void reserve(std::size_t n) = 0;
+};
+
+namespace {
+
+template <class T>
+class NumberColumn final : public FeatureClass::Column {
+public:
+    runtime::Variant get(std::size_t row) const override {
+        if (nulls_[row]) return runtime::Variant::null();
+        return runtime::Variant(values_[row]);
+    }
+    void set(std::size_t row, const runtime::Variant& v) override {
+        if (v.isNull()) {
+            nulls_[row] = 1;
+            values_[row] = T{};
+            return;
+        }
+        values_[row] = convert(v);
+        nulls_[row] = 0;
+    }
+    void append(const runtime::Variant& v) override {
+        values_.push_back(T{});
+        nulls_.push_back(1);
+        set(values_.size() - 1, v);
+    }
+    void reserve(std::size_t n) override {
+        values_.reserve(n);
+        nulls_.reserve(n);
+    }
+
+private:
+    static T convert(const runtime::Variant& v) {
+        if constexpr (std::is_same_v<T, std::int16_t>) return v.toInt16();
+        else if constexpr (std::is_same_v<T, std::int32_t>) return v.toInt32();
+        else if constexpr (std::is_same_v<T, float>) {
+            // Data sources may hold values a single cannot: keep NaN/inf rather than fail the load.
+            const double d = v.toDouble();
+            return static_cast<float>(d);
+        } else return v.toDouble();
+    }
+    std::vector<T> values_;
+    std::vector<std::uint8_t> nulls_;
+};
+
+class StringColumn final : public FeatureClass::Column {
+public:
+    runtime::Variant get(std::size_t row) const override {
+        if (nulls_[row]) return runtime::Variant::null();
+        return runtime::Variant(values_[row]);
+    }
+    void set(std::size_t row, const runtime::Variant& v) override {
+        if (v.isNull()) {
+            nulls_[row] = 1;
+            values_[row].clear();
+            return;
+        }
+        values_[row] = v.toString();
+        nulls_[row] = 0;
+    }
+    void append(const runtime::Variant& v) override {
+        values_.emplace_back();
+        nulls_.push_back(1);
+        set(values_.size() - 1, v);
+    }
+    void reserve(std::size_t n) override {
+        values_.reserve(n);
+        nulls_.reserve(n);
+    }
+
+private:
+    std::vector<std::string> values_;
+    std::vector<std::uint8_t> nulls_;
+};
+
+class DateColumn final : public FeatureClass::Column {
+public:
+    runtime::Variant get(std::size_t row) const override {
+        if (std::isnan(values_[row])) return runtime::Variant::null();
+        return runtime::Variant(runtime::Date{values_[row]});
+    }
+    void set(std::size_t row, const runtime::Variant& v) override {
+        values_[row] = v.isNull() ? std::nan("") : v.toDate().serial;
+    }
+    void append(const runtime::Variant& v) override {
+        values_.push_back(std::nan(""));
+        set(values_.size() - 1, v);
+    }
+    void reserve(std::size_t n) override { values_.reserve(n); }
+
+private:
+    std::vector<double> values_;
+};
+
+std::unique_ptr<FeatureClass::Column> makeColumn(FieldType type) {
+    switch (type) {
+    case FieldType::SmallInteger: return std::make_unique<NumberColumn<std::int16_t>>();
+    case FieldType::Integer: return std::make_unique<NumberColumn<std::int32_t>>();
+    case FieldType::Single: return std::make_unique<NumberColumn<float>>();
+    case FieldType::Double: return std::make_unique<NumberColumn<double>>();
+    case FieldType::String: return std::make_unique<StringColumn>();
+    case FieldType::Date: return std::make_unique<DateColumn>();
+    default: raiseHost(40, "FeatureClass", "An attribute field cannot be of the object-identifier or geometry type.");
+    }
+}
+
+struct Registry {
+    std::mutex mutex;
+    std::unordered_map<std::uint64_t, std::weak_ptr<FeatureClass>> classes;
+};
+
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+
+std::atomic<std::uint64_t> nextInstanceId{1};
+
+bool fits(GeometryType classType, const Geometry& g) {
+    return g.geometryType() == classType;
+}
+
+}  // namespace
+
+void registerFeatureClass(const FeatureClassPtr& featureClass) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.classes[featureClass->instanceId()] = featureClass;
+}
+
+std::shared_ptr<FeatureClass> FeatureClass::findInstance(std::uint64_t id) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto it = r.classes.find(id);
+    return it == r.classes.end() ? nullptr : it->second.lock();
+}
+
+FeatureClass::FeatureClass(std::string name, GeometryType shapeType, std::vector<Field> attributeFields,
+                           SpatialReferencePtr spatialReference, std::string oidName, std::string shapeName)
+    : name_(std::move(name)), shapeType_(shapeType),
+      spatialReference_(spatialReference ? std::move(spatialReference) : std::make_shared<SpatialReference>()),
+      instanceId_(nextInstanceId++) {
+    fields_.push_back(Field{std::move(oidName), FieldType::OID, {}, 0, false});
+    fields_.push_back(Field{std::move(shapeName), FieldType::Geometry, {}, 0, true});
+    for (auto& f : attributeFields) {
+        if (f.name.empty()) raiseHost(41, "FeatureClass", "A field without a name cannot be added.");
+        if (findField(f.name) >= 0) raiseHost(42, "FeatureClass", "The field \"" + f.name + "\" appears twice.");
+        columns_.push_back(makeColumn(f.type));
+        fields_.push_back(std::move(f));
+    }
+}
+
+FeatureClass::~FeatureClass() {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.classes.erase(instanceId_);
+}
+
+const Field& FeatureClass::field(int index) const {
+    if (index < 0 || index >= fieldCount())
+        raiseRuntime(runtime::err::SubscriptOutOfRange, "Fields.Field", "Subscript out of range");
+    return fields_[static_cast<std::size_t>(index)];
+}
+
+int FeatureClass::findField(const std::string& name) const {
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        if (samePropertyName(fields_[i].name, name)) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void FeatureClass::reserve(std::size_t rows) {
+    oids_.reserve(rows);
+    if (shapeType_ == GeometryType::Point) {
+        xs_.reserve(rows);
+        ys_.reserve(rows);
+    } else {
+        shapes_.reserve(rows);
+    }
+    for (auto& c : columns_) c->reserve(rows);
+}
+
+void FeatureClass::appendRow(std::int64_t oid, GeometryPtr shape, const std::vector<runtime::Variant>& attributes) {
+    if (attributes.size() != columns_.size())
+        raiseHost(43, "FeatureClass.AddFeature", "The feature has " + std::to_string(attributes.size()) +
+                                                     " values for " + std::to_string(columns_.size()) + " fields.");
+    if (shape && !shape->isEmpty() && !fits(shapeType_, *shape))
+        raiseHost(44, "FeatureClass.AddFeature", "The geometry does not fit the feature class.");
+    // Convert every value first so that a bad one leaves the class unchanged.
+    for (std::size_t i = 0; i < attributes.size(); ++i) {
+        const auto& v = attributes[i];
+        if (v.isNull() || v.isEmpty()) continue;
+        const FieldType t = fields_[i + 2].type;
+        if (t == FieldType::SmallInteger) (void)v.toInt16();
+        else if (t == FieldType::Integer) (void)v.toInt32();
+        else if (t == FieldType::Single || t == FieldType::Double) (void)v.toDouble();
+    }
+    oids_.push_back(oid);
+    if (shapeType_ == GeometryType::Point) {
+        auto p = std::dynamic_pointer_cast<Point>(shape);
+        const bool has = p && !p->isEmpty();
+        xs_.push_back(has ? p->x() : std::nan(""));
+        ys_.push_back(has ? p->y() : std::nan(""));
+    } else {
+        shapes_.push_back(shape ? shape : nullptr);
+    }
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        columns_[i]->append(attributes[i].isEmpty() ? runtime::Variant::null() : attributes[i]);
+    }
+    if (oidsSequential_ && oid != static_cast<std::int64_t>(oids_.size())) {
+        oidsSequential_ = false;
+        oidIndex_.clear();
+        for (std::size_t r = 0; r < oids_.size(); ++r) oidIndex_[oids_[r]] = r;
+    } else if (!oidsSequential_) {
+        oidIndex_[oid] = oids_.size() - 1;
+    }
+    nextOid_ = std::max(nextOid_, oid + 1);
+}
+
+std::int64_t FeatureClass::addFeature(GeometryPtr shape, const std::vector<runtime::Variant>& attributes) {
+    const std::int64_t oid = nextOid_;
+    appendRow(oid, std::move(shape), attributes);
+    return oid;
+}
+
+void FeatureClass::addFeatureWithOid(std::int64_t oid, GeometryPtr shape, const std::vector<runtime::Variant>& attributes) {
+    if (rowOfOid(oid)) raiseHost(45, "FeatureClass.AddFeature", "The object identifier " + std::to_string(oid) + " is taken.");
+    appendRow(oid, std::move(shape), attributes);
+}
+
+std::optional<std::size_t> FeatureClass::rowOfOid(std::int64_t oid) const {
+    if (oidsSequential_) {
+        if (oid >= 1 && oid <= static_cast<std::int64_t>(oids_.size())) return static_cast<std::size_t>(oid - 1);
+        return std::nullopt;
+    }
+    auto it = oidIndex_.find(oid);
+    if (it == oidIndex_.end()) return std::nullopt;
+    return it->second;
+}
+
+runtime::Variant FeatureClass::value(std::size_t row, int fieldIndex) const {
+    if (row >= oids_.size()) raiseRuntime(runtime::err::SubscriptOutOfRange, "Feature.Value", "Subscript out of range");
+    (void)field(fieldIndex);
+    if (fieldIndex == 0) {
+        const std::int64_t oid = oids_[row];
+        if (oid >= std::numeric_limits<std::int32_t>::min() && oid <= std::numeric_limits<std::int32_t>::max())
+            return runtime::Variant(static_cast<std::int32_t>(oid));
+        return runtime::Variant(static_cast<double>(oid));
+    }
+    if (fieldIndex == 1) return runtime::Variant(runtime::ObjectPtr(shape(row)));
+    return columns_[static_cast<std::size_t>(fieldIndex - 2)]->get(row);
+}
+
+void FeatureClass::setValue(std::size_t row, int fieldIndex, const runtime::Variant& value) {
+    if (row >= oids_.size()) raiseRuntime(runtime::err::SubscriptOutOfRange, "Feature.Value", "Subscript out of range");
+    (void)field(fieldIndex);
+    if (fieldIndex == 0) raiseHost(46, "Feature.Value", "The object identifier cannot be changed.");
+    if (fieldIndex == 1) {
+        auto g = value.as<Geometry>();
+        if (g && !g->isEmpty() && !fits(shapeType_, *g)) raiseHost(44, "Feature.Shape", "The geometry does not fit the feature class.");
+        if (shapeType_ == GeometryType::Point) {
+            auto p = std::dynamic_pointer_cast<Point>(g);
+            xs_[row] = p && !p->isEmpty() ? p->x() : std::nan("");
+            ys_[row] = p && !p->isEmpty() ? p->y() : std::nan("");
+        } else {
+            shapes_[row] = g ? g->cloneGeometry() : nullptr;
+        }
+        return;
+    }
+    columns_[static_cast<std::size_t>(fieldIndex - 2)]->set(row, value.isEmpty() ? runtime::Variant::null() : value);
+}
+
+GeometryPtr FeatureClass::shape(std::size_t row) const {
+    if (row >= oids_.size()) raiseRuntime(runtime::err::SubscriptOutOfRange, "Feature.Shape", "Subscript out of range");
+    if (shapeType_ == GeometryType::Point) {
+        if (std::isnan(xs_[row]) || std::isnan(ys_[row])) return std::make_shared<Point>();
+        return std::make_shared<Point>(xs_[row], ys_[row]);
+    }
+    const auto& g = shapes_[row];
+    if (!g) {
+        switch (shapeType_) {
+        case GeometryType::Multipoint: return std::make_shared<Multipoint>();
+        case GeometryType::Polyline: return std::make_shared<Polyline>();
+        default: return std::make_shared<Polygon>();
+        }
+    }
+    return g->cloneGeometry();
+}
+
+XY FeatureClass::pointAt(std::size_t row) const {
+    if (shapeType_ == GeometryType::Point) return {xs_.at(row), ys_.at(row)};
+    const auto& g = shapes_.at(row);
+    if (!g || g->isEmpty()) return {std::nan(""), std::nan("")};
+    return g->envelope().centre();
+}
+
+Envelope FeatureClass::extent() const {
+    Envelope e;
+    if (shapeType_ == GeometryType::Point) {
+        for (std::size_t i = 0; i < xs_.size(); ++i) {
+            if (std::isfinite(xs_[i]) && std::isfinite(ys_[i])) e.include(XY{xs_[i], ys_[i]});
+        }
+    } else {
+        for (const auto& g : shapes_) {
+            if (g && !g->isEmpty()) e.include(g->envelope());
+        }
+    }
+    return e;
+}
+
+void FeatureClass::deleteField(const std::string& name) {
+    const int index = findField(name);
+    if (index < 0) raiseHost(47, "FeatureClass.DeleteField", "The feature class " + name_ + " has no field \"" + name + "\".");
+    removeFieldInMemory(index);
+}
+
+void FeatureClass::removeFieldInMemory(int index) {
+    if (index < 2) raiseHost(48, "FeatureClass.DeleteField", "The field \"" + field(index).name + "\" is required by the feature class.");
+    fields_.erase(fields_.begin() + index);
+    columns_.erase(columns_.begin() + (index - 2));
+}
+
+}  // namespace host

@@ -1,0 +1,71 @@
+#pragma once
+// The elements of one graphics layer, in drawing order. A layer may hold a million elements,
+// so adding, deleting, updating and finding by name cost O(1) or O(log n) per call (an index by
+// identity and one by name), while enumeration keeps the order in which elements were added.
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "host/Element.h"
+
+namespace host {
+
+class GroupElement;
+
+class GraphicsContainer {
+public:
+    GraphicsContainer() = default;
+    GraphicsContainer(const GraphicsContainer&) = delete;
+    GraphicsContainer& operator=(const GraphicsContainer&) = delete;
+
+    std::size_t elementCount() const { return order_.size(); }
+    bool contains(const Element* element) const { return entries_.count(element) != 0; }
+
+    // Adds on top of the drawing order. Adding an element that is already in the container is
+    // a host error.
+    void addElement(ElementPtr element);
+    // Removes the element (by identity); a host error when it is not in the container.
+    void deleteElement(const Element* element);
+    void deleteAllElements();
+    // Tells the container that the element changed (its name or, for groups, its members'
+    // names), so that finding by name sees the change.
+    void updateElement(const Element* element);
+    // Takes `element` out of the container's top level (when it is there) and appends it to
+    // `group`. The group itself need not be in the container yet.
+    void moveElementIntoGroup(const ElementPtr& element, const std::shared_ptr<GroupElement>& group);
+
+    // The first element in drawing order that carries `name`: a group when one of its direct
+    // members carries it, any other element when it does itself. Empty when none does.
+    ElementPtr findElementByName(const std::string& name) const;
+
+    // Drawing order, bottom first.
+    const std::list<ElementPtr>& elements() const { return order_; }
+    std::vector<ElementPtr> elementsSnapshot() const { return {order_.begin(), order_.end()}; }
+
+    // Called after an element leaves the container (the map uses it to drop it from the
+    // element selection).
+    void setRemovalObserver(std::function<void(const Element*)> observer) { onRemoved_ = std::move(observer); }
+
+private:
+    struct Entry {
+        std::list<ElementPtr>::iterator position;
+        std::uint64_t sequence = 0;
+        std::vector<std::string> names;
+    };
+    void index(const Element* element, Entry& entry);
+    void unindex(const Element* element, Entry& entry);
+    static std::vector<std::string> namesOf(const Element& element);
+
+    std::list<ElementPtr> order_;
+    std::unordered_map<const Element*, Entry> entries_;
+    std::unordered_map<std::string, std::map<std::uint64_t, const Element*>> byName_;
+    std::uint64_t nextSequence_ = 0;
+    std::function<void(const Element*)> onRemoved_;
+};
+
+}  // namespace host

@@ -1,0 +1,113 @@
+#include "host/Symbol.h"
+
+#include <utility>
+
+#include "host/Error.h"
+
+namespace host {
+
+void SimpleLineSymbol::setStyle(int code) {
+    if (code < 0 || code > 5) raiseHost(2, "SimpleLineSymbol.Style", "The line style is out of range.");
+    style_ = static_cast<SimpleLineStyle>(code);
+}
+
+void FillSymbol::copyOutlineFrom(const FillSymbol& other) {
+    outline_ = other.outline_ ? std::static_pointer_cast<LineSymbol>(other.outline_->cloneSymbol()) : nullptr;
+}
+
+SymbolPtr SimpleFillSymbol::cloneSymbol() const {
+    auto copy = std::make_shared<SimpleFillSymbol>(*this);
+    copy->copyOutlineFrom(*this);
+    return copy;
+}
+
+SymbolPtr MultiLayerFillSymbol::cloneSymbol() const {
+    auto copy = std::make_shared<MultiLayerFillSymbol>(*this);
+    copy->copyOutlineFrom(*this);
+    copy->layers_.clear();
+    for (const auto& layer : layers_) copy->layers_.push_back(std::static_pointer_cast<FillSymbol>(layer->cloneSymbol()));
+    return copy;
+}
+
+const RgbColor& MultiLayerFillSymbol::color() const {
+    static const RgbColor black;
+    return layers_.empty() ? black : layers_.front()->color();
+}
+
+void MultiLayerFillSymbol::setColor(const RgbColor& c) {
+    if (!layers_.empty()) layers_.front()->setColor(c);
+}
+
+SymbolPtr MarkerFillSymbol::cloneSymbol() const {
+    auto copy = std::make_shared<MarkerFillSymbol>(*this);
+    copy->copyOutlineFrom(*this);
+    if (marker_) copy->marker_ = std::static_pointer_cast<MarkerSymbol>(marker_->cloneSymbol());
+    return copy;
+}
+
+SymbolPtr LineFillSymbol::cloneSymbol() const {
+    auto copy = std::make_shared<LineFillSymbol>(*this);
+    copy->copyOutlineFrom(*this);
+    if (line_) copy->line_ = std::static_pointer_cast<LineSymbol>(line_->cloneSymbol());
+    return copy;
+}
+
+SymbolPtr PictureFillSymbol::cloneSymbol() const {
+    auto copy = std::make_shared<PictureFillSymbol>(*this);
+    copy->copyOutlineFrom(*this);
+    return copy;
+}
+
+void TextSymbol::setHorizontalAlignment(int code) {
+    if (code < 0 || code > 3) raiseHost(3, "TextSymbol.HorizontalAlignment", "The alignment is out of range.");
+    hAlign_ = static_cast<HorizontalAlignment>(code == 3 ? 0 : code);  // "full" justification reads as left
+}
+
+void TextSymbol::setVerticalAlignment(int code) {
+    if (code < 0 || code > 3) raiseHost(3, "TextSymbol.VerticalAlignment", "The alignment is out of range.");
+    vAlign_ = static_cast<VerticalAlignment>(code);
+}
+
+const SymbolPtr& SymbolArray::symbol(std::size_t index) const {
+    if (index >= symbols_.size()) raiseRuntime(runtime::err::SubscriptOutOfRange, "SymbolArray.Symbol", "Subscript out of range");
+    return symbols_[index];
+}
+
+void SymbolArray::setSymbol(std::size_t index, SymbolPtr symbol) {
+    if (index >= symbols_.size()) raiseRuntime(runtime::err::SubscriptOutOfRange, "SymbolArray.Symbol", "Subscript out of range");
+    symbols_[index] = std::move(symbol);
+}
+
+void SymbolArray::insertSymbol(std::size_t index, SymbolPtr symbol) {
+    if (index > symbols_.size()) raiseRuntime(runtime::err::SubscriptOutOfRange, "SymbolArray.InsertSymbol", "Subscript out of range");
+    symbols_.insert(symbols_.begin() + static_cast<std::ptrdiff_t>(index), std::move(symbol));
+}
+
+void SymbolArray::removeSymbol(std::size_t index) {
+    if (index >= symbols_.size()) raiseRuntime(runtime::err::SubscriptOutOfRange, "SymbolArray.DeleteSymbol", "Subscript out of range");
+    symbols_.erase(symbols_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void SymbolArray::swapSymbols(std::size_t a, std::size_t b) {
+    if (a >= symbols_.size() || b >= symbols_.size())
+        raiseRuntime(runtime::err::SubscriptOutOfRange, "SymbolArray.MoveSymbol", "Subscript out of range");
+    std::swap(symbols_[a], symbols_[b]);
+}
+
+SymbolPtr BarChartSymbol::cloneSymbol() const {
+    auto copy = std::make_shared<BarChartSymbol>(*this);
+    if (background_) copy->background_ = background_->clone();
+    return copy;
+}
+
+double BarChartSymbol::value(std::size_t index) const {
+    if (index >= values_.size()) raiseRuntime(runtime::err::SubscriptOutOfRange, "ChartSymbol.Value", "Subscript out of range");
+    return values_[index];
+}
+
+void BarChartSymbol::setValue(std::size_t index, double v) {
+    if (index >= values_.size()) values_.resize(index + 1, 0.0);
+    values_[index] = v;
+}
+
+}  // namespace host
