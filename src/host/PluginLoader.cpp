@@ -99,6 +99,9 @@ bool PluginLoader::loadFile(const fs::path& file) {
         return false;
     };
 
+    // Only regular files are opened: a pipe or device named *.so would block or mislead.
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec)) return refuse(fs::exists(file, ec) ? "not a regular file" : "does not exist");
     std::string reason;
     if (!looksLikeElf(file, reason)) return refuse(reason);
 

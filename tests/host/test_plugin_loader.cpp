@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <iterator>
 
@@ -106,7 +108,7 @@ TEST(PluginLoader, SecondModuleWithTheSameIdentityIsRefused) {
               "component identity {00000000-FA6E-4000-8000-000000000001} is already provided by " + first.string());
 }
 
-TEST(PluginLoader, MissingFolderIsAProblemOfTheFolder) {
+TEST(PluginLoader, RefusesAMissingFolderAndWhatIsNotAFile) {
     TempFolder folder;
     host::PluginLoader loader;
     loader.loadFolder(folder / "absent");
@@ -116,4 +118,10 @@ TEST(PluginLoader, MissingFolderIsAProblemOfTheFolder) {
     const auto file = folder.write("plain.so", "x");
     loader.loadFolder(file);
     EXPECT_EQ(reasonFor(loader, file), "not a folder");
+
+    // Named directly, a pipe is refused without being opened (opening it would block).
+    const auto pipe = folder / "pipe.so";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(loader.loadFile(pipe));
+    EXPECT_EQ(reasonFor(loader, pipe), "not a regular file");
 }
