@@ -49,7 +49,7 @@ std::string Date::text() const {
     long y = 0;
     unsigned m = 0, d = 0;
     civilFromDays(days, y, m, d);
-    char buffer[48];
+    char buffer[96];
     if (seconds == 0) {
         std::snprintf(buffer, sizeof buffer, "%04ld-%02u-%02u", y, m, d);
     } else {

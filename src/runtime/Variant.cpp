@@ -197,6 +197,21 @@ Array Array::fromList(const std::vector<Variant>& values) {
     return a;
 }
 
+Array Array::fromItems(std::vector<long> lower, std::vector<long> upper, std::vector<Variant> items) {
+    if (lower.size() != upper.size() || lower.empty() || lower.size() > 2) raise(err::SubscriptOutOfRange);
+    std::size_t total = 1;
+    for (std::size_t d = 0; d < lower.size(); ++d) {
+        if (upper[d] < lower[d] - 1) raise(err::SubscriptOutOfRange);
+        total *= static_cast<std::size_t>(upper[d] - lower[d] + 1);
+    }
+    if (total != items.size()) raise(err::SubscriptOutOfRange);
+    Array a;
+    a.lower_ = std::move(lower);
+    a.upper_ = std::move(upper);
+    a.data_ = std::move(items);
+    return a;
+}
+
 long Array::lowerBound(int dimension) const {
     if (dimension < 1 || dimension > dimensions()) raise(err::SubscriptOutOfRange);
     return lower_[static_cast<std::size_t>(dimension - 1)];

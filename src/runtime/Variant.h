@@ -121,6 +121,9 @@ public:
     // Two dimensions: (lower1..upper1, lower2..upper2).
     Array(long lower1, long upper1, long lower2, long upper2);
     static Array fromList(const std::vector<Variant>& values);  // 0-based, one dimension
+    // Bounds per dimension and the elements row-major (error 9 when they do not agree).
+    static Array fromItems(std::vector<long> lower, std::vector<long> upper, std::vector<Variant> items);
+    const std::vector<Variant>& items() const { return data_; }
 
     int dimensions() const { return static_cast<int>(lower_.size()); }
     long lowerBound(int dimension = 1) const;  // error 9 for a missing dimension

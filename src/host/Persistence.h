@@ -1,0 +1,124 @@
+#pragma once
+// The class-tagged JSON form of every persistable host object (symbols, colours, geometries,
+// elements and groups, property sets, spatial references, layers with their renderers), the
+// object copy built on it, and the limits that make reading untrusted files safe.
+//
+// An object is written as {"$class": name, "$id": n, ...}; when the same object appears again
+// in one write it is written as {"$ref": n}, so shared symbols stay shared after a round trip.
+// Doubles round-trip exactly; NaN and the infinities are written as the texts "NaN",
+// "Infinity" and "-Infinity".
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include <nlohmann/json.hpp>
+
+#include "host/FeatureClass.h"
+#include "runtime/Object.h"
+#include "runtime/Variant.h"
+
+namespace host {
+
+using Json = nlohmann::json;
+
+enum class PersistPurpose {
+    File,  // written to or read from a file: data sources by path, relative to baseDir
+    Copy,  // an object copy in this process: feature classes are shared, not reopened
+};
+
+// Opens a data source named in a file; empty result with `whyNot` set when it cannot. The GDAL
+// module installs the real one; without it layers read from files come back broken.
+using DataSourceOpener = std::function<FeatureClassPtr(const DataSource& source, std::string& whyNot)>;
+void setDataSourceOpener(DataSourceOpener opener);
+DataSourceOpener dataSourceOpener();
+
+struct PersistLimits {
+    std::size_t maxDepth = 256;           // JSON nesting
+    std::size_t maxObjects = 50'000'000;  // objects in one read
+    std::size_t maxArrayItems = 10'000'000;
+};
+
+class PersistContext {
+public:
+    PersistContext(PersistPurpose purpose, std::string sourceName = {}, std::filesystem::path baseDir = {})
+        : purpose_(purpose), sourceName_(std::move(sourceName)), baseDir_(std::move(baseDir)) {}
+
+    PersistPurpose purpose() const { return purpose_; }
+    // What messages name: the file being read or written.
+    const std::string& sourceName() const { return sourceName_; }
+    const std::filesystem::path& baseDir() const { return baseDir_; }
+    const PersistLimits& limits() const { return limits_; }
+    void setLimits(PersistLimits l) { limits_ = l; }
+
+    // A host error "File <source>: <what>" (or just <what> without a source).
+    [[noreturn]] void fail(const std::string& what) const;
+
+    // Bookkeeping used by writeObject / readObject.
+    std::unordered_map<const runtime::Object*, long>& writtenIds() { return written_; }
+    std::unordered_map<long, runtime::ObjectPtr>& readObjects() { return read_; }
+    void countObject();
+    // Feature layers whose associated graphics layer names wait to be resolved by the reader
+    // of the enclosing map.
+    std::vector<std::pair<std::shared_ptr<class GraphicsLayer>, std::string>>& pendingAssociations() { return pending_; }
+
+private:
+    PersistPurpose purpose_;
+    std::string sourceName_;
+    std::filesystem::path baseDir_;
+    PersistLimits limits_;
+    std::unordered_map<const runtime::Object*, long> written_;
+    std::unordered_map<long, runtime::ObjectPtr> read_;
+    std::size_t objectCount_ = 0;
+    std::vector<std::pair<std::shared_ptr<class GraphicsLayer>, std::string>> pending_;
+};
+
+// Objects (null pointer ↔ JSON null). Reading checks class tags and value types and fails with
+// a host error naming the source and the problem.
+Json writeObject(const runtime::ObjectPtr& object, PersistContext& context);
+Json writeObject(const runtime::Object& object, PersistContext& context);
+runtime::ObjectPtr readObject(const Json& json, PersistContext& context);
+// readObject, then a check that the object is a T ("expected a SimpleFillSymbol ...").
+template <class T>
+std::shared_ptr<T> readObjectAs(const Json& json, PersistContext& context, const char* what);
+
+Json writeVariant(const runtime::Variant& value, PersistContext& context);
+runtime::Variant readVariant(const Json& json, PersistContext& context);
+
+Json writeDouble(double value);
+double readDouble(const Json& json, PersistContext& context, const char* what);
+
+// Whether a class name can be written and read.
+bool isPersistable(const std::string& className);
+
+// Object copy: write + read in this process.
+runtime::ObjectPtr copyObject(const runtime::ObjectPtr& object);
+template <class T>
+std::shared_ptr<T> copyObjectAs(const std::shared_ptr<T>& object) {
+    return std::dynamic_pointer_cast<T>(copyObject(object));
+}
+
+// Parses JSON text refusing nesting deeper than the context's limit before building it (the
+// JSON library would otherwise recurse without bound). Syntax errors become host errors naming
+// the source and the byte offset.
+Json parseJsonLimited(const std::string& text, const PersistContext& context);
+
+// Reads a top-level file document: checks {"format": format, "version": ≤ maxVersion} and
+// returns it.
+Json readTaggedDocument(const std::string& text, const std::string& format, int maxVersion, const PersistContext& context);
+Json makeTaggedDocument(const std::string& format, int version);
+
+// ---- implementation of the template --------------------------------------------------------
+
+template <class T>
+std::shared_ptr<T> readObjectAs(const Json& json, PersistContext& context, const char* what) {
+    runtime::ObjectPtr object = readObject(json, context);
+    if (!object) return nullptr;
+    auto typed = std::dynamic_pointer_cast<T>(object);
+    if (!typed) context.fail(std::string(what) + " is a " + object->className() + ", which does not fit there");
+    return typed;
+}
+
+}  // namespace host
