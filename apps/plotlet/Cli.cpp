@@ -27,10 +27,29 @@ constexpr const char* ExitCodeHelp =
     "\n"
     "Data goes to standard output, messages to standard error.";
 
+int parseAndRun(CLI::App& app, std::vector<std::string> args, Context& context) {
+    try {
+        // CLI11 takes the arguments last to first.
+        std::reverse(args.begin(), args.end());
+        app.parse(std::move(args));
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e, context.out, context.err);
+        return code == 0 ? Ok : UsageError;
+    } catch (const std::exception& e) {
+        context.err << "plotlet: internal error: " << e.what() << '\n';
+        return InternalError;
+    } catch (...) {
+        context.err << "plotlet: internal error\n";
+        return InternalError;
+    }
+    return context.exitCode;
+}
+
 }  // namespace
 
 int run(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
     Context context(out, err);
+    const ui::ShellScope shellScope(context.shell);
 
     CLI::App app("Plotlet: bar charts beside the features of a map, run from the command line.", "plotlet");
     app.set_version_flag("--version", std::string("plotlet ") + PLOTLET_VERSION);
@@ -44,21 +63,11 @@ int run(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
 
     for (AddSubcommand add : subcommands) add(app, context);
 
-    try {
-        // CLI11 takes the arguments last to first.
-        std::reverse(args.begin(), args.end());
-        app.parse(std::move(args));
-    } catch (const CLI::ParseError& e) {
-        const int code = app.exit(e, out, err);
-        return code == 0 ? Ok : UsageError;
-    } catch (const std::exception& e) {
-        err << "plotlet: internal error: " << e.what() << '\n';
-        return InternalError;
-    } catch (...) {
-        err << "plotlet: internal error\n";
-        return InternalError;
+    const int code = parseAndRun(app, std::move(args), context);
+    if (!context.shell->transcript().empty()) {
+        err << "plotlet: the plug-in showed:\n" << context.shell->transcriptText();
     }
-    return context.exitCode;
+    return code;
 }
 
 }  // namespace plotlet::cli

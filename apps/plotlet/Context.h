@@ -8,6 +8,7 @@
 
 #include "host/PluginLoader.h"
 #include "plotlet/Cli.h"
+#include "ui/HeadlessShell.h"
 
 namespace plotlet::cli {
 
@@ -17,6 +18,10 @@ public:
 
     std::ostream& out;  // data
     std::ostream& err;  // messages for the user
+
+    // Answers the plug-in's message boxes and dialogs while a subcommand runs; what it was asked
+    // to show is written to `err` at the end, so no box goes unseen.
+    const std::shared_ptr<ui::HeadlessShell> shell = std::make_shared<ui::HeadlessShell>();
 
     std::optional<std::filesystem::path> pluginFolder;  // --plugins; default: host::defaultPluginFolder()
     int exitCode = Ok;                                   // set by the subcommand that ran

@@ -40,7 +40,7 @@ ClsPlotlet::~ClsPlotlet() {
         EH::trapped(EH::ProcedureGuard{{.procedure = "Class_Terminate ", .module = ModuleName}},
                     [this](EH::ProcedureGuard& guard) {
                         guard.line = 1;
-                        dialog_->Unload();
+                        dialog_->unload();
                     });
         dialog_.reset();
     }
@@ -70,8 +70,8 @@ void ClsPlotlet::OnClick() {
         dialog_->pMap = pMap;                                             // 4
         dialog_->m_pApp = m_pApp;                                         // 5
         dialog_->setLanguage(Language);                                   // 6
-        dialog_->Show();                                                  // 7 modeless, no owner
-        dialog_->setWindowState(frmPlotlet::WindowStateKind::Normal);     // 8
+        dialog_->show();                                                  // 7 modeless, no owner
+        dialog_->setWindowState(ui::WindowState::Normal);                 // 8
         dialog_->ChekSelectedOnLayer();                                   // 9
     } catch (...) {
         const std::string description = EH::describeCurrent().description;

@@ -4,13 +4,15 @@
 
 namespace plotlet {
 
-std::string_view frmPlotlet::FormLoadLabel() { return thisModule().startupFailureLabel; }
-
-void frmPlotlet::Unload() {
-    visible_ = false;
-    pMxDoc.reset();
-    pMap.reset();
-    m_pApp.reset();
+frmPlotlet::frmPlotlet() : Form("frmPlotlet", "Plotlet", 640, 480, {}) {
+    onUnload = [this] {
+        // The dialog holds the host's objects only while it is loaded.
+        pMxDoc.reset();
+        pMap.reset();
+        m_pApp.reset();
+    };
 }
+
+std::string_view frmPlotlet::FormLoadLabel() { return thisModule().startupFailureLabel; }
 
 }  // namespace plotlet

@@ -71,9 +71,10 @@ void ShowErrorBox(const std::string& location, const std::string& formattedDescr
     text += CRLF;
     text += formattedDescription;
 
-    ui::Shell& shell = ui::shell();
-    shell.beep();
-    shell.messageBox({.text = text,
+    // Held for the whole report, in case the box's answer replaces the installed shell.
+    const std::shared_ptr<ui::Shell> shell = ui::currentShell();
+    shell->beep();
+    shell->messageBox({.text = text,
                       .buttons = ui::mb::OKOnly,
                       .icon = ui::mb::Exclamation,
                       .title = "Unexpected Program Error"});

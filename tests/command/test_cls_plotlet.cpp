@@ -7,11 +7,11 @@
 #include "host/Layer.h"
 #include "host/Map.h"
 #include "runtime/Error.h"
-#include "support/RecordingShell.h"
+#include "support/ShellScopes.h"
 
 using plotlet::ClsPlotlet;
 using plotlet::frmPlotlet;
-using testing_support::ShellScope;
+using testing_support::HeadlessScope;
 
 namespace {
 
@@ -37,7 +37,7 @@ int errorNumberOf(auto&& call) {
 }  // namespace
 
 TEST(ClsPlotlet, AnswersTheHostsQueriesWithItsFixedValues) {
-    ShellScope shell;
+    HeadlessScope shell;
     ClsPlotlet command;
     EXPECT_EQ(command.Name(), "Zorvex_Plotlet");
     EXPECT_EQ(command.Category(), "Zorvex");
@@ -56,7 +56,7 @@ TEST(ClsPlotlet, AnswersTheHostsQueriesWithItsFixedValues) {
     EXPECT_NE(command.Bitmap(), 0);
     EXPECT_EQ(command.Bitmap(), command.Bitmap());
     EXPECT_NE(command.Bitmap(), other.Bitmap());
-    EXPECT_TRUE(shell->boxes.empty());
+    EXPECT_TRUE(shell.messages().empty());
 }
 
 TEST(ClsPlotlet, ResourcePicturesLoadAndAMissingOneIsError326) {
@@ -83,10 +83,10 @@ TEST(ClsPlotlet, EnabledFollowsTheFocusMapsLayerCountOnEveryQuery) {
 }
 
 TEST(ClsPlotlet, EnabledLetsAFailureReachTheHost) {
-    ShellScope shell;
+    HeadlessScope shell;
     ClsPlotlet command;  // never given an application
     EXPECT_EQ(errorNumberOf([&] { command.Enabled(); }), runtime::err::ObjectNotSet);
-    EXPECT_TRUE(shell->boxes.empty());
+    EXPECT_TRUE(shell.messages().empty());
 }
 
 TEST(ClsPlotlet, OnCreateTakesTheHookAsTheApplication) {
@@ -100,7 +100,7 @@ TEST(ClsPlotlet, OnCreateTakesTheHookAsTheApplication) {
 }
 
 TEST(ClsPlotlet, ClickShowsTheDialogWithDocumentMapApplicationAndLanguage) {
-    ShellScope shell;
+    HeadlessScope shell;
     CreatedCommand c;
     c.command.Language = "Русский";
     c.command.OnClick();
@@ -111,47 +111,59 @@ TEST(ClsPlotlet, ClickShowsTheDialogWithDocumentMapApplicationAndLanguage) {
     EXPECT_EQ(dialog->pMap, c.map());
     EXPECT_EQ(dialog->m_pApp, c.app);
     EXPECT_EQ(dialog->Language(), "Русский");
-    EXPECT_TRUE(dialog->Visible());
-    EXPECT_EQ(dialog->WindowState(), frmPlotlet::WindowStateKind::Normal);
-    EXPECT_TRUE(shell->boxes.empty());
+    EXPECT_TRUE(dialog->isLoaded());
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->isModal());
+    EXPECT_EQ(dialog->windowState(), ui::WindowState::Normal);
+    EXPECT_TRUE(shell.messages().empty());
 }
 
 TEST(ClsPlotlet, SecondClickReusesTheSameDialogAndRestoresIt) {
-    ShellScope shell;
+    HeadlessScope shell;
     CreatedCommand c;
     c.command.OnClick();
     frmPlotlet* first = c.command.dialog();
     ASSERT_NE(first, nullptr);
 
-    first->setWindowState(frmPlotlet::WindowStateKind::Minimized);
-    first->Hide();
+    first->setWindowState(ui::WindowState::Minimized);
+    first->hide();
     // The document changed in between: the same dialog gets the new one.
     auto document = std::make_shared<host::MxDocument>();
     c.app->setDocument(document);
     c.command.OnClick();
 
     EXPECT_EQ(c.command.dialog(), first);
-    EXPECT_TRUE(first->Visible());
-    EXPECT_EQ(first->WindowState(), frmPlotlet::WindowStateKind::Normal);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->windowState(), ui::WindowState::Normal);
     EXPECT_EQ(first->pMxDoc, document);
     EXPECT_EQ(first->pMap, document->focusMap());
+
+    // Closed by the user (unloaded, which lets go of the host's objects) and clicked again:
+    // still the same instance, given everything anew.
+    first->unload();
+    EXPECT_EQ(first->m_pApp, nullptr);
+    c.command.OnClick();
+    EXPECT_EQ(c.command.dialog(), first);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->m_pApp, c.app);
+    EXPECT_TRUE(shell.messages().empty());
 }
 
 TEST(ClsPlotlet, ClickFailureShowsItsOwnPlainBox) {
-    ShellScope shell;
+    HeadlessScope shell;
     ClsPlotlet command;  // no application: the first step fails
     EXPECT_NO_THROW(command.OnClick());
 
-    ASSERT_EQ(shell->boxes.size(), 1u);
-    EXPECT_EQ(shell->boxes[0].text, "ICommand_OnClick Object variable or With block variable not set");
-    EXPECT_EQ(shell->boxes[0].buttons, ui::mb::OKOnly);
-    EXPECT_EQ(shell->boxes[0].icon, ui::mb::NoIcon);
-    EXPECT_EQ(shell->boxes[0].title, "");
-    EXPECT_EQ(shell->beeps, 0);
+    ASSERT_EQ(shell.messages().size(), 1u);
+    EXPECT_EQ(shell.messages()[0].text, "ICommand_OnClick Object variable or With block variable not set");
+    EXPECT_EQ(shell.messages()[0].buttons, ui::mb::OKOnly);
+    EXPECT_EQ(shell.messages()[0].icon, ui::mb::NoIcon);
+    EXPECT_EQ(shell.messages()[0].title, "Plotlet");  // no title of its own: the application's
+    EXPECT_EQ(shell.beeps(), 0);
     EXPECT_EQ(command.dialog(), nullptr);
 
     // A shell that cannot show even that box does not take the host down.
-    shell->failBoxes = true;
+    ui::ShellScope broken(std::make_shared<testing_support::BrokenShell>());
     EXPECT_NO_THROW(command.OnClick());
 }
 

@@ -10,9 +10,9 @@
 #include "host/Layer.h"
 #include "host/PluginLoader.h"
 #include "plotlet/Cli.h"
-#include "support/RecordingShell.h"
+#include "support/ShellScopes.h"
 
-using testing_support::ShellScope;
+using testing_support::HeadlessScope;
 
 namespace {
 
@@ -55,7 +55,7 @@ TEST_F(PluginModules, BothModulesLoadWithTheirOwnIdentity) {
 }
 
 TEST_F(PluginModules, CommandsWorkWithTheHostsObjectsAndShell) {
-    ShellScope shell;
+    HeadlessScope shell;
     auto app = std::make_shared<host::Application>();
     for (const char* name : {"Plotlet_v8", "Plotlet_v9"}) {
         SCOPED_TRACE(name);
@@ -65,16 +65,16 @@ TEST_F(PluginModules, CommandsWorkWithTheHostsObjectsAndShell) {
 
         // Without its hook the click fails, and says so through the host's shell.
         command->OnClick();
-        ASSERT_EQ(shell->boxes.size(), 1u);
-        EXPECT_EQ(shell->boxes[0].text, "ICommand_OnClick Object variable or With block variable not set");
-        shell->boxes.clear();
+        ASSERT_EQ(shell.messages().size(), 1u);
+        EXPECT_EQ(shell.messages()[0].text, "ICommand_OnClick Object variable or With block variable not set");
+        shell.shell->clearTranscript();
 
         command->OnCreate(app);
         EXPECT_FALSE(command->Enabled());
         app->document()->focusMap()->addLayer(std::make_shared<host::GroupLayer>());
         EXPECT_TRUE(command->Enabled());
         command->OnClick();
-        EXPECT_TRUE(shell->boxes.empty());
+        EXPECT_TRUE(shell.messages().empty());
         app = std::make_shared<host::Application>();
     }
 }

@@ -5,10 +5,10 @@
 
 #include "errors/ErrorHandling.h"
 #include "runtime/Error.h"
-#include "support/RecordingShell.h"
+#include "support/ShellScopes.h"
 
 using namespace plotlet::ErrorHandling;
-using testing_support::ShellScope;
+using testing_support::HeadlessScope;
 
 namespace {
 
@@ -26,18 +26,19 @@ std::string expectedBox(const std::string& location, std::int32_t number, const 
 }  // namespace
 
 TEST(ErrorHandling, ShowsTheWarningBoxWithLocationNumberAndDescription) {
-    ShellScope shell;
+    HeadlessScope shell;
     HandleError(true, "ICommand_Bitmap clsPlotlet Line : 3", 91, "Plotlet",
                 "Object variable or With block variable not set", ModeModule);
 
-    ASSERT_EQ(shell->boxes.size(), 1u);
-    const ui::MessageBoxRequest& box = shell->boxes[0];
+    ASSERT_EQ(shell.messages().size(), 1u);
+    const ui::ShellEvent box = shell.messages()[0];
     EXPECT_EQ(box.text, expectedBox("ICommand_Bitmap clsPlotlet Line : 3", 91,
                                     "Object variable or With block variable not set"));
     EXPECT_EQ(box.title, "Unexpected Program Error");
     EXPECT_EQ(box.icon, ui::mb::Exclamation);
     EXPECT_EQ(box.buttons, ui::mb::OKOnly);
-    EXPECT_EQ(shell->beeps, 1);
+    EXPECT_EQ(shell.beeps(), 1);
+    EXPECT_EQ(shell.shell->transcript().front().kind, "beep");  // the beep comes first
     EXPECT_FALSE(errorFormatted);
 }
 
@@ -45,14 +46,14 @@ TEST(ErrorHandling, LineZeroLeavesTheLinePartOut) {
     EXPECT_EQ(FormatErrorLine(0), "");
     EXPECT_EQ(FormatErrorLine(12), "Line : 12");
 
-    ShellScope shell;
+    HeadlessScope shell;
     try {
         runtime::raise(runtime::err::TypeMismatch);
     } catch (...) {
         reportError({.procedure = "Class_Initialize ", .module = "clsPlotlet"}, 0);
     }
-    ASSERT_EQ(shell->boxes.size(), 1u);
-    EXPECT_EQ(shell->boxes[0].text, expectedBox("Class_Initialize clsPlotlet ", 13, "Type mismatch"));
+    ASSERT_EQ(shell.messages().size(), 1u);
+    EXPECT_EQ(shell.messages()[0].text, expectedBox("Class_Initialize clsPlotlet ", 13, "Type mismatch"));
 }
 
 TEST(ErrorHandling, LocationJoinsProcedureAndModuleAsPassed) {
@@ -66,25 +67,25 @@ TEST(ErrorHandling, LocationJoinsProcedureAndModuleAsPassed) {
 }
 
 TEST(ErrorHandling, TwoErrorsInARowEachShowTheirOwnFreshBox) {
-    ShellScope shell;
+    HeadlessScope shell;
     HandleError(true, "GetMapLayers Plotlet_v8_2 Line : 2", 9, "Plotlet", "Subscript out of range", ModeModule);
     HandleError(true, "DataStatistic Line : 5", 11, "Plotlet", "Division by zero", ModeDialog);
 
-    ASSERT_EQ(shell->boxes.size(), 2u);
-    EXPECT_EQ(shell->boxes[0].text, expectedBox("GetMapLayers Plotlet_v8_2 Line : 2", 9, "Subscript out of range"));
-    EXPECT_EQ(shell->boxes[1].text, expectedBox("DataStatistic Line : 5", 11, "Division by zero"));
-    EXPECT_EQ(shell->beeps, 2);
+    ASSERT_EQ(shell.messages().size(), 2u);
+    EXPECT_EQ(shell.messages()[0].text, expectedBox("GetMapLayers Plotlet_v8_2 Line : 2", 9, "Subscript out of range"));
+    EXPECT_EQ(shell.messages()[1].text, expectedBox("DataStatistic Line : 5", 11, "Division by zero"));
+    EXPECT_EQ(shell.beeps(), 2);
 }
 
 TEST(ErrorHandling, EmptyDescriptionStillHasItsHeadingAndAnEmptyLine) {
-    ShellScope shell;
+    HeadlessScope shell;
     HandleError(true, "X Line : 1", 5, "", "", ModeModule);
-    ASSERT_EQ(shell->boxes.size(), 1u);
-    EXPECT_EQ(shell->boxes[0].text, Preamble + "\tX Line : 1\r\n\r\nError Number \r\n\t5\r\nDescription\r\n\t\r\n\r\n");
+    ASSERT_EQ(shell.messages().size(), 1u);
+    EXPECT_EQ(shell.messages()[0].text, Preamble + "\tX Line : 1\r\n\r\nError Number \r\n\t5\r\nDescription\r\n\t\r\n\r\n");
 }
 
 TEST(ErrorHandling, InnerReportRaisesAgainAndTheOuterBoxShowsBothLocations) {
-    ShellScope shell;
+    HeadlessScope shell;
     try {
         HandleError(false, "Inner Line : 4", 6, "Plotlet", "Overflow", ModeModule);
         FAIL() << "an inner report raises the error again";
@@ -92,11 +93,11 @@ TEST(ErrorHandling, InnerReportRaisesAgainAndTheOuterBoxShowsBothLocations) {
         EXPECT_EQ(e.number(), 6);
         EXPECT_EQ(e.source(), "Plotlet");
         EXPECT_TRUE(errorFormatted);
-        EXPECT_TRUE(shell->boxes.empty());
+        EXPECT_TRUE(shell.messages().empty());
         HandleError(true, "Outer Line : 9", e.number(), e.source(), e.description(), ModeModule);
     }
-    ASSERT_EQ(shell->boxes.size(), 1u);
-    EXPECT_EQ(shell->boxes[0].text,
+    ASSERT_EQ(shell.messages().size(), 1u);
+    EXPECT_EQ(shell.messages()[0].text,
               Preamble + "\tOuter Line : 9\r\n\tInner Line : 4\r\n\r\nError Number \r\n\t6\r\nDescription\r\n\tOverflow\r\n\r\n");
     EXPECT_FALSE(errorFormatted);
 }
@@ -127,7 +128,7 @@ TEST(ErrorHandling, DescribesEveryKindOfCaughtFailure) {
 }
 
 TEST(ErrorHandling, TrappedReportsAtTheGuardsStepAndReturnsTheDefault) {
-    ShellScope shell;
+    HeadlessScope shell;
     const int result = trapped(ProcedureGuard{{.procedure = "GetX0Y0 ", .module = "Plotlet_v8_2"}},
                                [](ProcedureGuard& guard) -> int {
                                    guard.line = 1;
@@ -136,16 +137,15 @@ TEST(ErrorHandling, TrappedReportsAtTheGuardsStepAndReturnsTheDefault) {
                                },
                                -1);
     EXPECT_EQ(result, -1);
-    ASSERT_EQ(shell->boxes.size(), 1u);
-    EXPECT_EQ(shell->boxes[0].text, expectedBox("GetX0Y0 Plotlet_v8_2 Line : 2", AutomationError, "bad envelope"));
+    ASSERT_EQ(shell.messages().size(), 1u);
+    EXPECT_EQ(shell.messages()[0].text, expectedBox("GetX0Y0 Plotlet_v8_2 Line : 2", AutomationError, "bad envelope"));
 
     EXPECT_EQ(trapped(ProcedureGuard{{.procedure = "Fine "}}, [](ProcedureGuard&) { return 5; }, 0), 5);
-    EXPECT_EQ(shell->boxes.size(), 1u);
+    EXPECT_EQ(shell.messages().size(), 1u);
 }
 
 TEST(ErrorHandling, AShellThatCannotShowTheBoxDoesNotBreakTheFailurePath) {
-    ShellScope shell;
-    shell->failBoxes = true;
+    ui::ShellScope broken(std::make_shared<testing_support::BrokenShell>());
     EXPECT_NO_THROW(trapped(ProcedureGuard{{.procedure = "P ", .module = "M"}},
                             [](ProcedureGuard&) { runtime::raise(runtime::err::Overflow); }));
     EXPECT_FALSE(errorFormatted);
