@@ -79,7 +79,7 @@ TEST_F(EngineTest, CreateGraphicLayerShowsWhyItFailed) {
     ASSERT_TRUE(CreateGraphicLayer("Towns_charts", towns, true));
     EXPECT_EQ(CreateGraphicLayer("Towns_charts", towns, true), nullptr);  // the name is taken
     ASSERT_EQ(shell.messages().size(), 1u);
-    const ui::ShellEvent& box = shell.messages()[0];
+    const ui::ShellEvent box = shell.messages()[0];
     EXPECT_EQ(box.icon, ui::mb::Exclamation);
     EXPECT_NE(box.text.find("\r\nAnnotation layer not created Towns_charts"), std::string::npos);
     EXPECT_NE(box.text.find("exists"), std::string::npos);

@@ -1,0 +1,483 @@
+#include "engine/ChartBuilder.h"
+
+#include <cmath>
+#include <optional>
+#include <unordered_set>
+
+#include "engine/ChartData.h"
+#include "engine/ChartSymbols.h"
+#include "engine/ElementData.h"
+#include "engine/LayerFiles.h"
+#include "engine/Layers.h"
+#include "engine/ModuleContext.h"
+#include "engine/Placement.h"
+#include "errors/ErrorHandling.h"
+#include "host/Feature.h"
+#include "host/MxDocument.h"
+#include "host/TaskProgress.h"
+#include "runtime/Error.h"
+#include "runtime/NumberText.h"
+#include "ui/CheckBox.h"
+#include "ui/ComboBox.h"
+#include "ui/Shell.h"
+#include "ui/TextBox.h"
+
+namespace plotlet {
+
+namespace EH = ErrorHandling;
+
+namespace {
+
+template <class T>
+const std::shared_ptr<T>& require(const std::shared_ptr<T>& object) {
+    if (!object) runtime::raise(runtime::err::ObjectNotSet);
+    return object;
+}
+
+double sign(double v) { return v > 0 ? 1.0 : (v < 0 ? -1.0 : 0.0); }
+
+// The dialog's settings, each read the first time the run needs it (so a box that holds no
+// number fails at the step that uses it, and not at all when no feature needs it).
+class DialogSettings {
+public:
+    explicit DialogSettings(ui::Form& form) : form_(form) {}
+
+    std::string text(std::string_view name) const { return form_.textBox(name).text(); }
+    bool checked(std::string_view name) const { return form_.checkBox(name).value() != ui::CheckBox::Unchecked; }
+    // "," or "." as the decimal separator.
+    double decimal(std::string_view name) const { return runtime::parseDecimal(text(name)); }
+    // The system's number format, as the dialog writes these boxes.
+    double number(std::string_view name) const { return runtime::parseNumber(text(name)); }
+    std::int16_t int16(std::string_view name) const { return runtime::toInt16(number(name)); }
+    std::string comboText(std::string_view name) const { return form_.comboBox(name).text(); }
+
+    template <class T, class Read>
+    const T& once(std::optional<T>& slot, Read&& read) const {
+        if (!slot) slot = read();
+        return *slot;
+    }
+
+private:
+    ui::Form& form_;
+};
+
+// Reports the run's progress to the host every so many features, and its end in any case.
+class ProgressReport {
+public:
+    explicit ProgressReport(std::size_t total) : enabled_(host::hasTaskProgressObserver()) {
+        progress_.task = "Drawing charts";
+        progress_.total = total;
+        if (enabled_) host::reportTaskProgress(progress_);
+    }
+    ~ProgressReport() {
+        if (!enabled_) return;
+        progress_.finished = true;
+        host::reportTaskProgress(progress_);
+    }
+    ProgressReport(const ProgressReport&) = delete;
+    ProgressReport& operator=(const ProgressReport&) = delete;
+
+    void advance() {
+        ++progress_.done;
+        if (enabled_ && (progress_.done & 0x3FF) == 0) host::reportTaskProgress(progress_);
+    }
+
+private:
+    bool enabled_;
+    host::TaskProgress progress_;
+};
+
+// The chart marker element of an old chart: the element itself, or the first marker member of
+// its group.
+std::shared_ptr<host::MarkerElement> chartMarkerOf(const host::ElementPtr& chart) {
+    if (auto marker = std::dynamic_pointer_cast<host::MarkerElement>(chart)) return marker;
+    if (auto group = std::dynamic_pointer_cast<host::GroupElement>(chart)) {
+        for (const host::ElementPtr& member : group->elements()) {
+            if (auto marker = std::dynamic_pointer_cast<host::MarkerElement>(member)) return marker;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void PlotletsGraphElement(const host::FeatureLayerPtr& layer, std::int16_t placementCode, bool selectedOnly,
+                          bool recreate, const std::vector<std::string>& fieldNames,
+                          const host::SymbolArray* fieldSymbols) {
+    std::optional<ChartDialog> dialog;
+    try {
+        dialog.emplace(MainChartDialog());
+    } catch (...) {
+        EH::reportError({.procedure = "PlotletsGraphElement", .module = EngineModuleName}, 0);
+        return;
+    }
+    PlotletsGraphElement(*dialog, layer, placementCode, selectedOnly, recreate, fieldNames, fieldSymbols);
+}
+
+void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer, std::int16_t placementCode,
+                          bool selectedOnly, bool recreate, const std::vector<std::string>& fieldNames,
+                          const host::SymbolArray* fieldSymbols) {
+    EH::ProcedureGuard guard{{.procedure = "PlotletsGraphElement", .module = EngineModuleName}};
+    try {
+        const DialogSettings settings(dialog.form);
+
+        // --- preparation ---------------------------------------------------------------------
+        guard.line = 1;
+        const host::MxDocumentPtr& document = require(engineContext().pMxDoc);
+        host::ActiveView& view = document->activeView();
+        // Measured on one display for the whole run: the view is not redrawn in between.
+        const host::Display& display = view.screenDisplay();
+
+        guard.line = 2;
+        require(layer);
+        const std::size_t n = fieldNames.size();
+        std::vector<std::string> keys;
+        keys.reserve(3 + n);
+        keys.insert(keys.end(), {"LayerName", "#Vmax#", "#Vmin#"});
+        keys.insert(keys.end(), fieldNames.begin(), fieldNames.end());
+        std::vector<runtime::Variant> data(3 + n);
+        data[0] = layer->name();
+
+        guard.line = 3;
+        const std::string chartLayerName = ChartLayerName(layer->name());
+
+        guard.line = 4;
+        host::GraphicsLayerPtr target;
+        if (recreate) {
+            if (!GraphicLayerExists(chartLayerName)) {
+                target = CreateGraphicLayer(chartLayerName, layer, true);
+            } else {
+                const host::MapPtr& focus = require(document->focusMap());
+                target = focus->basicGraphicsLayer()->findLayer(chartLayerName);
+                focus->setActiveGraphicsLayer(target);
+            }
+        } else {
+            if (GraphicLayerExists(chartLayerName) && !DeleteGraphicLayer(chartLayerName)) {
+                ui::msgBox(Message(17) + chartLayerName);
+                return;
+            }
+            target = CreateGraphicLayer(chartLayerName, layer, true);
+        }
+
+        guard.line = 5;
+        host::GraphicsLayerPtr oldLayer;
+        if (placementCode == PlacementOverOldCharts) {
+            const std::string oldName = settings.comboText("CmbOldChartLayer");
+            if (!GraphicLayerExists(oldName)) {
+                ui::msgBox(Message(18) + oldName, ui::mb::OKOnly + ui::mb::Exclamation, Message(19));
+                return;
+            }
+            oldLayer = require(document->focusMap())->basicGraphicsLayer()->findLayer(oldName);
+        }
+
+        guard.line = 6;
+        host::GraphicsContainer& container = require(target)->container();
+
+        guard.line = 7;
+        host::FeatureCursorPtr cursor;
+        std::size_t total = 0;
+        if (selectedOnly) {
+            const host::SelectionSetPtr& selection = require(layer->selectionSet());
+            if (selection->count() == 0) {
+                ui::msgBox(Message(20));
+                return;
+            }
+            cursor = selection->search(nullptr);
+            total = selection->count();
+        } else {
+            cursor = layer->search(nullptr);
+            total = require(layer->featureClass())->featureCount();
+        }
+
+        guard.line = 8;
+        const std::string qualifier = require(layer->featureClass())->name();
+
+        // --- per feature ---------------------------------------------------------------------
+        std::optional<double> maxValueBox, minValueBox, nullValueBox, widthBox, sizeBox, distanceBox, minLabelBox;
+        std::optional<std::int16_t> signsBox, fontSizeBox;
+        std::optional<std::string> fontNameBox;
+        std::optional<bool> showLeaderBox, labelsBox, saveLayerFileBox;
+        std::optional<std::vector<int>> fieldIndex;
+        std::optional<int> keyIndex;  // −1: no key field
+
+        std::vector<double> barValue(n), shownValue(n);
+        std::vector<char> isNull(n);
+        SymbolCache symbolCache;
+        // Charts drawn in this run: a Recreate lookup never takes one of them for an old chart
+        // (two features with one key would otherwise delete each other's new chart).
+        std::unordered_set<const host::Element*> drawnThisRun;
+        if (recreate) drawnThisRun.reserve(total);
+        auto markerProbe = std::make_shared<host::MarkerElement>();
+        host::BarChartSymbolPtr lastSymbol;
+        ProgressReport progress(total);
+
+        while (host::FeaturePtr feature = cursor->nextFeature()) {
+            guard.line = 9;
+            const double maxValue = settings.once(maxValueBox, [&] { return settings.decimal("TxtMaxValue"); });
+            const double minValue = settings.once(minValueBox, [&] { return settings.decimal("TxtMinValue"); });
+
+            guard.line = 10;
+            if (!fieldIndex) {
+                std::vector<int> indexes;
+                for (const std::string& name : fieldNames) indexes.push_back(feature->findField(name));
+                fieldIndex = std::move(indexes);
+            }
+            double highest = 0.0, lowest = 0.0;
+            for (std::size_t k = 0; k < n; ++k) {
+                const runtime::Variant value = feature->value((*fieldIndex)[k]);
+                bool null = value.isNull();
+                double v = 0.0;
+                if (!null) {
+                    v = value.toDouble();
+                    // A NaN is no value: drawn as a null. Infinities fall beyond the scale.
+                    null = std::isnan(v);
+                }
+                if (!null) {
+                    const double a = std::fabs(v);
+                    const double clamped = a < minValue ? minValue : (a > maxValue ? maxValue : a);
+                    barValue[k] = v != 0.0 ? sign(v) * clamped : sign(minValue) * clamped;
+                    data[3 + k] = value;
+                } else {
+                    v = settings.once(nullValueBox, [&] { return settings.decimal("TxtNullValue"); });
+                    barValue[k] = v;
+                    data[3 + k] = NullValueText;
+                }
+                shownValue[k] = v;
+                isNull[k] = null;
+                if (k == 0) {
+                    highest = lowest = v;
+                } else {
+                    highest = std::max(highest, v);
+                    lowest = std::min(lowest, v);
+                }
+            }
+
+            guard.line = 11;
+            double vmax = 0.0;
+            if (highest > 0) {
+                if (std::fabs(highest) > std::fabs(maxValue)) vmax = maxValue;
+                else if (highest < minValue) vmax = minValue;
+                else vmax = highest;
+            }
+            guard.line = 12;
+            double vmin = 0.0;
+            if (lowest < 0) {
+                if (std::fabs(lowest) > std::fabs(maxValue)) vmin = -std::fabs(maxValue);
+                else if (std::fabs(minValue) > std::fabs(lowest)) vmin = -minValue;
+                else vmin = lowest;
+            }
+            guard.line = 13;
+            data[1] = vmax;
+            data[2] = vmin;
+
+            guard.line = 14;
+            BarChartSettings chartSettings;
+            chartSettings.ShowAxes = false;
+            chartSettings.Spacing = 0;
+            chartSettings.VerticalBars = true;
+            chartSettings.Width = settings.once(widthBox, [&] { return settings.number("TxtChartWidth"); });
+            chartSettings.Display3D = false;
+            chartSettings.Thickness = 0;
+            chartSettings.Size = settings.once(sizeBox, [&] { return settings.number("TxtChartMarkerSize"); });
+            const host::BarChartSymbolPtr chartSymbol = MakeBarChartSymbol(barValue, fieldSymbols, maxValue, chartSettings);
+
+            guard.line = 15;
+            const double halfWidth = (chartSettings.Width + chartSettings.Spacing) * static_cast<double>(n) / 2;
+            const double radius = std::sqrt(std::pow(chartSettings.Size * 3 / 4, 2) + halfWidth * halfWidth);
+
+            guard.line = 16;
+            CreateLeader(chartSymbol, 0.5, 0, 3, radius);
+            const host::GeometryPtr shape = feature->shape();
+            try {
+                const host::Point centre = GetShapeCenter(shape);
+                if (chartSymbol && chartSymbol->background() && !centre.isEmpty())
+                    chartSymbol->background()->setAnchorPoint(centre.xy());
+            } catch (...) {
+                // The chart keeps its leader settings without the anchor.
+            }
+
+            guard.line = 17;
+            const host::SymbolPtr rendered = require(layer->renderer())->symbolByFeature(*feature);
+            auto featureMarker = std::dynamic_pointer_cast<host::MarkerSymbol>(rendered);
+            if (!featureMarker) runtime::raise(runtime::err::TypeMismatch);
+
+            guard.line = 18;
+            const host::Point centre = GetShapeCenter(shape);
+            auto chartElement = std::make_shared<host::MarkerElement>();
+            chartElement->setGeometry(std::make_shared<host::Point>(centre));
+            chartElement->setSymbol(chartSymbol);
+            markerProbe->setGeometry(std::make_shared<host::Point>(centre));
+            markerProbe->setSymbol(featureMarker);
+
+            guard.line = 19;
+            if (!keyIndex) {
+                const std::string key = settings.comboText("CmbKey");
+                int index = feature->findField(key);
+                if (index < 0) index = feature->findField(qualifier + "." + key);
+                keyIndex = index;
+            }
+            std::string keyText;
+            if (*keyIndex >= 0) {
+                const runtime::Variant keyValue = feature->value(*keyIndex);
+                // A feature without a key value gets an unnamed chart, like a missing key field.
+                if (!keyValue.isNull()) keyText = keyValue.toString();
+            }
+            chartElement->setName(keyText);
+
+            guard.line = 20;
+            SetElementData(chartElement, keys, data);
+
+            guard.line = 21;
+            host::ElementPtr oldChart;
+            // An unnamed chart has no old chart: the empty name would pair it with any other
+            // unnamed chart in drawing order, and delete that one.
+            if (recreate && !keyText.empty()) {
+                if (placementCode == PlacementOverOldCharts) {
+                    oldChart = FindElementByName(keyText, oldLayer);
+                    if (host::ElementPtr existing = container.findElementByName(keyText);
+                        existing && !drawnThisRun.count(existing.get())) {
+                        container.deleteElement(existing.get());
+                    }
+                } else {
+                    oldChart = FindElementByName(keyText, target);
+                }
+                if (oldChart && drawnThisRun.count(oldChart.get())) oldChart.reset();
+            }
+
+            guard.line = 22;
+            container.addElement(chartElement);
+            container.addElement(markerProbe);
+
+            guard.line = 23;
+            host::Envelope oldBounds, chartBounds, markerBounds;
+
+            guard.line = 24;
+            std::shared_ptr<host::MarkerElement> oldMarker;
+            if (recreate && placementCode < 0 && oldChart) {
+                oldMarker = chartMarkerOf(oldChart);
+                if (!oldMarker) runtime::raise(runtime::err::ObjectNotSet);
+                if (auto oldSymbol = std::dynamic_pointer_cast<host::BarChartSymbol>(oldMarker->symbol())) {
+                    oldSymbol->setBackground(nullptr);
+                    oldMarker->setSymbol(oldSymbol);
+                }
+                container.updateElement(oldMarker.get());
+                oldBounds = oldMarker->queryBounds(display);
+            }
+
+            guard.line = 25;
+            chartBounds = chartElement->queryBounds(display);
+            markerBounds = markerProbe->queryBounds(display);
+
+            guard.line = 26;
+            std::array<double, 2> offset{0.0, 0.0};
+            if (!recreate || placementCode >= 0 || !oldChart) {
+                const double distance = settings.once(distanceBox, [&] { return settings.number("TxtLabelDistance"); });
+                offset = PlacementOffset(markerBounds, chartBounds, placementCode, distance);
+            } else {
+                std::array<double, 2> oldZero{0.0, 0.0};
+                GetX0Y0(oldMarker, oldBounds, oldZero);
+                const double ratio = vmin != vmax ? (0 - vmin) / (vmax - vmin) : 1.0;
+                const std::array<double, 2> newZero{chartBounds.xMin(), chartBounds.yMin() + chartBounds.height() * ratio};
+                offset = {oldZero[0] - newZero[0], oldZero[1] - newZero[1]};
+            }
+
+            guard.line = 27;
+            chartElement->move(offset[0], offset[1]);
+
+            guard.line = 28;
+            container.deleteElement(markerProbe.get());
+            if (oldChart && placementCode != PlacementOverOldCharts) container.deleteElement(oldChart.get());
+            container.updateElement(chartElement.get());
+
+            guard.line = 29;
+            auto group = std::make_shared<host::GroupElement>();
+            container.moveElementIntoGroup(chartElement, group);
+
+            guard.line = 30;
+            require(chartSymbol);
+            const host::LineCalloutPtr callout = chartSymbol->background();
+            chartSymbol->setBackground(nullptr);
+            chartElement->setSymbol(chartSymbol);
+            chartBounds = chartElement->queryBounds(display);
+            if (settings.once(showLeaderBox, [&] { return settings.checked("ChkShowLeader"); })) {
+                chartSymbol->setBackground(callout);
+            }
+            chartElement->setSymbol(chartSymbol);
+
+            guard.line = 31;
+            const double W = chartBounds.width(), H = chartBounds.height();
+            const double XMin = chartBounds.xMin(), YMin = chartBounds.yMin();
+            const double slot = W / static_cast<double>(n);
+            const bool labels = settings.once(labelsBox, [&] { return settings.checked("ChkLabelDiagramm"); });
+            for (std::size_t k = 0; k < n; ++k) {
+                const double v = shownValue[k];
+                const double minLabel = labels ? settings.once(minLabelBox, [&] { return settings.decimal("TxtMinLabelValue"); }) : 0.0;
+                if (labels && std::fabs(v) > std::fabs(minLabel)) {
+                    const std::int16_t signs = settings.once(signsBox, [&] { return settings.int16("TxtSignNumber"); });
+                    const std::int16_t fontSize = settings.once(fontSizeBox, [&] { return settings.int16("TxtFontSize"); });
+                    const std::string& fontName = settings.once(fontNameBox, [&] { return settings.text("TxtFontName"); });
+                    const double x = XMin + slot * static_cast<double>(k) + slot / 2;
+                    const double ratio = vmin != vmax ? (barValue[k] - vmin) / (vmax - vmin) : 1.0;
+                    const double y = YMin + ratio * H;
+                    const int vertical = barValue[k] >= 0 ? 3 : 0;  // bottom above the bar, top below it
+                    const host::ElementPtr label = AddTextElement(CutNumberString(v, signs), container, x, y, fontSize,
+                                                                  fontName, false, 0, 1, vertical, symbolCache);
+                    container.moveElementIntoGroup(label, group);
+                }
+                // A bar is cut where its value lies beyond the scale: above the positive extent,
+                // or, for a bar hanging down, beyond the maximum (the positive extent of a chart
+                // says nothing about its negative bars).
+                const bool cut = v >= 0 ? std::fabs(v) > std::fabs(vmax) : std::fabs(v) > std::fabs(maxValue);
+                if (cut) {
+                    const double x = XMin + slot * static_cast<double>(k);
+                    const double ratio = vmin != vmax ? (0.8 * barValue[k] - vmin) / (vmax - vmin) : 1.0;
+                    const double y = YMin + ratio * H;
+                    const host::ElementPtr mark = DrawZigZag(H / 10, slot, x, y, container, symbolCache);
+                    container.moveElementIntoGroup(mark, group);
+                }
+            }
+
+            guard.line = 32;
+            container.addElement(group);
+            if (recreate) drawnThisRun.insert(group.get());
+            lastSymbol = chartSymbol;
+
+            guard.line = 33;
+            progress.advance();
+        }
+
+        // --- after the last feature ---------------------------------------------------------
+        guard.line = 34;
+        std::optional<EH::CaughtError> pending;
+        host::FeatureLayerPtr layerCopy;
+        if (settings.once(saveLayerFileBox, [&] { return settings.checked("ChkSaveLyrFile"); })) {
+            const double size = settings.once(sizeBox, [&] { return settings.number("TxtChartMarkerSize"); });
+            if (!lastSymbol) {
+                // No feature was drawn: the renderer still needs the chart's look, which the
+                // field symbols and settings give without any values.
+                BarChartSettings chartSettings;
+                chartSettings.Width = settings.once(widthBox, [&] { return settings.number("TxtChartWidth"); });
+                chartSettings.Size = size;
+                const double maxValue = settings.once(maxValueBox, [&] { return settings.decimal("TxtMaxValue"); });
+                lastSymbol = MakeBarChartSymbol(std::vector<double>(n, 0.0), fieldSymbols, maxValue, chartSettings);
+            }
+            layerCopy = SaveChartLayerFile(dialog, layer, fieldNames, lastSymbol, size, pending);
+        }
+
+        guard.line = 35;
+        if (pending) {
+            EH::HandleError(true, EH::ErrorSite{"PlotletsGraphElement ", EngineModuleName}.location(34), pending->number,
+                            pending->source, pending->description, EH::ModeModule);
+        }
+
+        guard.line = 36;
+        // The layer copy went into the layer file; it is not added to the map, where it would
+        // draw every chart a second time over the chart elements.
+        layerCopy.reset();
+        view.refresh();
+    } catch (...) {
+        guard.report();
+    }
+}
+
+}  // namespace plotlet
