@@ -279,11 +279,25 @@ FeatureClassPtr readFeatureClassInline(const In& in) {
 
 Json writeDataSource(const FeatureLayer& layer, PersistContext& c) {
     if (!layer.valid()) {
+        Json j;
         try {
-            return Json::parse(layer.brokenDataSource());
+            j = Json::parse(layer.brokenDataSource());
         } catch (const std::exception&) {
             return Json::object();
         }
+        // A relative path stays as it was when the file is saved where it was read from;
+        // saved elsewhere, it is rebased so that it still names the same file.
+        auto p = j.find("path");
+        if (p != j.end() && p->is_string() && !layer.brokenBaseDir().empty() && !c.baseDir().empty() &&
+            fs::path(layer.brokenBaseDir()).lexically_normal() != c.baseDir().lexically_normal()) {
+            const fs::path rel(p->get<std::string>());
+            if (rel.is_relative()) {
+                const fs::path absolute = (fs::path(layer.brokenBaseDir()) / rel).lexically_normal();
+                const fs::path rebased = absolute.lexically_relative(c.baseDir());
+                *p = (rebased.empty() ? absolute : rebased).generic_string();
+            }
+        }
+        return j;
     }
     const FeatureClass& fc = *layer.featureClass();
     Json j = Json::object();
@@ -320,23 +334,38 @@ void readDataSource(FeatureLayer& layer, const Json& j, PersistContext& c) {
         layer.setFeatureClass(readFeatureClassInline(In(in.at("inline"), c, "the features of layer " + layer.name())));
         return;
     }
+    const std::string baseDir = c.baseDir().string();
     if (!in.has("path")) {
-        layer.setBroken(j.dump(), "the layer names no data source");
+        layer.setBroken(j.dump(), "the layer names no data source", baseDir);
         return;
     }
     DataSource ds{in.str("path"), in.str("layer"), in.str("driver")};
     fs::path p(ds.path);
     if (p.is_relative() && !c.baseDir().empty()) p = c.baseDir() / p;
     ds.path = p.lexically_normal().string();
+    for (const auto& [opened, fc] : c.openedSources()) {
+        if (opened == ds) {
+            layer.setFeatureClass(fc);
+            return;
+        }
+    }
     std::string whyNot;
     FeatureClassPtr fc;
     if (auto opener = dataSourceOpener()) {
-        fc = opener(ds, whyNot);
+        try {
+            fc = opener(ds, whyNot);
+        } catch (const runtime::Error& e) {
+            c.fail("layer " + layer.name() + ": " + e.description());
+        }
     } else {
         whyNot = "no data source reader is installed";
     }
-    if (fc) layer.setFeatureClass(fc);
-    else layer.setBroken(j.dump(), whyNot.empty() ? "the data source cannot be opened" : whyNot);
+    if (fc) {
+        c.openedSources().emplace_back(ds, fc);
+        layer.setFeatureClass(fc);
+    } else {
+        layer.setBroken(j.dump(), whyNot.empty() ? "the data source cannot be opened" : whyNot, baseDir);
+    }
 }
 
 void writeLayerBase(const Layer& l, Json& j) {
@@ -714,12 +743,13 @@ const std::unordered_map<std::string, Handler>& handlers() {
                 readLayerBase(o, in);
                 readDataSource(o, in.at("dataSource"), in.context());
                 o.setRenderer(in.object<FeatureRenderer>("renderer"));
-                if (in.has("selection") && o.valid()) {
+                if (in.has("selection")) {
+                    // A broken layer keeps its selection as saved, to write it back unchanged.
                     std::vector<std::int64_t> oids;
                     for (const auto& v : in.array("selection")) {
                         if (!v.is_number_integer()) in.context().fail("a selected feature must be a whole number");
                         const auto oid = v.get<std::int64_t>();
-                        if (o.featureClass()->rowOfOid(oid)) oids.push_back(oid);
+                        if (!o.valid() || o.featureClass()->rowOfOid(oid)) oids.push_back(oid);
                     }
                     o.selectionSet()->addList(oids);
                 }
@@ -776,6 +806,7 @@ Json writeObject(const runtime::ObjectPtr& object, PersistContext& context) {
     if (h == handlers().end()) context.fail("an object of class " + cls + " cannot be saved");
     const long id = static_cast<long>(ids.size()) + 1;
     ids.emplace(object.get(), id);
+    context.retain(object);
     Json j = {{"$class", cls}, {"$id", id}};
     h->second.write(*object, j, context);
     return j;
