@@ -174,6 +174,9 @@ GeometryPtr emptyShape(GeometryType type) {
 SpatialReferencePtr convertSpatialReference(const OGRSpatialReference* srs) {
     if (!srs) return std::make_shared<SpatialReference>();
     const char* name = srs->GetName();
+    // GeoPackages name their placeholders for "no coordinate system" so.
+    if (name && (EQUAL(name, "Undefined geographic SRS") || EQUAL(name, "Undefined Cartesian SRS")))
+        return std::make_shared<SpatialReference>();
     StringList wktOptions{"FORMAT=WKT2_2019", "MULTILINE=NO"};
     char* raw = nullptr;
     srs->exportToWkt(&raw, wktOptions.get());
@@ -480,6 +483,7 @@ GdalFeatureClassPtr load(const std::string& path, const std::string& driver, GDA
 }
 
 std::string absolutePath(const std::string& path) {
+    refuseIndirection(path);
     if (path.empty()) return path;
     std::error_code ec;
     fs::path p = fs::absolute(fs::path(path), ec);
@@ -610,7 +614,7 @@ void GdalFeatureClass::deleteField(const std::string& name) {
                     if (ec) fail(code::SchemaRefused, ds.path, "cannot copy " + cpg.string() + " (" + ec.message() + ")");
                 }
             }
-            deleteInDataset(temp, ds.driver, ds.driver == shapefileDriver ? std::string() : ds.layerName, sourceName, ds.path);
+            deleteInDataset(temp, ds.driver, std::string(), sourceName, ds.path);  // a copy: its only layer is named after it
             // Keep the original's permissions.
             struct stat st {};
             if (::stat(original.c_str(), &st) == 0) ::chmod(temp.c_str(), st.st_mode & 07777);

@@ -40,14 +40,17 @@ std::string driverForPath(const fs::path& path) {
 
 bool isRefusal(int errorNumber) { return errorNumber == hostErrorBase + code::Refused; }
 
+void refuseIndirection(const std::string& path) {
+    // GDAL reads its own prefixes as file systems and URLs; neither is a plain local file,
+    // whatever follows.
+    const std::string low = lower(path);
+    if (low.rfind("/vsi", 0) == 0) refuse(path, "virtual file systems (/vsi...) are not opened");
+    if (low.find("://") != std::string::npos) refuse(path, "URLs are not opened; only local files are");
+}
+
 std::string checkDataSource(const std::string& path, const std::string& requestedDriver) {
     if (path.empty()) refuse("(no name)", "a data source needs a file name");
-    // GDAL reads its own prefixes as file systems, URLs and connection strings; none of them is
-    // a plain local file, whatever follows.
-    const std::string low = lower(path);
-    if (low.rfind("/vsi", 0) == 0)
-        refuse(path, "virtual file systems (/vsi...) are not opened");
-    if (low.find("://") != std::string::npos) refuse(path, "URLs are not opened; only local files are");
+    refuseIndirection(path);
     const fs::path p(path);
     if (!p.is_absolute()) refuse(path, "a data source must be named by a full path");
     if (!requestedDriver.empty() &&

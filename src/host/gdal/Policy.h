@@ -38,6 +38,10 @@ inline constexpr std::uint64_t maxFeatures = 50'000'000;
 // case), empty for other files.
 std::string driverForPath(const std::filesystem::path& path);
 
+// Refuses (host error Refused) a GDAL virtual file system path (/vsi...) or a URL, before the
+// text is taken for a file name at all.
+void refuseIndirection(const std::string& path);
+
 // Checks `path` against the policy and returns the driver to open it with. `requestedDriver`
 // (from a document; may be empty) must agree with the file's kind. Host errors: Refused for a
 // /vsi path, a URL or connection string, a relative path, a driver outside the list, a file of
