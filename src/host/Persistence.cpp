@@ -340,9 +340,12 @@ void readDataSource(FeatureLayer& layer, const Json& j, PersistContext& c) {
         return;
     }
     DataSource ds{in.str("path"), in.str("layer"), in.str("driver")};
-    fs::path p(ds.path);
-    if (p.is_relative() && !c.baseDir().empty()) p = c.baseDir() / p;
-    ds.path = p.lexically_normal().string();
+    // A URL is no relative path: it goes to the opener as written (which refuses it).
+    if (ds.path.find("://") == std::string::npos) {
+        fs::path p(ds.path);
+        if (p.is_relative() && !c.baseDir().empty()) p = c.baseDir() / p;
+        ds.path = p.lexically_normal().string();
+    }
     for (const auto& [opened, fc] : c.openedSources()) {
         if (opened == ds) {
             layer.setFeatureClass(fc);
