@@ -802,16 +802,20 @@ bool isPersistable(const std::string& className) { return handlers().count(class
 
 Json writeObject(const runtime::ObjectPtr& object, PersistContext& context) {
     if (!object) return nullptr;
+    return writeObject(*object, context);
+}
+
+Json writeObject(const runtime::Object& object, PersistContext& context) {
     auto& ids = context.writtenIds();
-    if (auto it = ids.find(object.get()); it != ids.end()) return Json{{"$ref", it->second}};
-    const std::string cls = object->className();
+    if (auto it = ids.find(&object); it != ids.end()) return Json{{"$ref", it->second}};
+    const std::string cls = object.className();
     auto h = handlers().find(cls);
     if (h == handlers().end()) context.fail("an object of class " + cls + " cannot be saved");
     const long id = static_cast<long>(ids.size()) + 1;
-    ids.emplace(object.get(), id);
-    context.retain(object);
+    ids.emplace(&object, id);
+    if (auto owner = std::const_pointer_cast<runtime::Object>(object.weak_from_this().lock())) context.retain(std::move(owner));
     Json j = {{"$class", cls}, {"$id", id}};
-    h->second.write(*object, j, context);
+    h->second.write(object, j, context);
     return j;
 }
 
