@@ -1,5 +1,6 @@
 #include "host/Persistence.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <mutex>
@@ -385,7 +386,7 @@ void writeGraphicsLayerBody(const GraphicsLayer& l, Json& j, PersistContext& c) 
     writeLayerBase(l, j);
     if (l.referenceScale() != 0) j["referenceScale"] = writeDouble(l.referenceScale());
     if (auto fl = l.associatedLayer()) j["associatedLayer"] = fl->name();
-    j["elements"] = writeElements(l.container().elementsSnapshot(), c);
+    if (!c.omitGraphicsContent()) j["elements"] = writeElements(l.container().elementsSnapshot(), c);
 }
 
 void readGraphicsLayerBody(GraphicsLayer& l, const In& in) {
@@ -776,9 +777,10 @@ const std::unordered_map<std::string, Handler>& handlers() {
         t["CompositeGraphicsLayer"] = handler<CompositeGraphicsLayer>(
             [](const CompositeGraphicsLayer& o, Json& j, PersistContext& c) {
                 writeGraphicsLayerBody(o, j, c);
+                if (c.omitGraphicsContent()) return;
                 Json subs = Json::array();
                 for (const auto& l : o.layers()) subs.push_back(writeObject(l, c));
-                j["layers"] = subs;
+                j["layers"] = std::move(subs);
             },
             [](CompositeGraphicsLayer& o, const In& in) {
                 readGraphicsLayerBody(o, in);
@@ -936,15 +938,36 @@ runtime::ObjectPtr copyObject(const runtime::ObjectPtr& object) {
     return readObject(j, in);
 }
 
+namespace {
+
+// The deepest nesting of objects and arrays in the text (strings skipped). A linear scan is far
+// cheaper than a parser callback on every token, and it runs before anything is built.
+std::size_t nestingDepth(const std::string& text) {
+    std::size_t depth = 0, deepest = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        if (inString) {
+            if (ch == '\\') ++i;
+            else if (ch == '"') inString = false;
+        } else if (ch == '"') {
+            inString = true;
+        } else if (ch == '{' || ch == '[') {
+            deepest = std::max(deepest, ++depth);
+        } else if ((ch == '}' || ch == ']') && depth > 0) {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
+}  // namespace
+
 Json parseJsonLimited(const std::string& text, const PersistContext& context) {
     const std::size_t maxDepth = context.limits().maxDepth;
-    Json::parser_callback_t guard = [maxDepth, &context](int depth, Json::parse_event_t, Json&) {
-        if (static_cast<std::size_t>(depth) > maxDepth)
-            context.fail("is nested deeper than " + std::to_string(maxDepth) + " levels");
-        return true;
-    };
+    if (nestingDepth(text) > maxDepth) context.fail("is nested deeper than " + std::to_string(maxDepth) + " levels");
     try {
-        return Json::parse(text, guard, true, false);
+        return Json::parse(text);
     } catch (const Json::parse_error& e) {
         if (text.empty()) context.fail("is empty");
         context.fail("is not valid JSON (" + std::string(e.what()) + ")");

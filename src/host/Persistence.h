@@ -70,6 +70,10 @@ public:
     // Feature layers whose associated graphics layer names wait to be resolved by the reader
     // of the enclosing map.
     std::vector<std::pair<std::shared_ptr<class GraphicsLayer>, std::string>>& pendingAssociations() { return pending_; }
+    // Graphics layers written without their elements (and the basic graphics layer without its
+    // sub-layers), for writers that stream those one at a time in the same order.
+    bool omitGraphicsContent() const { return omitGraphicsContent_; }
+    void setOmitGraphicsContent(bool on) { omitGraphicsContent_ = on; }
     // Data sources opened during one read, so layers naming the same source share one class
     // (and the file is read once).
     std::vector<std::pair<DataSource, FeatureClassPtr>>& openedSources() { return opened_; }
@@ -85,6 +89,7 @@ private:
     std::size_t objectCount_ = 0;
     std::vector<std::pair<std::shared_ptr<class GraphicsLayer>, std::string>> pending_;
     std::vector<std::pair<DataSource, FeatureClassPtr>> opened_;
+    bool omitGraphicsContent_ = false;
 };
 
 // Objects (null pointer ↔ JSON null). Reading checks class tags and value types and fails with
