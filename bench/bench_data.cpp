@@ -4,13 +4,14 @@
 // reaches it; run one with --benchmark_filter to read it cleanly.
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 #include <filesystem>
-#include <sys/resource.h>
 
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
@@ -26,12 +27,6 @@ namespace fs = std::filesystem;
 using namespace host;
 
 namespace {
-
-double maxRssMiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
-}
 
 // Resident memory now (from /proc), to measure what an opened result keeps.
 double currentRssMiB() {
@@ -91,7 +86,7 @@ const std::string& millionPoints() {
 void BM_OpenGeoPackageMillionPoints(benchmark::State& state) {
     gdal::install();
     const std::string& path = millionPoints();
-    const double before = maxRssMiB();
+    const double before = bench_support::peakRssMiB();
     std::size_t features = 0;
     double kept = 0;
     for (auto _ : state) {
@@ -103,7 +98,7 @@ void BM_OpenGeoPackageMillionPoints(benchmark::State& state) {
     }
     state.counters["features"] = static_cast<double>(features);
     state.counters["keptMiB"] = kept;
-    state.counters["peakRssGrowthMiB"] = maxRssMiB() - before;
+    state.counters["peakRssGrowthMiB"] = bench_support::peakRssMiB() - before;
 }
 BENCHMARK(BM_OpenGeoPackageMillionPoints)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -180,16 +175,16 @@ const std::string& chartDocumentFile() {
 void BM_SaveMapDocumentHundredThousandCharts(benchmark::State& state) {
     auto doc = chartDocument();
     const std::string file = (benchFolder() / "saved.pmx").string();
-    const double before = maxRssMiB();
+    const double before = bench_support::peakRssMiB();
     for (auto _ : state) writeMapDocument(*doc, file);
     state.counters["fileMiB"] = static_cast<double>(fs::file_size(file)) / (1024.0 * 1024.0);
-    state.counters["peakRssGrowthMiB"] = maxRssMiB() - before;
+    state.counters["peakRssGrowthMiB"] = bench_support::peakRssMiB() - before;
 }
 BENCHMARK(BM_SaveMapDocumentHundredThousandCharts)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void BM_OpenMapDocumentHundredThousandCharts(benchmark::State& state) {
     const std::string& file = chartDocumentFile();
-    const double before = maxRssMiB();
+    const double before = bench_support::peakRssMiB();
     std::size_t elements = 0;
     double kept = 0;
     for (auto _ : state) {
@@ -200,7 +195,7 @@ void BM_OpenMapDocumentHundredThousandCharts(benchmark::State& state) {
     }
     state.counters["charts"] = static_cast<double>(elements);
     state.counters["keptMiB"] = kept;
-    state.counters["peakRssGrowthMiB"] = maxRssMiB() - before;
+    state.counters["peakRssGrowthMiB"] = bench_support::peakRssMiB() - before;
 }
 BENCHMARK(BM_OpenMapDocumentHundredThousandCharts)->Unit(benchmark::kMillisecond)->Iterations(2);
 

@@ -1,4 +1,4 @@
-// The one entry point of plotlet_bench; each bench_*.cpp registers its benchmarks.
+// One main for every benchmark file of plotlet_bench.
 #include <benchmark/benchmark.h>
 
 BENCHMARK_MAIN();

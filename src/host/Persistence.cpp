@@ -940,36 +940,61 @@ runtime::ObjectPtr copyObject(const runtime::ObjectPtr& object) {
 
 namespace {
 
-// The deepest nesting of objects and arrays in the text (strings skipped). A linear scan is far
-// cheaper than a parser callback on every token, and it runs before anything is built.
-std::size_t nestingDepth(const std::string& text) {
-    std::size_t depth = 0, deepest = 0;
-    bool inString = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char ch = text[i];
-        if (inString) {
-            if (ch == '\\') ++i;
-            else if (ch == '"') inString = false;
-        } else if (ch == '"') {
-            inString = true;
-        } else if (ch == '{' || ch == '[') {
-            deepest = std::max(deepest, ++depth);
-        } else if ((ch == '}' || ch == ']') && depth > 0) {
-            --depth;
-        }
+// A first pass over the text that only counts nesting. The DOM parser with a callback would do
+// the same, but it rescans every parent container at each closing brace (quadratic on long
+// lists), so the check runs on its own and the DOM is built by the plain parser afterwards.
+class DepthCheck final : public nlohmann::json_sax<Json> {
+public:
+    explicit DepthCheck(std::size_t maxDepth) : maxDepth_(maxDepth) {}
+    bool tooDeep() const { return tooDeep_; }
+    std::string syntaxError() const { return syntaxError_; }
+
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override { return enter(); }
+    bool key(string_t&) override { return true; }
+    bool end_object() override { return leave(); }
+    bool start_array(std::size_t) override { return enter(); }
+    bool end_array() override { return leave(); }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
+        syntaxError_ = e.what();
+        return false;
     }
-    return deepest;
-}
+
+private:
+    bool enter() {
+        if (++depth_ > maxDepth_) {
+            tooDeep_ = true;
+            return false;
+        }
+        return true;
+    }
+    bool leave() {
+        --depth_;
+        return true;
+    }
+    std::size_t maxDepth_;
+    std::size_t depth_ = 0;
+    bool tooDeep_ = false;
+    std::string syntaxError_;
+};
 
 }  // namespace
 
 Json parseJsonLimited(const std::string& text, const PersistContext& context) {
-    const std::size_t maxDepth = context.limits().maxDepth;
-    if (nestingDepth(text) > maxDepth) context.fail("is nested deeper than " + std::to_string(maxDepth) + " levels");
+    if (text.empty()) context.fail("is empty");
+    DepthCheck check(context.limits().maxDepth);
+    const bool ok = Json::sax_parse(text, &check);
+    if (check.tooDeep()) context.fail("is nested deeper than " + std::to_string(context.limits().maxDepth) + " levels");
+    if (!ok) context.fail("is not valid JSON (" + check.syntaxError() + ")");
     try {
         return Json::parse(text);
-    } catch (const Json::parse_error& e) {
-        if (text.empty()) context.fail("is empty");
+    } catch (const Json::exception& e) {
         context.fail("is not valid JSON (" + std::string(e.what()) + ")");
     }
 }

@@ -254,6 +254,10 @@ TEST_F(MapDocument, BadDocumentsAreRefusedAndLeaveTheOpenMapAlone) {
              doc["maps"][0]["selectedElements"][0]["path"] = {99};
              return doc.dump();
          }(), "is not on graphics layer"},
+        {"deep element", replace(good, "\"elements\":[\n", "\"elements\":[\n" + std::string(300, '[') + std::string(300, ']') + ",\n"),
+         "nested deeper"},
+        {"cut element", replace(good, "\"elements\":[\n", "\"elements\":[\n{\"$class\": \"TextElement\", \"text\": tru},\n"),
+         "not valid JSON"},
         {"active", replace(good, "\"activeGraphicsLayer\": \"cities_charts\"", "\"activeGraphicsLayer\": \"nope\""), "does not exist"},
     };
     for (const auto& c : cases) {
