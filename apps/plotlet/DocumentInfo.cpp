@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "host/MapDocumentFile.h"
+#include "plotlet/Cli.h"
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/Gdal.h"
 #include "host/gdal/GdalFeatureClass.h"
@@ -157,13 +158,13 @@ int printDocumentInfo(const std::string& path, bool json, std::ostream& out, std
         const Json info = documentInfo(*document, dataFile ? path : document->path(), dataFile);
         if (json) out << info.dump(2) << '\n';
         else out << documentInfoText(info);
-        return 0;
+        return Ok;
     } catch (const runtime::Error& e) {
         err << "plotlet: error: " << e.description() << '\n';
     } catch (const std::exception& e) {
         err << "plotlet: error: " << path << ": " << e.what() << '\n';
     }
-    return 2;
+    return InputError;
 }
 
 }  // namespace plotlet::cli

@@ -16,8 +16,8 @@ nlohmann::json documentInfo(const host::MxDocument& document, const std::string&
 // The same report as indented text for people.
 std::string documentInfoText(const nlohmann::json& info);
 
-// Opens `path` (a .pmx document or a data file), writes the report to `out` and returns 0; on
-// bad input writes "plotlet: error: <message naming the file>" to `err` and returns 2.
+// Opens `path` (a .pmx document or a data file), writes the report to `out` and returns Ok; on
+// bad input writes "plotlet: error: <message naming the file>" to `err` and returns InputError.
 int printDocumentInfo(const std::string& path, bool json, std::ostream& out, std::ostream& err);
 
 }  // namespace plotlet::cli

@@ -12,9 +12,11 @@ namespace plotlet::cli {
 using AddSubcommand = void (*)(CLI::App& app, Context& context);
 
 void addCommandsSubcommand(CLI::App& app, Context& context);  // CommandsCommand.cpp
+void addInfoSubcommand(CLI::App& app, Context& context);      // InfoCommand.cpp
 
 inline constexpr AddSubcommand subcommands[] = {
     addCommandsSubcommand,
+    addInfoSubcommand,
 };
 
 }  // namespace plotlet::cli

@@ -11,31 +11,16 @@
 
 #include "host/gdal/Gdal.h"
 #include "host/gdal/Handles.h"
+#include "support/TempFolder.h"
 
 namespace fixtures {
 
 namespace fs = std::filesystem;
 
-// A folder removed with everything in it when the object goes.
-class TempDir {
+// The shared temporary folder, with file names as texts.
+class TempDir : public testing_support::TempFolder {
 public:
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "plotlet-test-XXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = tmpl;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const fs::path& path() const { return path_; }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
+    std::string file(const std::string& name) const { return (path() / name).string(); }
 };
 
 inline void writeText(const fs::path& path, const std::string& text) {

@@ -1,10 +1,12 @@
-// `plotlet info` on the sample map and on each kind of data file.
+// `plotlet info` on the sample map, on each kind of data file and on bad input.
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "host/gdal/GdalFixtures.h"
-#include "plotlet/DocumentInfo.h"
+#include <nlohmann/json.hpp>
+
+#include "host/gdal/GdalFixtures.h"  // tests/host/gdal
+#include "plotlet/Cli.h"
 
 namespace {
 
@@ -13,9 +15,12 @@ struct InfoRun {
     std::string out, err;
 };
 
+// Through the command line, as a user runs it.
 InfoRun info(const std::string& path, bool json) {
     std::ostringstream out, err;
-    const int code = plotlet::cli::printDocumentInfo(path, json, out, err);
+    std::vector<std::string> args{"info", path};
+    if (json) args.push_back("--json");
+    const int code = plotlet::cli::run(args, out, err);
     return {code, out.str(), err.str()};
 }
 
@@ -52,6 +57,7 @@ TEST(DocumentInfo, SampleMapReportsLayersFieldsScalesAndCoordinateSystem) {
 
 TEST(DocumentInfo, EveryDataFormatAndBadInput) {
     fixtures::TempDir dir;
+    host::gdal::install();
     const std::string shp = fixtures::makeRussianShapefile(dir.path());
     const std::string gpkg = dir.file("p.gpkg");
     fixtures::makeLayer(gpkg, "GPKG", "p", wkbPoint, 4326, {{"v", OFTReal}}, {{"POINT (1 2)", {"1"}}});
@@ -70,7 +76,7 @@ TEST(DocumentInfo, EveryDataFormatAndBadInput) {
     for (const std::string& bad : {dir.file("missing.gpkg"), dir.file("broken.pmx")}) {
         fixtures::writeText(dir.path() / "broken.pmx", "{\"format\": \"plotlet.map\", \"vers");
         const InfoRun r = info(bad, false);
-        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.code, plotlet::cli::InputError);
         EXPECT_TRUE(r.out.empty());
         EXPECT_NE(r.err.find(bad), std::string::npos) << r.err;
     }
