@@ -7,28 +7,22 @@
 
 #include "host/gdal/GdalFixtures.h"  // tests/host/gdal
 #include "plotlet/Cli.h"
+#include "support/RunCli.h"
 
 namespace {
 
-struct InfoRun {
-    int code;
-    std::string out, err;
-};
-
 // Through the command line, as a user runs it.
-InfoRun info(const std::string& path, bool json) {
-    std::ostringstream out, err;
+testing_support::CliResult info(const std::string& path, bool json) {
     std::vector<std::string> args{"info", path};
     if (json) args.push_back("--json");
-    const int code = plotlet::cli::run(args, out, err);
-    return {code, out.str(), err.str()};
+    return testing_support::runCli(args);
 }
 
 }  // namespace
 
 TEST(DocumentInfo, SampleMapReportsLayersFieldsScalesAndCoordinateSystem) {
     const std::string path = std::string(PLOTLET_EXAMPLES) + "/nc/nc.pmx";
-    const InfoRun json = info(path, true);
+    const auto json = info(path, true);
     ASSERT_EQ(json.code, 0) << json.err;
     const auto doc = nlohmann::json::parse(json.out);
     const auto& map = doc["maps"][0];
@@ -47,7 +41,7 @@ TEST(DocumentInfo, SampleMapReportsLayersFieldsScalesAndCoordinateSystem) {
     EXPECT_EQ(points["fields"][3]["type"], 3);
     EXPECT_EQ(map["layers"][1]["geometryType"], "polygon");
 
-    const InfoRun text = info(path, false);
+    const auto text = info(path, false);
     ASSERT_EQ(text.code, 0);
     EXPECT_NE(text.out.find("spatial reference: NAD83 / North Carolina (EPSG:32119)"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("county_points: feature layer, point, 100 features, 0 selected"), std::string::npos) << text.out;
@@ -66,7 +60,7 @@ TEST(DocumentInfo, EveryDataFormatAndBadInput) {
     const std::string csv = dir.file("p.csv");
     fixtures::writeText(csv, "lon,lat,v\n1,2,3\n");
     for (const auto& path : {shp, gpkg, json, csv}) {
-        const InfoRun r = info(path, false);
+        const auto r = info(path, false);
         EXPECT_EQ(r.code, 0) << path << ": " << r.err;
         EXPECT_NE(r.out.find("(data file)"), std::string::npos) << r.out;
         EXPECT_NE(r.out.find("point, "), std::string::npos) << r.out;
@@ -75,7 +69,7 @@ TEST(DocumentInfo, EveryDataFormatAndBadInput) {
 
     for (const std::string& bad : {dir.file("missing.gpkg"), dir.file("broken.pmx")}) {
         fixtures::writeText(dir.path() / "broken.pmx", "{\"format\": \"plotlet.map\", \"vers");
-        const InfoRun r = info(bad, false);
+        const auto r = info(bad, false);
         EXPECT_EQ(r.code, plotlet::cli::InputError);
         EXPECT_TRUE(r.out.empty());
         EXPECT_NE(r.err.find(bad), std::string::npos) << r.err;
