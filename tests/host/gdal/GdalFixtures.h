@@ -41,7 +41,7 @@ inline host::gdal::SpatialReferenceHandle epsg(int code) {
     return srs;
 }
 
-struct FieldSpec {
+struct FieldDef {
     std::string name;
     OGRFieldType type;
     OGRFieldSubType subType = OFSTNone;
@@ -56,7 +56,7 @@ struct Row {
 
 // Creates (or adds to) a data source with one layer of those rows.
 inline void makeLayer(const std::string& path, const char* driverName, const std::string& layerName, OGRwkbGeometryType type,
-                      int srsCode, const std::vector<FieldSpec>& fields, const std::vector<Row>& rows,
+                      int srsCode, const std::vector<FieldDef>& fields, const std::vector<Row>& rows,
                       const std::vector<std::string>& layerOptions = {}) {
     GDALAllRegister();
     host::gdal::ErrorCapture quiet;  // GDAL's notes about odd test data are not test output

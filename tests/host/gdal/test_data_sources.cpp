@@ -13,7 +13,7 @@
 
 using namespace host;
 using namespace host::gdal;
-using fixtures::FieldSpec;
+using fixtures::FieldDef;
 using fixtures::Row;
 namespace fs = std::filesystem;
 
