@@ -24,6 +24,7 @@ constexpr const char* ExitCodeHelp =
     "  2  input error (a file or folder named on the command line is missing or unreadable)\n"
     "  3  plug-in load failure (a module was refused, or no command could be created)\n"
     "  4  internal error of the host\n"
+    "  5  the plug-in reported a failure or stopped with a message (nothing was saved)\n"
     "\n"
     "Data goes to standard output, messages to standard error.";
 

@@ -13,6 +13,7 @@ enum ExitCode : int {
     InputError = 2,         // a file or folder named on the command line is missing or unreadable
     PluginLoadFailure = 3,  // a plug-in module was refused or no command could be created
     InternalError = 4,      // an unexpected failure of the host itself
+    PluginFailed = 5,       // the plug-in reported a failure or stopped with a message: nothing saved
 };
 
 // Runs one command line. `args` are the arguments after the program name. Data goes to `out`,

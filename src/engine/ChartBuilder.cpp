@@ -345,8 +345,8 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
             }
 
             guard.line = 22;
-            container.addElement(chartElement);
-            container.addElement(markerProbe);
+            // The new chart and the probe of the feature's marker are only measured until the
+            // chart goes into its group (step 29): they need no place in the container meanwhile.
 
             guard.line = 23;
             host::Envelope oldBounds, chartBounds, markerBounds;
@@ -360,7 +360,6 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
                     oldSymbol->setBackground(nullptr);
                     oldMarker->setSymbol(oldSymbol);
                 }
-                container.updateElement(oldMarker.get());
                 oldBounds = oldMarker->queryBounds(display);
             }
 
@@ -385,13 +384,11 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
             chartElement->move(offset[0], offset[1]);
 
             guard.line = 28;
-            container.deleteElement(markerProbe.get());
             if (oldChart && placementCode != PlacementOverOldCharts) container.deleteElement(oldChart.get());
-            container.updateElement(chartElement.get());
 
             guard.line = 29;
             auto group = std::make_shared<host::GroupElement>();
-            container.moveElementIntoGroup(chartElement, group);
+            group->addElement(chartElement);
 
             guard.line = 30;
             require(chartSymbol);
@@ -420,9 +417,8 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
                     const double ratio = vmin != vmax ? (barValue[k] - vmin) / (vmax - vmin) : 1.0;
                     const double y = YMin + ratio * H;
                     const int vertical = barValue[k] >= 0 ? 3 : 0;  // bottom above the bar, top below it
-                    const host::ElementPtr label = AddTextElement(CutNumberString(v, signs), container, x, y, fontSize,
-                                                                  fontName, false, 0, 1, vertical, symbolCache);
-                    container.moveElementIntoGroup(label, group);
+                    group->addElement(MakeTextElement(CutNumberString(v, signs), x, y, fontSize, fontName, false, 0, 1,
+                                                      vertical, symbolCache));
                 }
                 // A bar is cut where its value lies beyond the scale: above the positive extent,
                 // or, for a bar hanging down, beyond the maximum (the positive extent of a chart
@@ -432,8 +428,7 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
                     const double x = XMin + slot * static_cast<double>(k);
                     const double ratio = vmin != vmax ? (0.8 * barValue[k] - vmin) / (vmax - vmin) : 1.0;
                     const double y = YMin + ratio * H;
-                    const host::ElementPtr mark = DrawZigZag(H / 10, slot, x, y, container, symbolCache);
-                    container.moveElementIntoGroup(mark, group);
+                    group->addElement(MakeZigZag(H / 10, slot, x, y, symbolCache));
                 }
             }
 

@@ -34,24 +34,34 @@ host::LineSymbolPtr makeLineSymbol(std::int16_t lineWidth, std::int32_t lineStyl
     return symbol;
 }
 
-host::ElementPtr addText(const std::string& text, host::GraphicsContainer& container, double x, double y,
-                         host::TextSymbolPtr symbol) {
+host::ElementPtr makeText(const std::string& text, double x, double y, host::TextSymbolPtr symbol) {
     auto element = std::make_shared<host::TextElement>();
     element->setText(text);
     element->setScaleText(true);
     element->setSymbol(std::move(symbol));
     element->setGeometry(std::make_shared<host::Point>(x, y));
+    return element;
+}
+
+host::ElementPtr addText(const std::string& text, host::GraphicsContainer& container, double x, double y,
+                         host::TextSymbolPtr symbol) {
+    host::ElementPtr element = makeText(text, x, y, std::move(symbol));
     container.addElement(element);
     return element;
 }
 
-host::ElementPtr addPolyline(host::GraphicsContainer& container, const std::vector<host::XY>& points,
-                             host::LineSymbolPtr symbol) {
+host::ElementPtr makePolyline(const std::vector<host::XY>& points, host::LineSymbolPtr symbol) {
     auto element = std::make_shared<host::LineElement>();
     element->setSymbol(std::move(symbol));
     auto line = std::make_shared<host::Polyline>();
     for (std::size_t i = 0; i + 1 < points.size(); ++i) line->addSegment(points[i], points[i + 1]);
     element->setGeometry(std::move(line));
+    return element;
+}
+
+host::ElementPtr addPolyline(host::GraphicsContainer& container, const std::vector<host::XY>& points,
+                             host::LineSymbolPtr symbol) {
+    host::ElementPtr element = makePolyline(points, std::move(symbol));
     container.addElement(element);
     return element;
 }
@@ -164,6 +174,16 @@ host::ElementPtr DrawZigZag(double height, double width, double x, double y, hos
                             SymbolCache& cache) {
     return zigZagTrapped(
         [&] { return AddPolylineElement(container, zigZagPoints(height, width, x, y), 1, 0, White, cache); });
+}
+
+host::ElementPtr MakeTextElement(const std::string& text, double x, double y, std::int16_t fontSize,
+                                 const std::string& fontName, bool italic, std::int32_t color, int horizontalAlignment,
+                                 int verticalAlignment, SymbolCache& cache) {
+    return makeText(text, x, y, cache.textSymbol(fontName, fontSize, italic, color, horizontalAlignment, verticalAlignment));
+}
+
+host::ElementPtr MakeZigZag(double height, double width, double x, double y, SymbolCache& cache) {
+    return zigZagTrapped([&] { return makePolyline(zigZagPoints(height, width, x, y), cache.lineSymbol(1, 0, White)); });
 }
 
 host::TextSymbolPtr SymbolCache::textSymbol(const std::string& fontName, std::int16_t fontSize, bool italic,

@@ -88,4 +88,12 @@ host::ElementPtr AddPolylineElement(host::GraphicsContainer& container, const st
 host::ElementPtr DrawZigZag(double height, double width, double x, double y, host::GraphicsContainer& container,
                             SymbolCache& cache);
 
+// The elements AddTextElement and DrawZigZag make, without adding them to a container: the
+// builder puts labels and break marks straight into their chart's group, where the container's
+// add-then-move would end them anyway. MakeZigZag fails as DrawZigZag does.
+host::ElementPtr MakeTextElement(const std::string& text, double x, double y, std::int16_t fontSize,
+                                 const std::string& fontName, bool italic, std::int32_t color, int horizontalAlignment,
+                                 int verticalAlignment, SymbolCache& cache);
+host::ElementPtr MakeZigZag(double height, double width, double x, double y, SymbolCache& cache);
+
 }  // namespace plotlet
