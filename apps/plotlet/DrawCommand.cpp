@@ -36,6 +36,7 @@
 #include "ui/ListView.h"
 #include "ui/OptionButton.h"
 #include "ui/TextBox.h"
+#include "ui/ToggleButton.h"
 
 namespace plotlet::cli {
 
@@ -55,7 +56,7 @@ struct Options {
     std::string lyr;
     std::string save;
     std::string out;
-    std::string size = "2000x2000";
+    int width = 2000;
     double dpi = 96;
     bool yes = false;
 };
@@ -157,6 +158,11 @@ void setControl(ui::Driver& user, ui::Form& form, const std::string& assignment)
         done = user.chooseComboText(name, value, index);
     } else if (dynamic_cast<ui::OptionButton*>(control)) {
         done = user.chooseOption(name, index);
+    } else if (auto* toggle = dynamic_cast<ui::ToggleButton*>(control)) {
+        const std::string v = runtime::upperCase(value);
+        const bool on = v == "1" || v == "TRUE" || v == "ON" || v == "YES";
+        if (!on && v != "0" && v != "FALSE" && v != "OFF" && v != "NO") fail("--set " + assignment + ": use 1 or 0");
+        if (toggle->value() != on) done = user.pressToggle(name, index);
     } else {
         fail("--set " + assignment + ": " + name + " is not a box, check box, list or option to set");
     }
@@ -210,7 +216,7 @@ int draw(Context& context, const Options& options) {
     }
     std::optional<PictureRequest> picture;
     try {
-        if (!options.out.empty()) picture = pictureRequest(options.out, options.size, options.dpi);
+        if (!options.out.empty()) picture = pictureRequest(options.out, options.width, options.dpi);
     } catch (const std::invalid_argument& e) {
         fail(e.what());
     }
@@ -279,7 +285,11 @@ int draw(Context& context, const Options& options) {
         if (runtime::upperCase(runtime::trim(assignment.substr(0, assignment.find('=')))) == "TXTMAXVALUE") maxGiven = true;
     }
     if (!maxGiven) {
-        // As the dialog's max button does: the largest value of the chart fields.
+        // As the dialog's max button does: the largest value of the chart fields. With the scale
+        // unlocked the chart size stays as it is and the largest value gets it; locked, the size
+        // would grow with the maximum until no chart fits on the map.
+        if (dialog->toggleButton("TglBtnLockMin").value())
+            require(user.pressToggle("TglBtnLockMin"), "the dialog did not unlock the scale");
         const int items = dialog->listView("LstViewFields").itemCount();
         for (int i = 1; i <= items; ++i) require(user.clickListViewItem("LstViewFields", i, i > 1), "cannot pick the chart fields");
         require(user.click("CmdCalcMax"), "the dialog could not take the maximum");
@@ -346,7 +356,7 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
     sub->add_option("--lyr", o->lyr, "Also write a layer file whose chart renderer draws the same charts");
     sub->add_option("--save", o->save, "The map document to write (written only when the run succeeds)")->required();
     sub->add_option("--out", o->out, "Also draw the map into a picture (.png, .svg or .pdf)");
-    sub->add_option("--size", o->size, "Size of the picture in pixels (default 2000x2000)")->type_name("WxH");
+    sub->add_option("--width", o->width, "Width of the picture in pixels (default 2000; the height follows the map)");
     sub->add_option("--dpi", o->dpi, "Resolution of the picture (default 96)");
     sub->add_flag("--yes", o->yes, "Answer the dialog's questions with yes (default: the safe answer)");
     sub->callback([&context, o] {

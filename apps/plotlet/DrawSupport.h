@@ -16,12 +16,12 @@ std::shared_ptr<host::ICommand> createPlotletCommand(Context& context);
 
 struct PictureRequest {
     std::string path;
-    int width = 2000, height = 2000;
+    int width = 2000;  // pixels; the height follows the map's proportions
     double dpi = 96;
 };
 
-// Checks the picture's name and size ("2000x2000") before any work is done.
-PictureRequest pictureRequest(const std::string& path, const std::string& size, double dpi);
+// Checks the picture's name, width and resolution before any work is done.
+PictureRequest pictureRequest(const std::string& path, int width, double dpi);
 
 // Draws the focus map of the document, charts included, into the picture (PNG, SVG or PDF by
 // its extension), written atomically.
