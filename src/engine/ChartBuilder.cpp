@@ -191,6 +191,8 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
 
         guard.line = 8;
         const std::string qualifier = require(layer->featureClass())->name();
+        const host::FeatureClass* pointClass =
+            layer->featureClass()->shapeType() == host::GeometryType::Point ? layer->featureClass().get() : nullptr;
 
         // --- per feature ---------------------------------------------------------------------
         std::optional<double> maxValueBox, minValueBox, nullValueBox, widthBox, sizeBox, distanceBox, minLabelBox;
@@ -207,6 +209,7 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
         // (two features with one key would otherwise delete each other's new chart).
         std::unordered_set<const host::Element*> drawnThisRun;
         if (recreate) drawnThisRun.reserve(total);
+        container.reserve(total);
         auto markerProbe = std::make_shared<host::MarkerElement>();
         host::BarChartSymbolPtr lastSymbol;
         ProgressReport progress(total);
@@ -287,9 +290,22 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
 
             guard.line = 16;
             CreateLeader(chartSymbol, 0.5, 0, 3, radius);
-            const host::GeometryPtr shape = feature->shape();
+            // The shape's centre serves the anchor here and both elements at step 18. A point
+            // class hands out its point without making a geometry object.
+            std::optional<host::Point> centreOfShape;
+            auto shapeCentre = [&]() -> const host::Point& {
+                if (!centreOfShape) {
+                    if (pointClass) {
+                        const host::XY p = pointClass->pointAt(feature->row());
+                        centreOfShape = std::isnan(p.x) ? host::Point() : host::Point(p);
+                    } else {
+                        centreOfShape = GetShapeCenter(feature->shape());
+                    }
+                }
+                return *centreOfShape;
+            };
             try {
-                const host::Point centre = GetShapeCenter(shape);
+                const host::Point& centre = shapeCentre();
                 if (chartSymbol && chartSymbol->background() && !centre.isEmpty())
                     chartSymbol->background()->setAnchorPoint(centre.xy());
             } catch (...) {
@@ -302,7 +318,7 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
             if (!featureMarker) runtime::raise(runtime::err::TypeMismatch);
 
             guard.line = 18;
-            const host::Point centre = GetShapeCenter(shape);
+            const host::Point& centre = shapeCentre();
             auto chartElement = std::make_shared<host::MarkerElement>();
             chartElement->setGeometry(std::make_shared<host::Point>(centre));
             chartElement->setSymbol(chartSymbol);

@@ -65,6 +65,11 @@ void GraphicsContainer::unindex(const Element* element, Entry& entry) {
     entry.names.clear();
 }
 
+void GraphicsContainer::reserve(std::size_t count) {
+    entries_.reserve(entries_.size() + count);
+    byName_.reserve(byName_.size() + count);
+}
+
 void GraphicsContainer::addElement(ElementPtr element) {
     if (!element) raiseRuntime(runtime::err::ObjectNotSet, "GraphicsContainer.AddElement", runtime::standardDescription(91));
     if (entries_.count(element.get())) raiseHost(20, "GraphicsContainer.AddElement", "The element is already in the graphics layer.");

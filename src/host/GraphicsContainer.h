@@ -23,6 +23,9 @@ public:
     GraphicsContainer& operator=(const GraphicsContainer&) = delete;
 
     std::size_t elementCount() const { return order_.size(); }
+    // Prepares the indexes for `count` more elements, so a run adding a million charts does not
+    // rehash them again and again.
+    void reserve(std::size_t count);
     bool contains(const Element* element) const { return entries_.count(element) != 0; }
 
     // Adds on top of the drawing order. Adding an element that is already in the container is
