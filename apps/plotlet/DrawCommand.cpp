@@ -27,6 +27,7 @@
 #include "plotlet/DrawSupport.h"
 #include "plotlet/Subcommands.h"
 #include "runtime/Error.h"
+#include "runtime/Settings.h"
 #include "runtime/Text.h"
 #include "ui/CheckBox.h"
 #include "ui/ComboBox.h"
@@ -58,6 +59,7 @@ struct Options {
     std::string out;
     int width = 2000;
     double dpi = 96;
+    std::optional<std::uint64_t> seed;
     bool yes = false;
 };
 
@@ -221,8 +223,9 @@ int draw(Context& context, const Options& options) {
         fail(e.what());
     }
 
-    // The map.
+    // The map, measured and drawn with the cairo display's fonts.
     host::gdal::install();
+    useCairoDisplay();
     auto application = std::make_shared<host::Application>();
     try {
         host::gdal::openInApplication(*application, options.input);
@@ -237,7 +240,8 @@ int draw(Context& context, const Options& options) {
     if (!options.selected.empty() && applySelection(layer, options.selected) == 0)
         fail("--selected " + options.selected + ": no feature of " + options.layer + " is selected; nothing drawn", InputError);
 
-    // The plug-in, its command and its dialog.
+    // The plug-in, its command and its dialog. A seed makes the random field colours repeatable.
+    if (options.seed) runtime::setRandomSeed(options.seed);
     context.shell->setQuestionDefault(options.yes ? ui::QuestionDefault::Accept : ui::QuestionDefault::Decline);
     std::shared_ptr<host::ICommand> command;
     try {
@@ -303,7 +307,7 @@ int draw(Context& context, const Options& options) {
     const std::size_t before = context.shell->transcript().size();
     std::optional<TerminalProgress> progress;
     if (&context.err == &std::cerr && isatty(STDERR_FILENO)) progress.emplace(context.err);
-    require(user.click("CmdOK"), "OK failed");
+    require(user.click("CmdOK", 0), "OK failed");
     progress.reset();
     const auto& transcript = context.shell->transcript();
     for (std::size_t i = before; i < transcript.size(); ++i) {
@@ -358,6 +362,7 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
     sub->add_option("--out", o->out, "Also draw the map into a picture (.png, .svg or .pdf)");
     sub->add_option("--width", o->width, "Width of the picture in pixels (default 2000; the height follows the map)");
     sub->add_option("--dpi", o->dpi, "Resolution of the picture (default 96)");
+    sub->add_option("--seed", o->seed, "Seed of the random field colours, so a run can be repeated exactly");
     sub->add_flag("--yes", o->yes, "Answer the dialog's questions with yes (default: the safe answer)");
     sub->callback([&context, o] {
         try {

@@ -29,6 +29,8 @@ PictureRequest pictureRequest(const std::string& path, int width, double dpi) {
     return request;
 }
 
+void useCairoDisplay() {}
+
 void drawPicture(host::MxDocument&, const PictureRequest& request) {
     throw std::runtime_error("cannot draw " + request.path + ": this build has no map drawing yet");
 }

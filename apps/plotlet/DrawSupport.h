@@ -23,6 +23,10 @@ struct PictureRequest {
 // Checks the picture's name, width and resolution before any work is done.
 PictureRequest pictureRequest(const std::string& path, int width, double dpi);
 
+// Makes the cairo display the screen display of the views created from now on, so the charts
+// are measured with the fonts they are drawn with.
+void useCairoDisplay();
+
 // Draws the focus map of the document, charts included, into the picture (PNG, SVG or PDF by
 // its extension), written atomically.
 void drawPicture(host::MxDocument& document, const PictureRequest& request);
