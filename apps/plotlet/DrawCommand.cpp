@@ -178,13 +178,24 @@ int findListRow(const ui::ListBox& list, const std::string& text) {
     return -1;
 }
 
-// A progress line on a terminal, at most a few times a second.
+// A progress line on a terminal, at most a few times a second, for the charts of a large layer
+// and for the status bar's progressor (the layer file being written).
 class TerminalProgress {
 public:
-    explicit TerminalProgress(std::ostream& err) : err_(err) {
+    TerminalProgress(std::ostream& err, host::StepProgressor& progressor) : err_(err), progressor_(progressor) {
         host::setTaskProgressObserver([this](const host::TaskProgress& p) { show(p); });
+        progressor_.setObserver([this](const host::StepProgressor::State& s) {
+            if (s.visible && s.message != shownMessage_) {
+                err_ << s.message << '\n';
+                err_.flush();
+            }
+            shownMessage_ = s.visible ? s.message : std::string();
+        });
     }
-    ~TerminalProgress() { host::setTaskProgressObserver({}); }
+    ~TerminalProgress() {
+        host::setTaskProgressObserver({});
+        progressor_.setObserver({});
+    }
     TerminalProgress(const TerminalProgress&) = delete;
     TerminalProgress& operator=(const TerminalProgress&) = delete;
 
@@ -200,6 +211,8 @@ private:
         err_.flush();
     }
     std::ostream& err_;
+    host::StepProgressor& progressor_;
+    std::string shownMessage_;
     std::chrono::steady_clock::time_point last_{};
 };
 
@@ -306,7 +319,8 @@ int draw(Context& context, const Options& options) {
     // OK, and whether it did its work without a word.
     const std::size_t before = context.shell->transcript().size();
     std::optional<TerminalProgress> progress;
-    if (&context.err == &std::cerr && isatty(STDERR_FILENO)) progress.emplace(context.err);
+    if (&context.err == &std::cerr && isatty(STDERR_FILENO))
+        progress.emplace(context.err, application->statusBar().progressBar());
     require(user.click("CmdOK", 0), "OK failed");
     progress.reset();
     const auto& transcript = context.shell->transcript();
