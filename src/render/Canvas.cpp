@@ -1,0 +1,162 @@
+#include "render/Canvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "render/Error.h"
+
+namespace render {
+namespace {
+
+// Antialiased edges reach a pixel beyond a box; a box that far outside still shows.
+constexpr double kClipMargin = 2.0;
+// Coordinates beyond the frame by more than this are clamped before they reach cairo.
+constexpr double kGuardMargin = 4096.0;
+
+bool sameFace(const host::FontSpec& a, const host::FontSpec& b) {
+    return a.bold == b.bold && a.italic == b.italic && a.name == b.name;
+}
+
+}  // namespace
+
+void DeviceBox::include(double x, double y) {
+    if (empty) {
+        x0 = x1 = x;
+        y0 = y1 = y;
+        empty = false;
+        return;
+    }
+    x0 = std::min(x0, x);
+    x1 = std::max(x1, x);
+    y0 = std::min(y0, y);
+    y1 = std::max(y1, y);
+}
+
+void DeviceBox::include(const DeviceBox& other) {
+    if (other.empty) return;
+    include(other.x0, other.y0);
+    include(other.x1, other.y1);
+}
+
+Canvas::Canvas(cairo_t* cr, const host::DisplayTransformation& transformation, Mode mode) : cr_(cr), mode_(mode) {
+    display_.displayTransformation() = transformation;
+    const host::DisplayTransformation& t = display_.displayTransformation();
+    const host::DeviceFrame& frame = t.deviceFrame();
+    left_ = frame.left;
+    top_ = frame.top;
+    if (!t.visibleBounds().isEmpty()) {
+        xMin_ = t.visibleBounds().xMin();
+        yMax_ = t.visibleBounds().yMax();
+    }
+    const auto finiteOrZero = [](double v) { return std::isfinite(v) && v > 0 ? v : 0.0; };
+    pixelsPerMapUnit_ = finiteOrZero(t.pixelsPerMapUnit());
+    mapUnitsPerPoint_ = finiteOrZero(t.mapUnitsPerPoint());
+    pixelsPerPoint_ = finiteOrZero(mapUnitsPerPoint_ * pixelsPerMapUnit_);
+    pixelsPerPointUnscaled_ = finiteOrZero(t.mapScale() * 0.0254 / 72.0 / t.metresPerUnit() * pixelsPerMapUnit_);
+
+    const bool usable = pixelsPerMapUnit_ > 0 && frame.width() > 0 && frame.height() > 0 && std::isfinite(xMin_) &&
+                        std::isfinite(yMax_);
+    if (measuring()) {
+        constexpr double inf = std::numeric_limits<double>::infinity();
+        clip_ = {-inf, -inf, inf, inf, !usable};
+    } else if (usable) {
+        clip_ = {frame.left - kClipMargin, frame.top - kClipMargin, frame.right + kClipMargin, frame.bottom + kClipMargin, false};
+    }
+    guard_ = usable ? DeviceBox{frame.left - kGuardMargin, frame.top - kGuardMargin, frame.right + kGuardMargin,
+                                frame.bottom + kGuardMargin, false}
+                    : DeviceBox{};
+    if (cr_) {
+        cairo_set_font_options(cr_, Font::options());
+        cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+        cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+    }
+}
+
+bool Canvas::admit(const DeviceBox& box) {
+    if (!visible(box)) return false;
+    if (measuring()) {
+        measured_.include(box);
+        return false;
+    }
+    return cr_ != nullptr;
+}
+
+bool Canvas::setColor(const host::RgbColor& color, double opacity) {
+    const double alpha = (255 - color.transparency()) / 255.0 * opacity;
+    if (!(alpha > 0)) return false;
+    setColorValue(color.rgb(), std::min(alpha, 1.0));
+    return true;
+}
+
+void Canvas::setColorValue(std::uint32_t bgr, double alpha) {
+    const auto key = (static_cast<std::uint64_t>(bgr & 0xFFFFFF) << 32) | static_cast<std::uint64_t>(std::lround(alpha * 1e6));
+    if (key == colorKey_) return;
+    colorKey_ = key;
+    const double r = (bgr & 0xFF) / 255.0, g = ((bgr >> 8) & 0xFF) / 255.0, b = ((bgr >> 16) & 0xFF) / 255.0;
+    if (alpha >= 1.0) cairo_set_source_rgb(cr_, r, g, b);
+    else cairo_set_source_rgba(cr_, r, g, b, alpha);
+}
+
+void Canvas::fillRect(double x0, double y0, double x1, double y1) {
+    if (measuring() || !cr_) return;
+    x0 = std::clamp(x0, guard_.x0, guard_.x1);
+    x1 = std::clamp(x1, guard_.x0, guard_.x1);
+    y0 = std::clamp(y0, guard_.y0, guard_.y1);
+    y1 = std::clamp(y1, guard_.y0, guard_.y1);
+    if (!(x1 > x0) || !(y1 > y0)) return;
+    cairo_rectangle(cr_, x0, y0, x1 - x0, y1 - y0);
+    cairo_fill(cr_);
+}
+
+void Canvas::setFont(const Font& font, double pixels) {
+    if (&font != currentFont_) {
+        cairo_set_font_face(cr_, font.face());
+        currentFont_ = &font;
+        currentFontPixels_ = -1;
+    }
+    if (pixels != currentFontPixels_) {
+        cairo_set_font_size(cr_, pixels);
+        currentFontPixels_ = pixels;
+    }
+}
+
+const Font& Canvas::font(const host::FontSpec& spec) {
+    if (!lastFont_ || !sameFace(spec, lastSpec_)) {
+        lastFont_ = FontCache::instance().font(spec);
+        lastSpec_ = spec;
+    }
+    return *lastFont_;
+}
+
+void Canvas::invalidateState() {
+    colorKey_ = ~0ull;
+    currentFont_ = nullptr;
+    currentFontPixels_ = -1;
+}
+
+void Canvas::setProgress(ProgressCallback callback, std::size_t total) {
+    progress_ = std::move(callback);
+    total_ = total;
+    done_ = 0;
+    // About two hundred reports over a drawing, and none more often than every 256 units.
+    step_ = std::max<std::size_t>(256, total / 200);
+    nextReport_ = progress_ ? step_ : ~std::size_t{0};
+}
+
+void Canvas::report() {
+    nextReport_ = done_ + step_;
+    if (progress_ && !progress_(std::min(done_, total_), total_)) {
+        raise(code::Cancelled, "Plotlet.Render", "The drawing was cancelled.");
+    }
+}
+
+void Canvas::finishProgress() {
+    if (progress_ && !progress_(total_, total_)) raise(code::Cancelled, "Plotlet.Render", "The drawing was cancelled.");
+}
+
+void Canvas::check(const char* what) const {
+    if (cr_) checkContext(cr_, what);
+}
+
+}  // namespace render
