@@ -70,7 +70,32 @@ Canvas::Canvas(cairo_t* cr, const host::DisplayTransformation& transformation, M
         cairo_set_font_options(cr_, Font::options());
         cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
         cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+        cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
+        cairo_surface_t* target = cairo_get_target(cr_);
+        cairo_matrix_t m;
+        cairo_get_matrix(cr_, &m);
+        const bool identity = m.xx == 1 && m.yy == 1 && m.xy == 0 && m.yx == 0 && m.x0 == 0 && m.y0 == 0;
+        double clipX0 = 0, clipY0 = 0, clipX1 = 0, clipY1 = 0;
+        cairo_clip_extents(cr_, &clipX0, &clipY0, &clipX1, &clipY1);
+        if (!measuring() && identity && cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_IMAGE &&
+            cairo_image_surface_get_format(target) == CAIRO_FORMAT_ARGB32 && cairo_surface_status(target) == CAIRO_STATUS_SUCCESS) {
+            cairo_surface_flush(target);
+            raster_.surface = target;
+            raster_.data = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(target));
+            raster_.width = cairo_image_surface_get_width(target);
+            raster_.height = cairo_image_surface_get_height(target);
+            raster_.stride = cairo_image_surface_get_stride(target) / 4;
+            // A clip set by the caller narrows where pixels may be written.
+            const auto clampTo = [](double v, int hi) { return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(hi))); };
+            raster_.width = std::min(raster_.width, clampTo(std::floor(clipX1), raster_.width));
+            raster_.height = std::min(raster_.height, clampTo(std::floor(clipY1), raster_.height));
+            if (clipX0 > 0 || clipY0 > 0 || !raster_.data) raster_ = {};
+        }
     }
+}
+
+Canvas::~Canvas() {
+    if (raster_.surface) cairo_surface_mark_dirty(raster_.surface);
 }
 
 bool Canvas::admit(const DeviceBox& box) {
@@ -90,6 +115,8 @@ bool Canvas::setColor(const host::RgbColor& color, double opacity) {
 }
 
 void Canvas::setColorValue(std::uint32_t bgr, double alpha) {
+    colorBgr_ = bgr & 0xFFFFFF;
+    colorAlpha_ = alpha;
     const auto key = (static_cast<std::uint64_t>(bgr & 0xFFFFFF) << 32) | static_cast<std::uint64_t>(std::lround(alpha * 1e6));
     if (key == colorKey_) return;
     colorKey_ = key;
@@ -105,8 +132,58 @@ void Canvas::fillRect(double x0, double y0, double x1, double y1) {
     y0 = std::clamp(y0, guard_.y0, guard_.y1);
     y1 = std::clamp(y1, guard_.y0, guard_.y1);
     if (!(x1 > x0) || !(y1 > y0)) return;
+    if (raster_.data && scopes_ == 0 && colorAlpha_ >= 1.0) {
+        rasterRect(x0, y0, x1, y1);
+        return;
+    }
     cairo_rectangle(cr_, x0, y0, x1 - x0, y1 - y0);
     cairo_fill(cr_);
+}
+
+void Canvas::rasterRect(double x0, double y0, double x1, double y1) {
+    x0 = std::max(x0, 0.0);
+    y0 = std::max(y0, 0.0);
+    x1 = std::min(x1, static_cast<double>(raster_.width));
+    y1 = std::min(y1, static_cast<double>(raster_.height));
+    if (!(x1 > x0) || !(y1 > y0)) return;
+    const std::uint32_t r = colorBgr_ & 0xFF, g = (colorBgr_ >> 8) & 0xFF, b = (colorBgr_ >> 16) & 0xFF;
+    const std::uint32_t argb = 0xFF000000u | (r << 16) | (g << 8) | b;
+    // Source over with an opaque colour at coverage c: every channel (alpha too) moves from
+    // the pixel's value towards the colour's by c.
+    const auto blend = [argb](std::uint32_t& pixel, double coverage) {
+        const auto c = static_cast<std::uint32_t>(coverage * 255.0 + 0.5);
+        if (c == 0) return;
+        if (c >= 255) {
+            pixel = argb;
+            return;
+        }
+        // Two channels at a time, each (s·c + d·(255 − c)) / 255 rounded.
+        const std::uint32_t inverse = 255 - c;
+        std::uint32_t rb = (argb & 0xFF00FFu) * c + (pixel & 0xFF00FFu) * inverse + 0x800080u;
+        rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
+        std::uint32_t ag = ((argb >> 8) & 0xFF00FFu) * c + ((pixel >> 8) & 0xFF00FFu) * inverse + 0x800080u;
+        ag = (ag + ((ag >> 8) & 0xFF00FFu)) & 0xFF00FF00u;
+        pixel = rb | ag;
+    };
+    const int ix0 = static_cast<int>(std::floor(x0)), ix1 = static_cast<int>(std::ceil(x1));
+    const int iy0 = static_cast<int>(std::floor(y0)), iy1 = static_cast<int>(std::ceil(y1));
+    // Columns wholly inside the rectangle, and the cover of the partial ones at either end.
+    const int full0 = static_cast<int>(std::ceil(x0)), full1 = static_cast<int>(std::floor(x1));
+    for (int y = iy0; y < iy1; ++y) {
+        const double cy = std::min(y + 1.0, y1) - std::max(static_cast<double>(y), y0);
+        std::uint32_t* row = raster_.data + static_cast<std::ptrdiff_t>(y) * raster_.stride;
+        if (ix1 - ix0 == 1) {
+            blend(row[ix0], (x1 - x0) * cy);
+            continue;
+        }
+        if (full0 > ix0) blend(row[ix0], (full0 - x0) * cy);
+        if (cy >= 1.0) {
+            std::fill(row + full0, row + std::max(full0, full1), argb);
+        } else {
+            for (int x = full0; x < full1; ++x) blend(row[x], cy);
+        }
+        if (full1 < ix1 && full1 >= full0) blend(row[full1], (x1 - full1) * cy);
+    }
 }
 
 void Canvas::setFont(const Font& font, double pixels) {

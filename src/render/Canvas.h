@@ -45,6 +45,7 @@ public:
     // Draws with `cr`, whose user space must be the device frame's pixels. The canvas does not
     // own the context.
     Canvas(cairo_t* cr, const host::DisplayTransformation& transformation, Mode mode = Mode::Draw);
+    ~Canvas();
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 
@@ -80,6 +81,9 @@ public:
     bool setColor(const host::RgbColor& color, double opacity = 1.0);
     void setColorValue(std::uint32_t bgr, double alpha);
     // Fills an axis-aligned device rectangle with the current colour (clamped to the guard).
+    // On an image, an opaque colour is written straight into the pixels with each edge pixel
+    // covered in proportion to its area (what cairo's antialiasing gives, without building a
+    // path): the bars of a million charts are most of a big map's drawing.
     void fillRect(double x0, double y0, double x1, double y1);
     // Sets face and pixel size of the text to come, when they changed.
     void setFont(const Font& font, double pixels);
@@ -106,9 +110,13 @@ public:
     // the colour and font it believed were set (the restore brought back older ones).
     class Scope {
     public:
-        explicit Scope(Canvas& canvas) : canvas_(canvas) { cairo_save(canvas_.cr_); }
+        explicit Scope(Canvas& canvas) : canvas_(canvas) {
+            cairo_save(canvas_.cr_);
+            ++canvas_.scopes_;  // a clip or transformation may follow: no direct pixel writes
+        }
         ~Scope() {
             cairo_restore(canvas_.cr_);
+            --canvas_.scopes_;
             canvas_.invalidateState();
         }
         Scope(const Scope&) = delete;
@@ -127,6 +135,19 @@ public:
 private:
     void report();
     void invalidateState();
+    void rasterRect(double x0, double y0, double x1, double y1);
+
+    // The pixels of an image target drawn without a transformation (else null).
+    struct Raster {
+        std::uint32_t* data = nullptr;
+        int width = 0, height = 0;
+        std::ptrdiff_t stride = 0;  // in pixels
+        cairo_surface_t* surface = nullptr;
+    };
+    Raster raster_;
+    int scopes_ = 0;
+    std::uint32_t colorBgr_ = 0;
+    double colorAlpha_ = 0;
 
     cairo_t* cr_;
     Mode mode_;

@@ -10,6 +10,7 @@
 #include "host/AtomicFile.h"
 #include "render/Error.h"
 #include "render/LayerDrawing.h"
+#include "render/Png.h"
 #include "runtime/NumberText.h"
 #include "runtime/Text.h"
 
@@ -204,13 +205,6 @@ SurfacePtr renderImage(const host::Map& map, const host::DisplayTransformation& 
     return surface;
 }
 
-void writePng(cairo_surface_t* surface, const std::string& path) {
-    host::AtomicFileWriter file(path);
-    Stream stream{&file, nullptr};
-    finishStream(stream, cairo_surface_write_to_png_stream(surface, writeToStream, &stream), "Writing " + path);
-    file.commit();
-}
-
 void exportMap(const host::Map& map, const std::string& path, const ExportOptions& options) {
     exportMap(map, path, formatOfPath(path), options);
 }
@@ -221,7 +215,7 @@ void exportMap(const host::Map& map, const std::string& path, PictureFormat form
         // Checked before drawing, so a long drawing does not end in "no such folder".
         { host::AtomicFileWriter probe(path); }
         const SurfacePtr image = renderImage(map, t, options.progress);
-        writePng(image.get(), path);
+        writePng(image.get(), path, t.resolution());
     } else {
         exportVector(map, path, format, t, options.progress);
     }

@@ -59,7 +59,4 @@ void exportMap(const host::Map& map, const std::string& path, PictureFormat form
 // The document's focus map.
 void exportDocument(const host::MxDocument& document, const std::string& path, const ExportOptions& options);
 
-// Writes an image surface as PNG atomically.
-void writePng(cairo_surface_t* surface, const std::string& path);
-
 }  // namespace render

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "render/Export.h"
+#include "render/Png.h"
 
 namespace rendertest {
 
