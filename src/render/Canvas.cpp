@@ -78,7 +78,8 @@ Canvas::Canvas(cairo_t* cr, const host::DisplayTransformation& transformation, M
         double clipX0 = 0, clipY0 = 0, clipX1 = 0, clipY1 = 0;
         cairo_clip_extents(cr_, &clipX0, &clipY0, &clipX1, &clipY1);
         if (!measuring() && identity && cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_IMAGE &&
-            cairo_image_surface_get_format(target) == CAIRO_FORMAT_ARGB32 && cairo_surface_status(target) == CAIRO_STATUS_SUCCESS) {
+            (cairo_image_surface_get_format(target) == CAIRO_FORMAT_ARGB32 || cairo_image_surface_get_format(target) == CAIRO_FORMAT_RGB24) &&
+            cairo_surface_status(target) == CAIRO_STATUS_SUCCESS) {
             cairo_surface_flush(target);
             raster_.surface = target;
             raster_.data = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(target));
