@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <typeinfo>
 
 #include "host/ChartGeometry.h"
@@ -52,28 +53,61 @@ void drawFeatureShape(Canvas& canvas, const host::Symbol& symbol, const host::Fe
     }
 }
 
-void drawChartFeatures(Canvas& canvas, const host::ChartRenderer& renderer, const host::FeatureClass& fc,
-                       host::FeatureCursor& cursor) {
-    if (!renderer.chartSymbol()) return;
-    // One working copy of the chart symbol takes each feature's values in turn: the same
-    // values ChartRenderer::symbolByFeature would give, without a symbol per feature.
-    auto chart = std::static_pointer_cast<host::BarChartSymbol>(renderer.chartSymbol()->cloneSymbol());
-    chart->clearValues();
-    std::vector<int> columns;
-    for (const auto& field : renderer.fields()) columns.push_back(fc.findField(field.name));
-    for (std::size_t i = 0; i < columns.size(); ++i) chart->setValue(i, 0.0);
-    while (const auto row = cursor.nextRow()) {
-        for (std::size_t i = 0; i < columns.size(); ++i) {
+// The chart symbol of each feature of a chart renderer: one working copy of the renderer's
+// symbol takes each feature's values in turn, the values ChartRenderer::symbolByFeature would
+// give, without a symbol per feature.
+class FeatureCharts {
+public:
+    FeatureCharts(const host::ChartRenderer& renderer, const host::FeatureClass& fc) : fc_(fc) {
+        if (!renderer.chartSymbol()) return;
+        chart_ = std::static_pointer_cast<host::BarChartSymbol>(renderer.chartSymbol()->cloneSymbol());
+        chart_->clearValues();
+        for (const auto& field : renderer.fields()) columns_.push_back(fc.findField(field.name));
+        for (std::size_t i = 0; i < columns_.size(); ++i) chart_->setValue(i, 0.0);
+    }
+    // Null without a chart symbol.
+    const host::BarChartSymbol* forRow(std::size_t row) {
+        if (!chart_) return nullptr;
+        for (std::size_t i = 0; i < columns_.size(); ++i) {
             double v = 0.0;
-            if (columns[i] >= 0) {
-                const runtime::Variant value = fc.value(*row, columns[i]);
+            if (columns_[i] >= 0) {
+                const runtime::Variant value = fc_.value(row, columns_[i]);
                 if (value.isNumeric()) v = value.toDouble();
             }
-            chart->setValue(i, v);
+            chart_->setValue(i, v);
         }
-        drawBarChart(canvas, *chart, featurePoint(fc, *row));
+        return chart_.get();
+    }
+
+private:
+    const host::FeatureClass& fc_;
+    std::shared_ptr<host::BarChartSymbol> chart_;
+    std::vector<int> columns_;
+};
+
+void drawChartFeatures(Canvas& canvas, const host::ChartRenderer& renderer, const host::FeatureClass& fc,
+                       host::FeatureCursor& cursor) {
+    FeatureCharts charts(renderer, fc);
+    while (const auto row = cursor.nextRow()) {
+        if (const host::BarChartSymbol* chart = charts.forRow(*row)) drawBarChart(canvas, *chart, featurePoint(fc, *row));
         canvas.tick();
     }
+}
+
+// A cyan frame two pixels outside a box, as selected features are marked.
+void frameFeature(Canvas& canvas, const host::Envelope& e) {
+    if (e.isEmpty()) return;
+    const XY a = canvas.toDevice({e.xMin(), e.yMax()}), b = canvas.toDevice({e.xMax(), e.yMin()});
+    DeviceBox box{a.x - 3, a.y - 3, b.x + 3, b.y + 3, false};
+    if (!std::isfinite(box.x0) || !std::isfinite(box.y0) || !std::isfinite(box.x1) || !std::isfinite(box.y1) || !canvas.admit(box)) return;
+    const DeviceBox& g = canvas.guard();
+    box = {std::clamp(box.x0, g.x0, g.x1), std::clamp(box.y0, g.y0, g.y1), std::clamp(box.x1, g.x0, g.x1), std::clamp(box.y1, g.y0, g.y1), false};
+    canvas.setColorValue(0xFFFF00, 1.0);
+    cairo_set_line_width(canvas.cr(), 2.0);
+    cairo_set_line_join(canvas.cr(), CAIRO_LINE_JOIN_MITER);
+    cairo_rectangle(canvas.cr(), box.x0, box.y0, box.x1 - box.x0, box.y1 - box.y0);
+    cairo_stroke(canvas.cr());
+    cairo_set_line_join(canvas.cr(), CAIRO_LINE_JOIN_ROUND);
 }
 
 bool tiedLayerHidden(const host::GraphicsLayer& layer) {
@@ -183,35 +217,30 @@ void drawGraphicsLayer(Canvas& canvas, const host::GraphicsLayer& layer) {
 void drawFeatureSelection(Canvas& canvas, const host::FeatureLayer& layer) {
     if (!layer.valid()) return;
     const host::FeatureClass& fc = *layer.featureClass();
-    const auto* simple = layer.renderer() ? exactly<host::SimpleRenderer>(*layer.renderer()) : nullptr;
-    const host::SymbolPtr symbol = simple ? simple->symbol() : nullptr;
-    const double q = canvas.pixelsPerPoint();
+    const host::FeatureRenderer* renderer = layer.renderer().get();
+    const auto* chartRenderer = renderer ? exactly<host::ChartRenderer>(*renderer) : nullptr;
+    const auto* simple = renderer ? exactly<host::SimpleRenderer>(*renderer) : nullptr;
+    const auto* marker = simple ? dynamic_cast<const host::MarkerSymbol*>(simple->symbol().get()) : nullptr;
+    std::optional<FeatureCharts> charts;
+    if (chartRenderer) charts.emplace(*chartRenderer, fc);
+    const double k = canvas.mapUnitsPerPoint();
+    host::SimpleLineSymbol outline;
+    outline.setColor(host::RgbColor(0xFFFF00));
+    outline.setWidth(canvas.pixelsPerPoint() > 0 ? 2.0 / canvas.pixelsPerPoint() : 0.0);
     for (const auto oid : layer.selectionSet()->oids()) {
         const auto row = fc.rowOfOid(oid);
         if (!row) continue;
-        if (fc.shapeType() == host::GeometryType::Point) {
-            const XY p = fc.pointAt(*row);
-            const auto* marker = dynamic_cast<const host::MarkerSymbol*>(symbol.get());
-            const host::Envelope box = marker ? host::markerBox(*marker, p, canvas.mapUnitsPerPoint()) : host::Envelope(p.x, p.y, p.x, p.y);
-            const XY a = canvas.toDevice({box.xMin(), box.yMax()}), b = canvas.toDevice({box.xMax(), box.yMin()});
-            const XY c{(a.x + b.x) / 2, (a.y + b.y) / 2};
-            const double r = std::max({(b.x - a.x) / 2, (b.y - a.y) / 2, 4.0}) + 2;
-            if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(r) || r > 1e6 ||
-                !canvas.admit({c.x - r, c.y - r, c.x + r, c.y + r, false})) {
-                continue;
-            }
-            canvas.setColorValue(0xFFFF00, 1.0);
-            cairo_set_line_width(canvas.cr(), 2.0);
-            cairo_new_sub_path(canvas.cr());
-            cairo_arc(canvas.cr(), c.x, c.y, r, 0, 2 * std::numbers::pi);
-            cairo_stroke(canvas.cr());
-        } else {
-            const host::GeometryPtr shape = fc.shape(*row);
-            host::SimpleLineSymbol line;
-            line.setColor(host::RgbColor(0xFFFF00));
-            line.setWidth(2.0 / std::max(q, 1e-9));
-            if (const auto* polyline = shape ? exactly<host::Polyline>(*shape) : nullptr) drawLineSymbol(canvas, line, *polyline);
-            else if (const auto* polygon = shape ? exactly<host::Polygon>(*shape) : nullptr) drawLineSymbol(canvas, line, *polygon);
+        const host::GeometryType type = fc.shapeType();
+        if (type == host::GeometryType::Point || type == host::GeometryType::Multipoint || charts) {
+            const XY p = featurePoint(fc, *row);
+            if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+            host::Envelope box(p.x, p.y, p.x, p.y);
+            if (const host::BarChartSymbol* chart = charts ? charts->forRow(*row) : nullptr) box = host::chartBox(*chart, p, k);
+            else if (marker) box = host::markerBox(*marker, p, k);
+            frameFeature(canvas, box);
+        } else if (const host::GeometryPtr shape = fc.shape(*row)) {
+            if (const auto* polyline = exactly<host::Polyline>(*shape)) drawLineSymbol(canvas, outline, *polyline);
+            else if (const auto* polygon = exactly<host::Polygon>(*shape)) drawLineSymbol(canvas, outline, *polygon);
         }
     }
 }

@@ -92,10 +92,8 @@ host::BarChartSymbolPtr barChart(const std::vector<double>& values, const std::v
     chart->setSpacing(0);
     chart->setSize(size);
     chart->setMaxValue(maxValue);
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        chart->setValue(k, values[k]);
-        if (k < fills.size()) chart->addSymbol(solidFill(fills[k], 0x000000));
-    }
+    for (std::size_t k = 0; k < values.size(); ++k) chart->setValue(k, values[k]);
+    for (const auto fill : fills) chart->addSymbol(solidFill(fill, 0x000000));
     return chart;
 }
 
