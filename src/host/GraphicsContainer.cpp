@@ -20,15 +20,21 @@ std::vector<std::string> GraphicsContainer::namesOf(const Element& element) {
 
 void GraphicsContainer::index(const Element* element, Entry& entry) {
     entry.names = namesOf(*element);
-    for (const auto& n : entry.names) byName_[n].emplace(entry.sequence, element);
+    for (const auto& n : entry.names) {
+        auto& list = byName_[n];
+        auto at = std::lower_bound(list.begin(), list.end(), std::make_pair(entry.sequence, element));
+        list.emplace(at, entry.sequence, element);
+    }
 }
 
 void GraphicsContainer::unindex(const Element* element, Entry& entry) {
     for (const auto& n : entry.names) {
         auto it = byName_.find(n);
         if (it == byName_.end()) continue;
-        it->second.erase(entry.sequence);
-        if (it->second.empty()) byName_.erase(it);
+        auto& list = it->second;
+        auto at = std::lower_bound(list.begin(), list.end(), std::make_pair(entry.sequence, element));
+        if (at != list.end() && at->first == entry.sequence) list.erase(at);
+        if (list.empty()) byName_.erase(it);
     }
     (void)element;
     entry.names.clear();
@@ -81,7 +87,7 @@ void GraphicsContainer::moveElementIntoGroup(const ElementPtr& element, const st
 ElementPtr GraphicsContainer::findElementByName(const std::string& name) const {
     auto it = byName_.find(name);
     if (it == byName_.end() || it->second.empty()) return nullptr;
-    const Element* first = it->second.begin()->second;
+    const Element* first = it->second.front().second;
     return *entries_.at(first).position;
 }
 

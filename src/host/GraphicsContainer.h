@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <functional>
 #include <list>
-#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -63,7 +62,9 @@ private:
 
     std::list<ElementPtr> order_;
     std::unordered_map<const Element*, Entry> entries_;
-    std::unordered_map<std::string, std::map<std::uint64_t, const Element*>> byName_;
+    // Per name the elements carrying it, in ascending sequence (appends keep the order; most
+    // names are carried by one element, so a small vector beats a tree).
+    std::unordered_map<std::string, std::vector<std::pair<std::uint64_t, const Element*>>> byName_;
     std::uint64_t nextSequence_ = 0;
     std::function<void(const Element*)> onRemoved_;
 };

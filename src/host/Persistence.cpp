@@ -769,15 +769,19 @@ bool isPersistable(const std::string& className) { return handlers().count(class
 
 Json writeObject(const runtime::ObjectPtr& object, PersistContext& context) {
     if (!object) return nullptr;
+    return writeObject(*object, context);
+}
+
+Json writeObject(const runtime::Object& object, PersistContext& context) {
     auto& ids = context.writtenIds();
-    if (auto it = ids.find(object.get()); it != ids.end()) return Json{{"$ref", it->second}};
-    const std::string cls = object->className();
+    if (auto it = ids.find(&object); it != ids.end()) return Json{{"$ref", it->second}};
+    const std::string cls = object.className();
     auto h = handlers().find(cls);
     if (h == handlers().end()) context.fail("an object of class " + cls + " cannot be saved");
     const long id = static_cast<long>(ids.size()) + 1;
-    ids.emplace(object.get(), id);
+    ids.emplace(&object, id);
     Json j = {{"$class", cls}, {"$id", id}};
-    h->second.write(*object, j, context);
+    h->second.write(object, j, context);
     return j;
 }
 
@@ -898,17 +902,63 @@ runtime::ObjectPtr copyObject(const runtime::ObjectPtr& object) {
     return readObject(j, in);
 }
 
-Json parseJsonLimited(const std::string& text, const PersistContext& context) {
-    const std::size_t maxDepth = context.limits().maxDepth;
-    Json::parser_callback_t guard = [maxDepth, &context](int depth, Json::parse_event_t, Json&) {
-        if (static_cast<std::size_t>(depth) > maxDepth)
-            context.fail("is nested deeper than " + std::to_string(maxDepth) + " levels");
+namespace {
+
+// A first pass over the text that only counts nesting. The DOM parser with a callback would do
+// the same, but it rescans every parent container at each closing brace (quadratic on long
+// lists), so the check runs on its own and the DOM is built by the plain parser afterwards.
+class DepthCheck final : public nlohmann::json_sax<Json> {
+public:
+    explicit DepthCheck(std::size_t maxDepth) : maxDepth_(maxDepth) {}
+    bool tooDeep() const { return tooDeep_; }
+    std::string syntaxError() const { return syntaxError_; }
+
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override { return enter(); }
+    bool key(string_t&) override { return true; }
+    bool end_object() override { return leave(); }
+    bool start_array(std::size_t) override { return enter(); }
+    bool end_array() override { return leave(); }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
+        syntaxError_ = e.what();
+        return false;
+    }
+
+private:
+    bool enter() {
+        if (++depth_ > maxDepth_) {
+            tooDeep_ = true;
+            return false;
+        }
         return true;
-    };
+    }
+    bool leave() {
+        --depth_;
+        return true;
+    }
+    std::size_t maxDepth_;
+    std::size_t depth_ = 0;
+    bool tooDeep_ = false;
+    std::string syntaxError_;
+};
+
+}  // namespace
+
+Json parseJsonLimited(const std::string& text, const PersistContext& context) {
+    if (text.empty()) context.fail("is empty");
+    DepthCheck check(context.limits().maxDepth);
+    const bool ok = Json::sax_parse(text, &check);
+    if (check.tooDeep()) context.fail("is nested deeper than " + std::to_string(context.limits().maxDepth) + " levels");
+    if (!ok) context.fail("is not valid JSON (" + check.syntaxError() + ")");
     try {
-        return Json::parse(text, guard, true, false);
-    } catch (const Json::parse_error& e) {
-        if (text.empty()) context.fail("is empty");
+        return Json::parse(text);
+    } catch (const Json::exception& e) {
         context.fail("is not valid JSON (" + std::string(e.what()) + ")");
     }
 }

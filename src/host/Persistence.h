@@ -78,6 +78,7 @@ private:
 // Objects (null pointer ↔ JSON null). Reading checks class tags and value types and fails with
 // a host error naming the source and the problem.
 Json writeObject(const runtime::ObjectPtr& object, PersistContext& context);
+Json writeObject(const runtime::Object& object, PersistContext& context);
 runtime::ObjectPtr readObject(const Json& json, PersistContext& context);
 // readObject, then a check that the object is a T ("expected a SimpleFillSymbol ...").
 template <class T>

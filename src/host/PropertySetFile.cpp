@@ -11,7 +11,7 @@ namespace host {
 std::string propertySetToText(const PropertySet& set) {
     PersistContext context(PersistPurpose::File);
     Json doc = makeTaggedDocument(propertySetFormat, propertySetVersion);
-    doc["propertySet"] = writeObject(std::const_pointer_cast<runtime::Object>(set.shared_from_this()), context);
+    doc["propertySet"] = writeObject(static_cast<const runtime::Object&>(set), context);
     return doc.dump(1) + "\n";
 }
 

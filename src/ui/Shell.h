@@ -13,11 +13,14 @@
 
 namespace ui {
 
+class Form;
+
 // Button sets, icons and answers numbered as the original runtime numbers them.
 namespace mb {
 inline constexpr int OKOnly = 0, OKCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4,
                      RetryCancel = 5;
 inline constexpr int NoIcon = 0, Critical = 16, Question = 32, Exclamation = 48, Information = 64;
+inline constexpr int DefaultButton1 = 0, DefaultButton2 = 256, DefaultButton3 = 512;
 inline constexpr int OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7;
 }  // namespace mb
 
@@ -26,6 +29,7 @@ struct MessageBoxRequest {
     int buttons = mb::OKOnly;
     int icon = mb::NoIcon;
     std::string title;  // empty: the application's default title
+    int defaultButton = 0;  // 0 the first button, 1 the second, 2 the third
 };
 
 struct FileDialogRequest {
@@ -80,6 +84,10 @@ public:
     virtual int popupMenu(const std::vector<std::string>& captions) = 0;
     // The title a message box without a title shows.
     virtual std::string applicationTitle() const { return "Plotlet"; }
+    // Runs a form that Form::showModal has just shown, and returns when the user is done with
+    // it (the form hidden or unloaded). The desktop host runs a nested event loop here; this
+    // default, for hosts without users, hides the form at once.
+    virtual void runModal(Form& form);
 };
 
 // The shell every form and procedure uses. Never null: until a host installs its own, a
@@ -88,8 +96,21 @@ Shell& shell();
 std::shared_ptr<Shell> currentShell();
 void setShell(std::shared_ptr<Shell> shell);
 
+// Installs a shell for the lifetime of the scope and restores the previous one; tests use it.
+class ShellScope {
+public:
+    explicit ShellScope(std::shared_ptr<Shell> shell);
+    ~ShellScope();
+    ShellScope(const ShellScope&) = delete;
+    ShellScope& operator=(const ShellScope&) = delete;
+
+private:
+    std::shared_ptr<Shell> previous_;
+};
+
 // Shorthand for the runtime's MsgBox: `buttonsAndIcon` is the sum of a button set and an icon
-// (mb::YesNo + mb::Question), as the runtime takes them.
+// (mb::YesNo + mb::Question), as the runtime takes them, plus mb::DefaultButton2/3 to make the
+// second or third button the default.
 int msgBox(const std::string& text, int buttonsAndIcon = mb::OKOnly, const std::string& title = {});
 
 }  // namespace ui
