@@ -173,4 +173,3 @@ void BM_ChartRendererLayer(benchmark::State& state) {
 BENCHMARK(BM_ChartElements)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ChartRendererLayer)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-BENCHMARK_MAIN();
