@@ -79,18 +79,20 @@ Canvas::Canvas(cairo_t* cr, const host::DisplayTransformation& transformation, M
         cairo_clip_extents(cr_, &clipX0, &clipY0, &clipX1, &clipY1);
         if (!measuring() && identity && cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_IMAGE &&
             (cairo_image_surface_get_format(target) == CAIRO_FORMAT_ARGB32 || cairo_image_surface_get_format(target) == CAIRO_FORMAT_RGB24) &&
-            cairo_surface_status(target) == CAIRO_STATUS_SUCCESS) {
-            cairo_surface_flush(target);
-            raster_.surface = target;
-            raster_.data = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(target));
-            raster_.width = cairo_image_surface_get_width(target);
-            raster_.height = cairo_image_surface_get_height(target);
-            raster_.stride = cairo_image_surface_get_stride(target) / 4;
-            // A clip set by the caller narrows where pixels may be written.
-            const auto clampTo = [](double v, int hi) { return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(hi))); };
-            raster_.width = std::min(raster_.width, clampTo(std::floor(clipX1), raster_.width));
-            raster_.height = std::min(raster_.height, clampTo(std::floor(clipY1), raster_.height));
-            if (clipX0 > 0 || clipY0 > 0 || !raster_.data) raster_ = {};
+            cairo_surface_status(target) == CAIRO_STATUS_SUCCESS && cairo_image_surface_get_data(target)) {
+            const int w = cairo_image_surface_get_width(target), h = cairo_image_surface_get_height(target);
+            // Pixels are written straight only where cairo would write them: no clip.
+            if (clipX0 <= 0 && clipY0 <= 0 && clipX1 >= w && clipY1 >= h) {
+                cairo_surface_flush(target);
+                // Tell cairo the pixels are in use, or it may take a fresh surface for empty and
+                // paint over what was written here.
+                cairo_surface_mark_dirty(target);
+                raster_.surface = target;
+                raster_.data = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(target));
+                raster_.width = w;
+                raster_.height = h;
+                raster_.stride = cairo_image_surface_get_stride(target) / 4;
+            }
         }
     }
 }

@@ -196,3 +196,40 @@ TEST_F(ChartDrawing, ChartsUnderAPixelDrawAsOneDabOfTheTallestBar) {
 }
 
 }  // namespace
+
+namespace {
+
+// Bars are written straight into an image's pixels; cairo draws them the same way when it must
+// (a clip set by the caller, a vector surface).
+TEST(ChartPixels, DirectWritesMatchCairosOwnDrawing) {
+    const host::DisplayTransformation t = frameOf(120, 90, host::Envelope(0.3, 0.7, 60.3, 45.7));
+    auto chart = barChart({9.3, 4.1, 7.77, 2.2, 10}, {0x3030E0, 0x30C030, 0xE03030, 0x30C0E0, 0xC030C0}, 10, 3.3, 22.5);
+    const auto draw = [&](bool clipped) {
+        render::SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 120, 90));
+        render::ContextPtr cr(cairo_create(surface.get()));
+        cairo_set_source_rgb(cr.get(), 1, 1, 1);
+        cairo_paint(cr.get());
+        if (clipped) {
+            cairo_rectangle(cr.get(), 0, 0, 120, 89);
+            cairo_clip(cr.get());
+        }
+        {
+            render::Canvas canvas(cr.get(), t);
+            render::drawElement(canvas, *markerAt({30.13, 10.41}, chart));
+        }
+        cr.reset();
+        return Image(std::move(surface));
+    };
+    const Image direct = draw(false), viaCairo = draw(true);
+    int worst = 0;
+    for (int y = 0; y < 89; ++y) {
+        for (int x = 0; x < 120; ++x) {
+            const Rgb a = direct.at(x, y), b = viaCairo.at(x, y);
+            worst = std::max({worst, std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
+        }
+    }
+    EXPECT_LE(worst, 3);
+    EXPECT_FALSE(direct.ink().empty);
+}
+
+}  // namespace
