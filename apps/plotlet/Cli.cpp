@@ -1,1 +1,73 @@
-// The command-line host's logic lives here so tests can call it in-process.
+#include "plotlet/Cli.h"
+
+#include <algorithm>
+#include <exception>
+#include <ostream>
+
+#include <CLI/CLI.hpp>
+
+#include "plotlet/Context.h"
+#include "plotlet/Subcommands.h"
+
+#ifndef PLOTLET_VERSION
+#define PLOTLET_VERSION "0.0.0"
+#endif
+
+namespace plotlet::cli {
+
+namespace {
+
+constexpr const char* ExitCodeHelp =
+    "Exit codes:\n"
+    "  0  success\n"
+    "  1  usage error (unknown subcommand or option, bad argument)\n"
+    "  2  input error (a file or folder named on the command line is missing or unreadable)\n"
+    "  3  plug-in load failure (a module was refused, or no command could be created)\n"
+    "  4  internal error of the host\n"
+    "\n"
+    "Data goes to standard output, messages to standard error.";
+
+int parseAndRun(CLI::App& app, std::vector<std::string> args, Context& context) {
+    try {
+        // CLI11 takes the arguments last to first.
+        std::reverse(args.begin(), args.end());
+        app.parse(std::move(args));
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e, context.out, context.err);
+        return code == 0 ? Ok : UsageError;
+    } catch (const std::exception& e) {
+        context.err << "plotlet: internal error: " << e.what() << '\n';
+        return InternalError;
+    } catch (...) {
+        context.err << "plotlet: internal error\n";
+        return InternalError;
+    }
+    return context.exitCode;
+}
+
+}  // namespace
+
+int run(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
+    Context context(out, err);
+    const ui::ShellScope shellScope(context.shell);
+
+    CLI::App app("Plotlet: bar charts beside the features of a map, run from the command line.", "plotlet");
+    app.set_version_flag("--version", std::string("plotlet ") + PLOTLET_VERSION);
+    app.footer(ExitCodeHelp);
+    app.require_subcommand(1);
+    app.fallthrough();  // global options may also follow the subcommand
+    app.add_option_function<std::string>(
+           "--plugins", [&context](const std::string& dir) { context.pluginFolder = dir; },
+           "Folder of the plug-in modules (default: ../plugins beside the program, else the build's folder)")
+        ->type_name("DIR");
+
+    for (AddSubcommand add : subcommands) add(app, context);
+
+    const int code = parseAndRun(app, std::move(args), context);
+    if (!context.shell->transcript().empty()) {
+        err << "plotlet: the plug-in showed:\n" << context.shell->transcriptText();
+    }
+    return code;
+}
+
+}  // namespace plotlet::cli

@@ -1,6 +1,11 @@
+// The command-line host; all its logic is in plotlet::cli::run.
 #include <iostream>
+#include <string>
+#include <vector>
 
-int main() {
-    std::cout << "plotlet\n";
-    return 0;
+#include "plotlet/Cli.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    return plotlet::cli::run(std::move(args), std::cout, std::cerr);
 }

@@ -3,6 +3,7 @@
 // "UNLOCKED"), compiled into each module from src/resources.
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace plotlet {
@@ -14,5 +15,8 @@ struct EmbeddedResource {
 };
 
 const std::vector<EmbeddedResource>& embeddedResources();
+
+// The resource of that name ("101", "LOCKED"), or nullptr when the module carries none.
+const EmbeddedResource* findResource(std::string_view name);
 
 }  // namespace plotlet

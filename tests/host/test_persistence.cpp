@@ -13,7 +13,7 @@
 #include "host/Persistence.h"
 #include "host/PropertySet.h"
 #include "host/PropertySetFile.h"
-#include "test_support/TempDir.h"
+#include "support/TempFolder.h"
 
 using namespace host;
 using runtime::Variant;
@@ -260,7 +260,7 @@ TEST(Persistence, RefusesMalformedObjectsClearly) {
 
 class PropertySetFileTest : public ::testing::Test {
 protected:
-    test_support::TempDir dir;
+    testing_support::TempFolder dir;
     std::string path(const std::string& name) const { return (dir.path() / name).string(); }
     void write(const std::string& name, const std::string& bytes) const {
         std::ofstream(dir.path() / name, std::ios::binary) << bytes;

@@ -1,0 +1,20 @@
+#pragma once
+// The subcommands of the command-line host. Each lives in its own source file and adds itself
+// to the application with one function: it declares its options and sets a callback that does
+// the work and stores its exit code in the context. A new subcommand is one more file and one
+// more entry in `subcommands`.
+#include <CLI/CLI.hpp>
+
+#include "plotlet/Context.h"
+
+namespace plotlet::cli {
+
+using AddSubcommand = void (*)(CLI::App& app, Context& context);
+
+void addCommandsSubcommand(CLI::App& app, Context& context);  // CommandsCommand.cpp
+
+inline constexpr AddSubcommand subcommands[] = {
+    addCommandsSubcommand,
+};
+
+}  // namespace plotlet::cli

@@ -1,0 +1,94 @@
+#include "command/ClsPlotlet.h"
+
+#include "dialog/frmPlotlet.h"
+#include "errors/ErrorHandling.h"
+#include "runtime/Error.h"
+#include "ui/Shell.h"
+
+namespace plotlet {
+
+namespace EH = ErrorHandling;
+
+namespace {
+
+constexpr const char* ModuleName = "clsPlotlet";
+
+// A member call on an object variable that holds nothing is error 91, as in the runtime.
+template <class T>
+const std::shared_ptr<T>& require(const std::shared_ptr<T>& object) {
+    if (!object) runtime::raise(runtime::err::ObjectNotSet);
+    return object;
+}
+
+}  // namespace
+
+ClsPlotlet::ClsPlotlet() {
+    // Set before the picture: if the bitmap cannot be loaded the command still speaks English.
+    Language = "English";
+    EH::trapped(EH::ProcedureGuard{{.procedure = "Class_Initialize ", .module = ModuleName}},
+                [this](EH::ProcedureGuard& guard) {
+                    guard.line = 1;
+                    picture_ = loadResPicture("101");
+                });
+}
+
+ClsPlotlet::~ClsPlotlet() {
+    m_pApp.reset();
+    picture_.reset();
+    if (dialog_) {
+        // A destructor must not throw; a failing unload is reported like any other failure.
+        EH::trapped(EH::ProcedureGuard{{.procedure = "Class_Terminate ", .module = ModuleName}},
+                    [this](EH::ProcedureGuard& guard) {
+                        guard.line = 1;
+                        dialog_->unload();
+                    });
+        dialog_.reset();
+    }
+}
+
+std::int32_t ClsPlotlet::Bitmap() {
+    return EH::trapped(EH::ProcedureGuard{{.procedure = "ICommand_Bitmap ", .module = ModuleName}},
+                       [this](EH::ProcedureGuard& guard) {
+                           guard.line = 1;
+                           if (!picture_) runtime::raise(runtime::err::ObjectNotSet);
+                           return picture_->handle();
+                       },
+                       std::int32_t{0});
+}
+
+bool ClsPlotlet::Enabled() {
+    // No trap: a host that cannot answer learns it from the failed query.
+    return require(require(require(m_pApp)->document())->focusMap())->layerCount() > 0;
+}
+
+void ClsPlotlet::OnClick() {
+    try {
+        const host::MxDocumentPtr pMxDoc = require(m_pApp)->document();  // 1
+        const host::MapPtr pMap = require(pMxDoc)->focusMap();            // 2
+        if (!dialog_) dialog_ = std::make_unique<frmPlotlet>();          // 3
+        dialog_->pMxDoc = pMxDoc;
+        dialog_->pMap = pMap;                                             // 4
+        dialog_->m_pApp = m_pApp;                                         // 5
+        dialog_->setLanguage(Language);                                   // 6
+        dialog_->show();                                                  // 7 modeless, no owner
+        dialog_->setWindowState(ui::WindowState::Normal);                 // 8
+        dialog_->ChekSelectedOnLayer();                                   // 9
+    } catch (...) {
+        const std::string description = EH::describeCurrent().description;
+        try {
+            ui::msgBox("ICommand_OnClick " + description);
+        } catch (...) {
+            // Nothing left to tell the user with; the click must not take the host down.
+        }
+    }
+}
+
+void ClsPlotlet::OnCreate(runtime::ObjectPtr hook) {
+    // The hook is taken as the application: anything else is a type mismatch, as the
+    // assignment to an application variable would be.
+    auto application = std::dynamic_pointer_cast<host::Application>(hook);
+    if (hook && !application) runtime::raise(runtime::err::TypeMismatch);
+    m_pApp = std::move(application);
+}
+
+}  // namespace plotlet

@@ -1,0 +1,3 @@
+#pragma once
+// The host's map-editor library (second generation): the map document and its active view.
+#include "host/MxDocument.h"

@@ -1,0 +1,23 @@
+#pragma once
+// The host's single type library of the first generation: the whole object model in one
+// header, as Plotlet_v8 binds to it.
+#include "host/Application.h"
+#include "host/ChartGeometry.h"
+#include "host/Color.h"
+#include "host/Display.h"
+#include "host/Element.h"
+#include "host/Error.h"
+#include "host/Feature.h"
+#include "host/FeatureClass.h"
+#include "host/Field.h"
+#include "host/Geometry.h"
+#include "host/GraphicsContainer.h"
+#include "host/ICommand.h"
+#include "host/Layer.h"
+#include "host/Map.h"
+#include "host/MxDocument.h"
+#include "host/PluginApi.h"
+#include "host/PropertySet.h"
+#include "host/Renderer.h"
+#include "host/SpatialReference.h"
+#include "host/Symbol.h"
