@@ -131,11 +131,11 @@ host::MapPtr chartRendererMap(std::size_t n) {
     return map;
 }
 
-void renderToPng(benchmark::State& state, const host::MapPtr& map) {
+void renderToPng(benchmark::State& state, const host::MapPtr& map, double extent = kExtent) {
     const double modelMegabytes = residentMegabytes();
     render::ExportOptions options;
     options.width = 2000;
-    options.extent = host::Envelope(0, 0, kExtent, kExtent);
+    options.extent = host::Envelope(0, 0, extent, extent);
     const std::string path = "/tmp/plotlet-bench-" + std::to_string(::getpid()) + ".png";
     double drawSeconds = 0, pngSeconds = 0;
     for (auto _ : state) {
@@ -168,8 +168,16 @@ void BM_ChartRendererLayer(benchmark::State& state) {
     renderToPng(state, map);
 }
 
+// A tenth of the map on a side: a hundredth of the charts show, the rest are passed over by
+// their bounds.
+void BM_ChartElementsZoomedIn(benchmark::State& state) {
+    const auto map = chartElementMap(static_cast<std::size_t>(state.range(0)));
+    renderToPng(state, map, kExtent / 10);
+}
+
 }  // namespace
 
+BENCHMARK(BM_ChartElementsZoomedIn)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ChartElements)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ChartRendererLayer)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
 

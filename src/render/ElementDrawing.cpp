@@ -1,6 +1,7 @@
 #include "render/ElementDrawing.h"
 
 #include <cmath>
+#include <limits>
 #include <typeinfo>
 
 #include "render/SymbolDrawing.h"
@@ -61,13 +62,17 @@ void drawTextElement(Canvas& canvas, const host::TextElement& element) {
 
     if (symbol->angle() == 0.0 && element.text().find('\n') == std::string::npos) {
         // One straight line, the labels of charts: the layout of host::layoutText worked out
-        // here without building its line list.
+        // here without building its line list. The vertical place needs no glyphs, so most
+        // labels off the frame are passed over before their text is looked up.
+        const XY d = canvas.toDevice(p);
+        const double ascent = font.ascent() * size, height = (font.ascent() + font.descent()) * size;
+        const double top = host::alignTextBlock(symbol->horizontalAlignment(), symbol->verticalAlignment(), 0, ascent, height).top;
+        constexpr double anyX = std::numeric_limits<double>::infinity();
+        if (!canvas.visible({-anyX, d.y - top * q, anyX, d.y - (top - height) * q, false})) return;
         font.visitGlyphs(element.text(), [&](const GlyphRun& run) {
-            const double width = run.advance * size, ascent = font.ascent() * size;
-            const double height = (font.ascent() + font.descent()) * size;
+            const double width = run.advance * size;
             const host::TextBlockOffset o =
                 host::alignTextBlock(symbol->horizontalAlignment(), symbol->verticalAlignment(), width, ascent, height);
-            const XY d = canvas.toDevice(p);
             const DeviceBox box{d.x + o.left * q, d.y - o.top * q, d.x + (o.left + width) * q, d.y - (o.top - height) * q, false};
             if (!canvas.admit(box) || !canvas.setColor(symbol->color())) return;
             drawGlyphRun(canvas, font, run, size * q, {box.x0, d.y - (o.top - ascent) * q}, 0.0, underline);
