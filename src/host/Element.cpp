@@ -20,6 +20,20 @@ XY anchorOf(const Element& element) {
 
 bool finite(XY p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
+// Groups can be nested in a cycle (a group made a member of its own member); walking them stops
+// at this depth instead of recursing without end.
+constexpr int kMaxGroupDepth = 256;
+thread_local int groupDepth = 0;
+
+class GroupDepth {
+public:
+    GroupDepth() { ++groupDepth; }
+    ~GroupDepth() { --groupDepth; }
+    GroupDepth(const GroupDepth&) = delete;
+    GroupDepth& operator=(const GroupDepth&) = delete;
+    bool tooDeep() const { return groupDepth > kMaxGroupDepth; }
+};
+
 // A multi-layer fill draws the outline of every layer, so its widest one sets the bounds.
 double widestOutline(const FillSymbol& symbol, int depth = 0) {
     double width = 0.0;
@@ -143,8 +157,9 @@ Envelope PolygonElement::queryBounds(const Display& display) const {
 
 const GeometryPtr& GroupElement::geometry() const {
     Envelope e;
-    for (const auto& m : members_) {
-        if (m && m->geometry()) e.include(m->geometry()->envelope());
+    const GroupDepth depth;
+    for (std::size_t i = 0; i < members_.size() && !depth.tooDeep(); ++i) {
+        if (members_[i] && members_[i]->geometry()) e.include(members_[i]->geometry()->envelope());
     }
     envelopeGeometry_ = std::make_shared<Envelope>(e);
     return envelopeGeometry_;
@@ -171,6 +186,8 @@ bool GroupElement::deleteElement(const Element* element) {
 
 Envelope GroupElement::queryBounds(const Display& display) const {
     Envelope e;
+    const GroupDepth depth;
+    if (depth.tooDeep()) return e;
     for (const auto& m : members_) {
         if (m) e.include(m->queryBounds(display));
     }
@@ -178,6 +195,8 @@ Envelope GroupElement::queryBounds(const Display& display) const {
 }
 
 void GroupElement::move(double dx, double dy) {
+    const GroupDepth depth;
+    if (depth.tooDeep()) return;
     for (const auto& m : members_) {
         if (m) m->move(dx, dy);
     }
