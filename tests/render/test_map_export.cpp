@@ -13,6 +13,7 @@
 #include "render/Export.h"
 #include "render/LayerDrawing.h"
 #include "render/RenderFixtures.h"
+#include "render/ViewDrawing.h"
 
 using namespace rendertest;
 
@@ -347,6 +348,32 @@ TEST_F(MapPicture, AFontThatDoesNotExistDrawsInASansFace) {
     const render::DeviceBox ink = image.ink(60, 80, 140, 120);
     ASSERT_FALSE(ink.empty);
     EXPECT_GT(ink.x1 - ink.x0, 30);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ViewDrawing, APartialRefreshRepaintsItsAreaOnly) {
+    render::install();
+    host::MxDocument document;
+    const host::MapPtr& map = document.focusMap();
+    map->setExtent(host::Envelope(0, 0, 1000, 1000));  // the screen display: 1000 × 1000 px
+    auto layer = map->basicGraphicsLayer()->addLayer("charts", nullptr);
+    layer->container().addElement(markerAt({250, 500}, barChart({10}, {kRed}, 10)));
+    layer->container().addElement(markerAt({750, 500}, barChart({10}, {kGreen}, 10)));
+
+    render::SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1000, 1000));
+    render::ContextPtr cr(cairo_create(surface.get()));
+    cairo_set_source_rgb(cr.get(), 0, 0, 0);  // what the canvas showed before
+    cairo_paint(cr.get());
+    render::drawView(cr.get(), document, {false, host::ViewDrawPhase::Graphics, host::Envelope(600, 400, 900, 600)});
+    cr.reset();
+    const Image image(std::move(surface));
+    EXPECT_TRUE(image.near(750, 480, rgbOf(kGreen))) << "the chart inside the area is drawn";
+    EXPECT_TRUE(image.isWhite(620, 420)) << "on a fresh background";
+    EXPECT_TRUE(image.near(250, 480, {0, 0, 0})) << "outside the area nothing changes";
+    host::setDisplayFactory(nullptr);
 }
 
 }  // namespace
