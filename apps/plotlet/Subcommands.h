@@ -12,9 +12,11 @@ namespace plotlet::cli {
 using AddSubcommand = void (*)(CLI::App& app, Context& context);
 
 void addCommandsSubcommand(CLI::App& app, Context& context);  // CommandsCommand.cpp
+void addInspectSubcommand(CLI::App& app, Context& context);   // InspectCommand.cpp
 
 inline constexpr AddSubcommand subcommands[] = {
     addCommandsSubcommand,
+    addInspectSubcommand,
 };
 
 }  // namespace plotlet::cli

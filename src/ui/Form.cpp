@@ -1,5 +1,7 @@
 #include "ui/Form.h"
 
+#include <mutex>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -107,9 +109,49 @@ Form::Form(std::string name, std::string caption, int width, int height, std::ve
         else e.members[row.index] = control;
     }
     for (const auto& control : controls_) control->resolveDesignReferences();
+    registerForm(this);
 }
 
-Form::~Form() = default;
+Form::~Form() { unregisterForm(this); }
+
+namespace {
+
+std::mutex& registryMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::vector<Form*>& registry() {
+    static std::vector<Form*> forms;
+    return forms;
+}
+
+}  // namespace
+
+void Form::registerForm(Form* form) {
+    std::lock_guard lock(registryMutex());
+    registry().push_back(form);
+}
+
+void Form::unregisterForm(Form* form) {
+    std::lock_guard lock(registryMutex());
+    auto& r = registry();
+    r.erase(std::remove(r.begin(), r.end(), form), r.end());
+}
+
+std::vector<Form*> allForms() {
+    std::lock_guard lock(registryMutex());
+    return registry();
+}
+
+Form* findForm(std::string_view name) {
+    std::lock_guard lock(registryMutex());
+    auto& r = registry();
+    for (auto it = r.rbegin(); it != r.rend(); ++it) {
+        if ((*it)->name() == name) return *it;
+    }
+    return nullptr;
+}
 
 void Form::validateTable() const {
     auto fail = [this](const std::string& message) { throw std::invalid_argument(name_ + ": " + message); };

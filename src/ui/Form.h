@@ -175,6 +175,8 @@ public:
 private:
     friend class Control;
     friend class Driver;
+    static void registerForm(Form* form);
+    static void unregisterForm(Form* form);
 
     struct NameEntry {
         Control* single = nullptr;
@@ -213,5 +215,10 @@ private:
     unsigned focusMoves_ = 0;
     std::vector<FormObserver*> observers_;
 };
+
+// Every form object alive in the process, oldest first, and the newest one of a name. Hosts
+// use it to find the dialogs a plug-in opened (the plug-in's modules own them).
+std::vector<Form*> allForms();
+Form* findForm(std::string_view name);
 
 }  // namespace ui
