@@ -1,9 +1,6 @@
 #include "render/RenderFixtures.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <random>
 
 #include "render/Export.h"
 #include "render/Png.h"
@@ -134,21 +131,9 @@ std::shared_ptr<host::LineElement> zigzag(double h, double w, double x, double y
     return element;
 }
 
-TempFolder::TempFolder() {
-    std::random_device random;
-    path_ = std::filesystem::temp_directory_path() / ("plotlet-render-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
-    std::filesystem::create_directories(path_);
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(path_, ec);
-}
-
-std::vector<std::string> TempFolder::entries() const {
+std::vector<std::string> entriesOf(const std::filesystem::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -78,18 +78,7 @@ std::shared_ptr<host::TextElement> textAt(host::XY p, const std::string& text, d
 // The break mark of the chart builder: six points across a bar, in white, 1 point wide.
 std::shared_ptr<host::LineElement> zigzag(double height, double width, double x, double y);
 
-// A folder under the system's temporary folder, removed with the object.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    const std::filesystem::path& path() const { return path_; }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    // Files whose names start with "." (temporaries of atomic writes) and every other file.
-    std::vector<std::string> entries() const;
-
-private:
-    std::filesystem::path path_;
-};
+// The names in a folder, sorted (temporary files of atomic writes start with ".").
+std::vector<std::string> entriesOf(const std::filesystem::path& folder);
 
 }  // namespace rendertest

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <limits>
 
+#include <unistd.h>
+
 #include "host/FeatureClass.h"
 #include "host/Map.h"
 #include "render/Error.h"
@@ -14,6 +16,7 @@
 #include "render/LayerDrawing.h"
 #include "render/RenderFixtures.h"
 #include "render/ViewDrawing.h"
+#include "support/TempFolder.h"
 
 using namespace rendertest;
 
@@ -86,7 +89,8 @@ protected:
     host::FeatureLayerPtr cities;
     host::GraphicsLayerPtr charts;
     std::shared_ptr<host::MarkerElement> chartElement;
-    TempFolder folder;
+    testing_support::TempFolder folder;
+    std::string file(const std::string& name) const { return (folder / name).string(); }
 };
 
 TEST_F(MapPicture, ChartRendererDrawsEachFeaturesValues) {
@@ -210,30 +214,30 @@ TEST_F(MapPicture, WritesPngSvgAndPdfWholeOrNotAtAll) {
     options.width = 240;
     for (const auto& [name, magic] : std::vector<std::pair<std::string, std::string>>{
              {"map.png", "\x89PNG"}, {"map.svg", "<?xml"}, {"MAP.PDF", "%PDF"}}) {
-        render::exportMap(*map, folder.file(name), options);
-        EXPECT_EQ(head(folder.file(name), magic.size()), magic) << name;
+        render::exportMap(*map, file(name), options);
+        EXPECT_EQ(head(file(name), magic.size()), magic) << name;
     }
-    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"MAP.PDF", "map.png", "map.svg"})) << "no temporary files remain";
-    EXPECT_NE(head(folder.file("map.svg"), 4096).find("<svg"), std::string::npos);
+    EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{"MAP.PDF", "map.png", "map.svg"})) << "no temporary files remain";
+    EXPECT_NE(head(file("map.svg"), 4096).find("<svg"), std::string::npos);
 
     // A cancelled drawing leaves the older picture of that name as it was.
     {
-        std::ofstream(folder.file("old.png")) << "older picture";
+        std::ofstream(file("old.png")) << "older picture";
     }
     for (const char* name : {"old.png"}) {
         options.progress = [](std::size_t, std::size_t) { return false; };
         try {
-            render::exportMap(*map, folder.file(name), options);
+            render::exportMap(*map, file(name), options);
             FAIL() << "cancelled";
         } catch (const render::Error& e) {
             EXPECT_EQ(e.number(), renderCode(render::code::Cancelled));
         }
     }
-    EXPECT_EQ(head(folder.file("old.png"), 100), "older picture");
+    EXPECT_EQ(head(file("old.png"), 100), "older picture");
     for (const char* name : {"c.svg", "c.pdf"}) {
-        EXPECT_THROW(render::exportMap(*map, folder.file(name), options), render::Error);
+        EXPECT_THROW(render::exportMap(*map, file(name), options), render::Error);
     }
-    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"MAP.PDF", "map.png", "map.svg", "old.png"}));
+    EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{"MAP.PDF", "map.png", "map.svg", "old.png"}));
 }
 
 TEST_F(MapPicture, ProgressCountsFeaturesAndElementsToTheEnd) {
@@ -244,7 +248,7 @@ TEST_F(MapPicture, ProgressCountsFeaturesAndElementsToTheEnd) {
         reports.emplace_back(done, total);
         return true;
     };
-    render::exportMap(*map, folder.file("p.png"), options);
+    render::exportMap(*map, file("p.png"), options);
     ASSERT_FALSE(reports.empty());
     EXPECT_EQ(reports.back(), (std::pair<std::size_t, std::size_t>{3, 3})) << "2 features and 1 element";
     EXPECT_EQ(render::drawingWork(*map), 3u);
@@ -261,7 +265,7 @@ TEST_F(MapPicture, BadSizesResolutionsExtentsAndPathsAreClearErrors) {
         }
     };
     render::ExportOptions options;
-    const std::string png = folder.file("x.png");
+    const std::string png = file("x.png");
     for (const int width : {0, -20, 40000}) {
         options.width = width;
         failsWith(options, png, renderCode(render::code::BadSize));
@@ -278,21 +282,21 @@ TEST_F(MapPicture, BadSizesResolutionsExtentsAndPathsAreClearErrors) {
         failsWith(options, png, renderCode(render::code::BadExtent));
     }
     options.extent.reset();
-    failsWith(options, folder.file("x.gif"), renderCode(render::code::BadFormat));
-    failsWith(options, folder.file("missing/x.png"), host::hostErrorBase + 80);
+    failsWith(options, file("x.gif"), renderCode(render::code::BadFormat));
+    failsWith(options, file("missing/x.png"), host::hostErrorBase + 80);
     // A folder nobody may write in (as the superuser, /proc stands in).
     std::filesystem::create_directory(folder.path() / "locked");
     std::filesystem::permissions(folder.path() / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     const std::string locked = ::geteuid() == 0 ? "/proc/plotlet-test.png" : (folder.path() / "locked" / "x.png").string();
     failsWith(options, locked, host::hostErrorBase + 80);
     std::filesystem::permissions(folder.path() / "locked", std::filesystem::perms::owner_all);
-    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"locked"}));
+    EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{"locked"}));
 
     // A map with nothing to draw needs an extent.
     host::Map empty;
     EXPECT_THROW(render::planExport(empty, {}), render::Error);
     options.extent = host::Envelope(0, 0, 10, 10);
-    EXPECT_NO_THROW(render::exportMap(empty, folder.file("empty.png"), options));
+    EXPECT_NO_THROW(render::exportMap(empty, file("empty.png"), options));
 }
 
 TEST_F(MapPicture, NonFiniteCoordinatesAndValuesDrawSensibly) {
