@@ -151,16 +151,15 @@ void Canvas::rasterRect(double x0, double y0, double x1, double y1) {
     if (!(x1 > x0) || !(y1 > y0)) return;
     const std::uint32_t r = colorBgr_ & 0xFF, g = (colorBgr_ >> 8) & 0xFF, b = (colorBgr_ >> 16) & 0xFF;
     const std::uint32_t argb = 0xFF000000u | (r << 16) | (g << 8) | b;
-    // Source over with an opaque colour at coverage c: every channel (alpha too) moves from
-    // the pixel's value towards the colour's by c.
-    const auto blend = [argb](std::uint32_t& pixel, double coverage) {
-        const auto c = static_cast<std::uint32_t>(coverage * 255.0 + 0.5);
+    const auto level = [](double coverage) { return static_cast<std::uint32_t>(coverage * 255.0 + 0.5); };
+    // Source over with an opaque colour at coverage c (0…255): every channel, alpha too, moves
+    // from the pixel's value towards the colour's by c / 255; two channels at a time.
+    const auto blend = [argb](std::uint32_t& pixel, std::uint32_t c) {
         if (c == 0) return;
         if (c >= 255) {
             pixel = argb;
             return;
         }
-        // Two channels at a time, each (s·c + d·(255 − c)) / 255 rounded.
         const std::uint32_t inverse = 255 - c;
         std::uint32_t rb = (argb & 0xFF00FFu) * c + (pixel & 0xFF00FFu) * inverse + 0x800080u;
         rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
@@ -170,22 +169,27 @@ void Canvas::rasterRect(double x0, double y0, double x1, double y1) {
     };
     const int ix0 = static_cast<int>(std::floor(x0)), ix1 = static_cast<int>(std::ceil(x1));
     const int iy0 = static_cast<int>(std::floor(y0)), iy1 = static_cast<int>(std::ceil(y1));
-    // Columns wholly inside the rectangle, and the cover of the partial ones at either end.
+    // Columns wholly inside, and how much of the partial column at either end is covered.
     const int full0 = static_cast<int>(std::ceil(x0)), full1 = static_cast<int>(std::floor(x1));
+    const bool narrow = ix1 - ix0 == 1;
+    const double leftCover = narrow ? x1 - x0 : full0 - x0, rightCover = x1 - full1;
+    const std::uint32_t leftFull = level(leftCover), rightFull = level(rightCover);
     for (int y = iy0; y < iy1; ++y) {
         const double cy = std::min(y + 1.0, y1) - std::max(static_cast<double>(y), y0);
         std::uint32_t* row = raster_.data + static_cast<std::ptrdiff_t>(y) * raster_.stride;
-        if (ix1 - ix0 == 1) {
-            blend(row[ix0], (x1 - x0) * cy);
+        const bool whole = cy >= 1.0;
+        if (narrow) {
+            blend(row[ix0], whole ? leftFull : level(leftCover * cy));
             continue;
         }
-        if (full0 > ix0) blend(row[ix0], (full0 - x0) * cy);
-        if (cy >= 1.0) {
+        if (full0 > ix0) blend(row[ix0], whole ? leftFull : level(leftCover * cy));
+        if (whole) {
             std::fill(row + full0, row + std::max(full0, full1), argb);
         } else {
-            for (int x = full0; x < full1; ++x) blend(row[x], cy);
+            const std::uint32_t c = level(cy);
+            for (int x = full0; x < full1; ++x) blend(row[x], c);
         }
-        if (full1 < ix1 && full1 >= full0) blend(row[full1], (x1 - full1) * cy);
+        if (full1 < ix1 && full1 >= full0) blend(row[full1], whole ? rightFull : level(rightCover * cy));
     }
 }
 
