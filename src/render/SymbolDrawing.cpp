@@ -236,7 +236,12 @@ void hatchLines(Canvas& canvas, const DeviceBox& area, double angle, double spac
     const XY c{(box.x0 + box.x1) / 2, (box.y0 + box.y1) / 2};
     const double r = std::hypot(box.x1 - box.x0, box.y1 - box.y0) / 2 + 1;
     cairo_t* cr = canvas.cr();
-    for (double t = -std::floor(r / spacing) * spacing; t <= r; t += spacing) {
+    // Lines where the distance from the device origin across them is a whole number of
+    // spacings, so the hatches of neighbouring areas line up.
+    const double centre = c.x * n.x + c.y * n.y;
+    const double first = std::ceil((centre - r) / spacing), last = std::floor((centre + r) / spacing);
+    for (double step = first; step <= last; ++step) {
+        const double t = step * spacing - centre;
         const XY m{c.x + n.x * t, c.y + n.y * t};
         cairo_move_to(cr, m.x - d.x * r, m.y - d.y * r);
         cairo_line_to(cr, m.x + d.x * r, m.y + d.y * r);
