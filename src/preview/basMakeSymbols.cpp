@@ -1,30 +1,12 @@
 #include "preview/basMakeSymbols.h"
 
-#include <atomic>
-#include <cmath>
 
+#include "engine/ModuleContext.h"
 #include "host/Error.h"
-#include "runtime/Error.h"
 #include "runtime/NumberText.h"
 #include "runtime/Settings.h"
 
 namespace plotlet::basMakeSymbols {
-namespace {
-
-std::atomic<double>& outlineWidth() {
-    static std::atomic<double> width{0.5};
-    return width;
-}
-
-}  // namespace
-
-double OutlineWidth() { return outlineWidth().load(); }
-
-void SetOutlineWidth(double points) {
-    if (!(points >= 0) || !std::isfinite(points)) runtime::raise(runtime::err::InvalidCall, "basMakeSymbols.OutlineWidth");
-    outlineWidth().store(points);
-}
-
 host::ColorPtr MakeRandomColor() {
     // The original re-seeded the generator from the clock before every colour, which gives the
     // same colour to fields coloured within one tick of the clock; the runtime's generator is
@@ -48,7 +30,7 @@ host::ColorPtr MakeColor(std::int64_t colorValue) {
 std::shared_ptr<host::SimpleLineSymbol> MakeLineSymbol(std::int64_t colorValue) {
     auto line = std::make_shared<host::SimpleLineSymbol>();
     line->setColor(colorValue < 0 ? *MakeRandomColor() : *MakeColor(colorValue));
-    line->setWidth(OutlineWidth());
+    line->setWidth(plotlet::OutlineWidth());
     line->setStyle(host::SimpleLineStyle::Solid);
     return line;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The module basMakeSymbols: the colours and simple symbols the main dialog gives chart fields.
-// A fill symbol gets a solid fill and an outline of the module's outline width, which the main
-// dialog keeps in step with its outline-width box.
+// A line or a fill's outline takes the chart engine's outline width (plotlet::OutlineWidth in
+// engine/ModuleContext.h), which the main dialog keeps in step with its outline-width box.
 #include <cstdint>
 #include <memory>
 
@@ -9,12 +9,6 @@
 #include "host/Symbol.h"
 
 namespace plotlet::basMakeSymbols {
-
-// Outline width of the symbols made here, in points; 0.5 until the dialog sets another.
-double OutlineWidth();
-// Error 5 (invalid procedure call) for a negative width or one that is not a number; the
-// width then stays as it was.
-void SetOutlineWidth(double points);
 
 // An RGB colour of value r × 16777214 + 1 rounded half to even, r from the runtime's random
 // generator: 1 … 0xFFFFFF, never black. The generator is seeded once (reproducibly when the
