@@ -1,12 +1,12 @@
 #include "preview/basMakeSymbols.h"
 
-
 #include "engine/ModuleContext.h"
 #include "host/Error.h"
 #include "runtime/NumberText.h"
 #include "runtime/Settings.h"
 
 namespace plotlet::basMakeSymbols {
+
 host::ColorPtr MakeRandomColor() {
     // The original re-seeded the generator from the clock before every colour, which gives the
     // same colour to fields coloured within one tick of the clock; the runtime's generator is
