@@ -205,10 +205,10 @@ void Canvas::setFont(const Font& font, double pixels) {
     }
 }
 
-const Font& Canvas::font(const host::FontSpec& spec) {
-    if (!lastFont_ || !sameFace(spec, lastSpec_)) {
-        lastFont_ = FontCache::instance().font(spec);
-        lastSpec_ = spec;
+const Font& Canvas::font(const host::FontSpec& request) {
+    if (!lastFont_ || !sameFace(request, lastRequest_)) {
+        lastFont_ = FontCache::instance().font(request);
+        lastRequest_ = request;
     }
     return *lastFont_;
 }

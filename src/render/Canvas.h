@@ -87,8 +87,8 @@ public:
     void fillRect(double x0, double y0, double x1, double y1);
     // Sets face and pixel size of the text to come, when they changed.
     void setFont(const Font& font, double pixels);
-    // The font for a spec, remembered between calls (labels of one map share a few fonts).
-    const Font& font(const host::FontSpec& spec);
+    // The font for a request (family, weight, slant), remembered between calls (labels of one map share a few fonts).
+    const Font& font(const host::FontSpec& request);
 
     // Scratch space of the drawing functions.
     host::BarChartLayout& chartLayout() { return chartLayout_; }
@@ -159,7 +159,7 @@ private:
     std::uint64_t colorKey_ = ~0ull;
     const Font* currentFont_ = nullptr;
     double currentFontPixels_ = -1;
-    host::FontSpec lastSpec_;
+    host::FontSpec lastRequest_;
     std::shared_ptr<const Font> lastFont_;
 
     host::BarChartLayout chartLayout_;

@@ -15,13 +15,13 @@ constexpr double kReferenceSize = 1000.0;
 // Labels of a big map are mostly distinct numbers; the table starts over beyond this many.
 constexpr std::size_t kMaxRuns = 200'000;
 
-FontFacePtr faceFromFontconfig(const host::FontSpec& spec, std::string& family) {
+FontFacePtr faceFromFontconfig(const host::FontSpec& request, std::string& family) {
     FcPatternPtr pattern(FcPatternCreate());
     if (!pattern) return nullptr;
-    if (!spec.name.empty()) FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(spec.name.c_str()));
+    if (!request.name.empty()) FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(request.name.c_str()));
     FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-    FcPatternAddInteger(pattern.get(), FC_WEIGHT, spec.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern.get(), FC_SLANT, spec.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern.get(), FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     if (!FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern)) return nullptr;
     FcDefaultSubstitute(pattern.get());
     FcResult result = FcResultNoMatch;
@@ -109,19 +109,19 @@ FontCache& FontCache::instance() {
     return cache;
 }
 
-std::shared_ptr<const Font> FontCache::font(const host::FontSpec& spec) {
-    std::string key = spec.name;
+std::shared_ptr<const Font> FontCache::font(const host::FontSpec& request) {
+    std::string key = request.name;
     key += '\0';
-    key += spec.bold ? 'b' : '-';
-    key += spec.italic ? 'i' : '-';
+    key += request.bold ? 'b' : '-';
+    key += request.italic ? 'i' : '-';
     std::lock_guard lock(mutex_);
     if (auto it = fonts_.find(key); it != fonts_.end()) return it->second;
     std::string family;
-    FontFacePtr face = faceFromFontconfig(spec, family);
+    FontFacePtr face = faceFromFontconfig(request, family);
     if (!face || !referenceFont(face.get())) {
         // No usable font file: cairo's own face still draws and measures.
-        face.reset(cairo_toy_font_face_create("sans-serif", spec.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                                              spec.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL));
+        face.reset(cairo_toy_font_face_create("sans-serif", request.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                                              request.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL));
         family = "sans-serif";
     }
     auto font = std::make_shared<const Font>(std::move(face), std::move(family));
@@ -129,10 +129,10 @@ std::shared_ptr<const Font> FontCache::font(const host::FontSpec& spec) {
     return font;
 }
 
-host::TextExtent measureText(const host::FontSpec& spec, std::string_view text) {
-    if (!(spec.size > 0) || !std::isfinite(spec.size)) return {};
-    const auto font = FontCache::instance().font(spec);
-    return {font->advance(text) * spec.size, font->ascent() * spec.size, font->descent() * spec.size};
+host::TextExtent measureText(const host::FontSpec& request, std::string_view text) {
+    if (!(request.size > 0) || !std::isfinite(request.size)) return {};
+    const auto font = FontCache::instance().font(request);
+    return {font->advance(text) * request.size, font->ascent() * request.size, font->descent() * request.size};
 }
 
 std::string sanitizeUtf8(std::string_view text) {

@@ -77,8 +77,8 @@ private:
 class FontCache {
 public:
     static FontCache& instance();
-    // The font for the spec (size and underline do not choose the face).
-    std::shared_ptr<const Font> font(const host::FontSpec& spec);
+    // The font for the request (size and underline do not choose the face).
+    std::shared_ptr<const Font> font(const host::FontSpec& request);
 
 private:
     FontCache() = default;
@@ -86,9 +86,9 @@ private:
     std::unordered_map<std::string, std::shared_ptr<const Font>> fonts_;
 };
 
-// Extents of a text in points for a font spec (advance width, ascent, descent); zero for a
+// Extents of a text in points for a font (advance width, ascent, descent); zero for a
 // size that is not a positive finite number.
-host::TextExtent measureText(const host::FontSpec& spec, std::string_view text);
+host::TextExtent measureText(const host::FontSpec& request, std::string_view text);
 
 // The text with every invalid UTF-8 sequence replaced by U+FFFD.
 std::string sanitizeUtf8(std::string_view text);

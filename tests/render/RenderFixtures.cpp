@@ -104,10 +104,10 @@ std::shared_ptr<host::MarkerElement> markerAt(host::XY p, host::MarkerSymbolPtr 
 std::shared_ptr<host::TextElement> textAt(host::XY p, const std::string& text, double size, int hAlign, int vAlign,
                                           const std::string& font) {
     auto symbol = std::make_shared<host::TextSymbol>();
-    host::FontSpec spec;
-    spec.name = font;
-    spec.size = size;
-    symbol->setFont(spec);
+    host::FontSpec request;
+    request.name = font;
+    request.size = size;
+    symbol->setFont(request);
     symbol->setHorizontalAlignment(hAlign);
     symbol->setVerticalAlignment(vAlign);
     auto element = std::make_shared<host::TextElement>();
