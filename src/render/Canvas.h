@@ -87,7 +87,8 @@ public:
     void fillRect(double x0, double y0, double x1, double y1);
     // Sets face and pixel size of the text to come, when they changed.
     void setFont(const Font& font, double pixels);
-    // The font for a request (family, weight, slant), remembered between calls (labels of one map share a few fonts).
+    // The font of a request (family, weight, slant), remembered between calls: the labels of
+    // a map share a few fonts.
     const Font& font(const host::FontSpec& request);
 
     // Scratch space of the drawing functions.
