@@ -14,7 +14,6 @@
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/Gdal.h"
 #include "plotlet/Subcommands.h"
-#include "render/CairoDisplay.h"
 #include "render/Error.h"
 #include "render/Export.h"
 #include "runtime/Error.h"
@@ -86,7 +85,6 @@ int renderMap(Context& context, const Options& options) {
     }
 
     host::gdal::install();
-    render::install();
     host::MxDocumentPtr document;
     try {
         document = host::gdal::openDocumentOrDataFile(options.map);
