@@ -16,7 +16,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <unordered_set>
 #include <vector>
 
 #include "host/ChartGeometry.h"
@@ -95,10 +94,6 @@ public:
     host::BarChartLayout& chartLayout() { return chartLayout_; }
     std::vector<cairo_glyph_t>& glyphBuffer() { return glyphs_; }
 
-    // Elements drawn with a selection highlight after everything else (see drawMap).
-    void setSelection(const std::vector<host::ElementPtr>* selected) { selection_ = selected; }
-    const std::vector<host::ElementPtr>* selection() const { return selection_; }
-
     // Progress: `total` units; tick() once per element or feature.
     void setProgress(ProgressCallback callback, std::size_t total);
     void tick() {
@@ -165,7 +160,6 @@ private:
 
     host::BarChartLayout chartLayout_;
     std::vector<cairo_glyph_t> glyphs_;
-    const std::vector<host::ElementPtr>* selection_ = nullptr;
 
     ProgressCallback progress_;
     std::size_t total_ = 0, done_ = 0, nextReport_ = ~std::size_t{0}, step_ = 0;
