@@ -98,7 +98,8 @@ host::MapPtr chartElementMap(std::size_t n) {
             auto label = std::make_shared<host::TextElement>();
             label->setText(runtime::numberText(std::round(values[k] * 10) / 10, "."));
             label->setSymbol(labelSymbol);
-            label->setGeometry(std::make_shared<host::Point>(left + (k + 0.5) * barWidth, p.y + values[k] / 10 * 20 * mapUnitsPerPoint));
+            label->setGeometry(
+                std::make_shared<host::Point>(left + (k + 0.5) * barWidth, p.y + values[k] / 10 * 20 * mapUnitsPerPoint));
             group->addElement(label);
         }
         layer->container().addElement(group);
@@ -155,7 +156,8 @@ void renderToPng(benchmark::State& state, const host::MapPtr& map, double extent
     state.counters["model_MB"] = modelMegabytes;
     state.counters["peak_MB"] = peakMegabytes();
     state.counters["per_item_us"] =
-        benchmark::Counter(static_cast<double>(state.range(0)), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+        benchmark::Counter(static_cast<double>(state.range(0)),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_ChartElements(benchmark::State& state) {
@@ -180,4 +182,3 @@ void BM_ChartElementsZoomedIn(benchmark::State& state) {
 BENCHMARK(BM_ChartElementsZoomedIn)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ChartElements)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ChartRendererLayer)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
-

@@ -72,8 +72,9 @@ int renderMap(Context& context, const Options& options) {
     if (!options.extent.empty()) {
         exportOptions.extent = parseExtent(options.extent);
         if (!exportOptions.extent) {
-            context.err << "plotlet: error: --extent needs xmin,ymin,xmax,ymax: four numbers with xmin < xmax and ymin < ymax (got "
-                        << options.extent << ")\n";
+            context.err
+                << "plotlet: error: --extent needs xmin,ymin,xmax,ymax: four numbers with xmin < xmax and ymin < ymax (got "
+                << options.extent << ")\n";
             return UsageError;
         }
     }
@@ -128,18 +129,21 @@ int renderMap(Context& context, const Options& options) {
 
 void addRenderSubcommand(CLI::App& app, Context& context) {
     auto options = std::make_shared<Options>();
-    CLI::App* command = app.add_subcommand(
-        "render", "Draw a map document (or a data file) into a picture: PNG, SVG or PDF by the output's extension");
+    CLI::App* command =
+        app.add_subcommand("render",
+                           "Draw a map document (or a data file) into a picture: PNG, SVG or PDF by the output's extension");
     command->add_option("map", options->map, "Map document (.pmx) or data file")->required()->type_name("MAP");
     command->add_option("--out,-o", options->out, "Picture to write (.png, .svg or .pdf); written whole or not at all")
         ->required()
         ->type_name("FILE");
-    command->add_option("--width", options->width,
-                        "Width in pixels (default: the extent at the map's scale when --dpi is given, else 1200)")
+    command
+        ->add_option("--width", options->width,
+                     "Width in pixels (default: the extent at the map's scale when --dpi is given, else 1200)")
         ->type_name("PX");
     command->add_option("--dpi", options->dpi, "Dots per inch: symbol points become dpi/72 pixels (default 96)")->type_name("N");
-    command->add_option("--extent", options->extent,
-                        "Part of the map to draw, in map units (default: everything drawn, with a margin)")
+    command
+        ->add_option("--extent", options->extent,
+                     "Part of the map to draw, in map units (default: everything drawn, with a margin)")
         ->type_name("XMIN,YMIN,XMAX,YMAX");
     command->add_flag("--progress", options->progress, "Show the progress of the drawing even when not on a terminal");
     command->callback([&context, options] { context.exitCode = renderMap(context, *options); });

@@ -55,8 +55,8 @@ Canvas::Canvas(cairo_t* cr, const host::DisplayTransformation& transformation, M
     pixelsPerPoint_ = finiteOrZero(mapUnitsPerPoint_ * pixelsPerMapUnit_);
     pixelsPerPointUnscaled_ = finiteOrZero(t.mapScale() * 0.0254 / 72.0 / t.metresPerUnit() * pixelsPerMapUnit_);
 
-    const bool usable = pixelsPerMapUnit_ > 0 && frame.width() > 0 && frame.height() > 0 && std::isfinite(xMin_) &&
-                        std::isfinite(yMax_);
+    const bool usable =
+        pixelsPerMapUnit_ > 0 && frame.width() > 0 && frame.height() > 0 && std::isfinite(xMin_) && std::isfinite(yMax_);
     if (measuring()) {
         constexpr double inf = std::numeric_limits<double>::infinity();
         clip_ = {-inf, -inf, inf, inf, !usable};
@@ -78,7 +78,8 @@ Canvas::Canvas(cairo_t* cr, const host::DisplayTransformation& transformation, M
         double clipX0 = 0, clipY0 = 0, clipX1 = 0, clipY1 = 0;
         cairo_clip_extents(cr_, &clipX0, &clipY0, &clipX1, &clipY1);
         if (!measuring() && identity && cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_IMAGE &&
-            (cairo_image_surface_get_format(target) == CAIRO_FORMAT_ARGB32 || cairo_image_surface_get_format(target) == CAIRO_FORMAT_RGB24) &&
+            (cairo_image_surface_get_format(target) == CAIRO_FORMAT_ARGB32 ||
+             cairo_image_surface_get_format(target) == CAIRO_FORMAT_RGB24) &&
             cairo_surface_status(target) == CAIRO_STATUS_SUCCESS && cairo_image_surface_get_data(target)) {
             const int w = cairo_image_surface_get_width(target), h = cairo_image_surface_get_height(target);
             // Pixels are written straight only where cairo would write them: no clip.

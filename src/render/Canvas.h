@@ -55,7 +55,9 @@ public:
     const host::DisplayTransformation& transformation() const { return display_.displayTransformation(); }
 
     // Map units → device pixels (NaN stays NaN).
-    host::XY toDevice(host::XY p) const { return {left_ + (p.x - xMin_) * pixelsPerMapUnit_, top_ + (yMax_ - p.y) * pixelsPerMapUnit_}; }
+    host::XY toDevice(host::XY p) const {
+        return {left_ + (p.x - xMin_) * pixelsPerMapUnit_, top_ + (yMax_ - p.y) * pixelsPerMapUnit_};
+    }
     double pixelsPerMapUnit() const { return pixelsPerMapUnit_; }
     double mapUnitsPerPoint() const { return mapUnitsPerPoint_; }
     // Pixels per point of a symbol (reference scale applied).

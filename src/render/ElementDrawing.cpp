@@ -66,7 +66,8 @@ void drawTextElement(Canvas& canvas, const host::TextElement& element) {
         // labels off the frame are passed over before their text is looked up.
         const XY d = canvas.toDevice(p);
         const double ascent = font.ascent() * size, height = (font.ascent() + font.descent()) * size;
-        const double top = host::alignTextBlock(symbol->horizontalAlignment(), symbol->verticalAlignment(), 0, ascent, height).top;
+        const double top =
+            host::alignTextBlock(symbol->horizontalAlignment(), symbol->verticalAlignment(), 0, ascent, height).top;
         constexpr double anyX = std::numeric_limits<double>::infinity();
         if (!canvas.visible({-anyX, d.y - top * q, anyX, d.y - (top - height) * q, false})) return;
         font.visitGlyphs(element.text(), [&](const GlyphRun& run) {
@@ -81,7 +82,8 @@ void drawTextElement(Canvas& canvas, const host::TextElement& element) {
     }
     const host::TextLayout layout = host::layoutText(element, canvas.display());
     if (layout.box.isEmpty()) return;
-    const XY a = canvas.toDevice({layout.box.xMin(), layout.box.yMax()}), b = canvas.toDevice({layout.box.xMax(), layout.box.yMin()});
+    const XY a = canvas.toDevice({layout.box.xMin(), layout.box.yMax()}),
+             b = canvas.toDevice({layout.box.xMax(), layout.box.yMin()});
     if (!canvas.admit({a.x, a.y, b.x, b.y, false}) || !canvas.setColor(symbol->color())) return;
     for (std::size_t i = 0; i < layout.lines.size() && i < layout.baselines.size(); ++i) {
         drawTextRun(canvas, font, layout.lines[i], size * q, canvas.toDevice(layout.baselines[i]), layout.angle, underline);
@@ -118,6 +120,8 @@ DeviceBox deviceBounds(const Canvas& canvas, const host::Element& element) {
     return {a.x, a.y, b.x, b.y, false};
 }
 
-void drawElementHighlight(Canvas& canvas, const host::Element& element) { drawSelectionFrame(canvas, deviceBounds(canvas, element)); }
+void drawElementHighlight(Canvas& canvas, const host::Element& element) {
+    drawSelectionFrame(canvas, deviceBounds(canvas, element));
+}
 
 }  // namespace render

@@ -23,8 +23,8 @@ constexpr double kMaxDpi = 100'000.0;
 const char* const kSource = "Plotlet.Export";
 
 bool finiteEnvelope(const host::Envelope& e) {
-    return !e.isEmpty() && std::isfinite(e.xMin()) && std::isfinite(e.yMin()) && std::isfinite(e.xMax()) && std::isfinite(e.yMax()) &&
-           std::isfinite(e.width()) && std::isfinite(e.height());
+    return !e.isEmpty() && std::isfinite(e.xMin()) && std::isfinite(e.yMin()) && std::isfinite(e.xMax()) &&
+           std::isfinite(e.yMax()) && std::isfinite(e.width()) && std::isfinite(e.height());
 }
 
 std::string number(double v) { return runtime::numberText(v, "."); }
@@ -32,7 +32,8 @@ std::string number(double v) { return runtime::numberText(v, "."); }
 double dpiOf(const ExportOptions& options) {
     const double dpi = options.dpi.value_or(96.0);
     if (!(dpi > 0) || !std::isfinite(dpi) || dpi > kMaxDpi) {
-        raise(code::BadResolution, kSource, "The resolution must be a positive number of dots per inch up to 100000 (it is " + number(dpi) + ").");
+        raise(code::BadResolution, kSource,
+              "The resolution must be a positive number of dots per inch up to 100000 (it is " + number(dpi) + ").");
     }
     return dpi;
 }
@@ -42,16 +43,19 @@ host::DisplayTransformation transformationFor(const host::Map& map, const host::
     const double mpu = map.spatialReference()->metresPerUnit();
     double width = kDefaultWidth * dpi / 96.0;
     if (options.width) {
-        if (*options.width < 1) raise(code::BadSize, kSource, "The picture width must be at least 1 pixel (it is " + std::to_string(*options.width) + ").");
+        if (*options.width < 1)
+            raise(code::BadSize, kSource,
+                  "The picture width must be at least 1 pixel (it is " + std::to_string(*options.width) + ").");
         width = *options.width;
     } else if (options.dpi && map.mapScale() > 0) {
         width = extent.width() * mpu / map.mapScale() / kMetresPerInch * dpi;
     }
     const double height = width * extent.height() / extent.width();
-    if (!(width <= kMaxPictureSide) || !(height <= kMaxPictureSide) || !(width * height <= static_cast<double>(kMaxPicturePixels))) {
+    if (!(width <= kMaxPictureSide) || !(height <= kMaxPictureSide) ||
+        !(width * height <= static_cast<double>(kMaxPicturePixels))) {
         raise(code::BadSize, kSource,
-              "The picture would be " + number(std::round(width)) + " × " + number(std::round(height)) +
-                  " pixels; at most " + std::to_string(kMaxPictureSide) + " on a side and " + std::to_string(kMaxPicturePixels) +
+              "The picture would be " + number(std::round(width)) + " × " + number(std::round(height)) + " pixels; at most " +
+                  std::to_string(kMaxPictureSide) + " on a side and " + std::to_string(kMaxPicturePixels) +
                   " in all. Give a smaller width or resolution, or a smaller extent.");
     }
     const int w = std::max(1, static_cast<int>(std::lround(width)));
@@ -63,7 +67,8 @@ host::DisplayTransformation transformationFor(const host::Map& map, const host::
     t.setDeviceFrame({0, 0, w, h});
     t.setResolution(dpi);
     t.setMetresPerUnit(mpu);
-    t.setVisibleBounds(host::Envelope(c.x - extent.width() / 2, c.y - visibleHeight / 2, c.x + extent.width() / 2, c.y + visibleHeight / 2));
+    t.setVisibleBounds(
+        host::Envelope(c.x - extent.width() / 2, c.y - visibleHeight / 2, c.x + extent.width() / 2, c.y + visibleHeight / 2));
     t.setBounds(t.visibleBounds());
     t.setReferenceScale(map.referenceScale());
     return t;
@@ -76,7 +81,8 @@ host::Envelope withArea(const host::Envelope& e, const host::Map& map, const Exp
     if (w == 0 && h == 0) {
         const double dpi = dpiOf(options);
         const double pixels = options.width ? *options.width : kDefaultWidth * dpi / 96.0;
-        w = h = map.mapScale() > 0 ? pixels / dpi * kMetresPerInch * map.mapScale() / map.spatialReference()->metresPerUnit() : 1.0;
+        w = h =
+            map.mapScale() > 0 ? pixels / dpi * kMetresPerInch * map.mapScale() / map.spatialReference()->metresPerUnit() : 1.0;
     } else if (w == 0) {
         w = h;
     } else {
@@ -138,8 +144,9 @@ void exportVector(const host::Map& map, const std::string& path, PictureFormat f
     const double w = t.deviceFrame().right, h = t.deviceFrame().bottom;
     host::AtomicFileWriter file(path);
     Stream stream{&file, nullptr};
-    SurfacePtr surface(format == PictureFormat::Svg ? cairo_svg_surface_create_for_stream(writeToStream, &stream, w * scale, h * scale)
-                                                    : cairo_pdf_surface_create_for_stream(writeToStream, &stream, w * scale, h * scale));
+    SurfacePtr surface(format == PictureFormat::Svg
+                           ? cairo_svg_surface_create_for_stream(writeToStream, &stream, w * scale, h * scale)
+                           : cairo_pdf_surface_create_for_stream(writeToStream, &stream, w * scale, h * scale));
     checkSurface(surface.get(), "Creating the picture " + path);
     if (format == PictureFormat::Pdf) cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATOR, "Plotlet");
     {
@@ -174,12 +181,14 @@ PictureFormat formatOfPath(const std::string& path) {
 host::DisplayTransformation planExport(const host::Map& map, const ExportOptions& options) {
     dpiOf(options);
     if (options.width && *options.width < 1) {
-        raise(code::BadSize, kSource, "The picture width must be at least 1 pixel (it is " + std::to_string(*options.width) + ").");
+        raise(code::BadSize, kSource,
+              "The picture width must be at least 1 pixel (it is " + std::to_string(*options.width) + ").");
     }
     if (options.extent) {
         const host::Envelope& e = *options.extent;
         if (!finiteEnvelope(e) || !(e.width() > 0) || !(e.height() > 0)) {
-            raise(code::BadExtent, kSource, "The extent is empty or not finite: it needs xmin < xmax and ymin < ymax, all finite numbers.");
+            raise(code::BadExtent, kSource,
+                  "The extent is empty or not finite: it needs xmin < xmax and ymin < ymax, all finite numbers.");
         }
         return transformationFor(map, e, options);
     }
@@ -192,7 +201,8 @@ SurfacePtr renderImage(const host::Map& map, const host::DisplayTransformation& 
         raise(code::BadSize, kSource, "The picture must be 1 to " + std::to_string(kMaxPictureSide) + " pixels on a side.");
     }
     SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, frame.right, frame.bottom));
-    checkSurface(surface.get(), "Creating a picture of " + std::to_string(frame.right) + " × " + std::to_string(frame.bottom) + " pixels");
+    checkSurface(surface.get(),
+                 "Creating a picture of " + std::to_string(frame.right) + " × " + std::to_string(frame.bottom) + " pixels");
     ContextPtr cr(cairo_create(surface.get()));
     cairo_set_source_rgb(cr.get(), 1, 1, 1);
     cairo_paint(cr.get());

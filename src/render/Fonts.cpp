@@ -18,7 +18,8 @@ constexpr std::size_t kMaxRuns = 200'000;
 FontFacePtr faceFromFontconfig(const host::FontSpec& request, std::string& family) {
     FcPatternPtr pattern(FcPatternCreate());
     if (!pattern) return nullptr;
-    if (!request.name.empty()) FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(request.name.c_str()));
+    if (!request.name.empty())
+        FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(request.name.c_str()));
     FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
     FcPatternAddInteger(pattern.get(), FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern.get(), FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
@@ -28,7 +29,8 @@ FontFacePtr faceFromFontconfig(const host::FontSpec& request, std::string& famil
     FcPatternPtr match(FcFontMatch(nullptr, pattern.get(), &result));
     if (!match) return nullptr;
     FcChar8* name = nullptr;
-    if (FcPatternGetString(match.get(), FC_FAMILY, 0, &name) == FcResultMatch && name) family = reinterpret_cast<const char*>(name);
+    if (FcPatternGetString(match.get(), FC_FAMILY, 0, &name) == FcResultMatch && name)
+        family = reinterpret_cast<const char*>(name);
     FontFacePtr face(cairo_ft_font_face_create_for_pattern(match.get()));
     if (!face || cairo_font_face_status(face.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
     return face;
@@ -76,9 +78,9 @@ const GlyphRun& Font::runLocked(std::string_view text) const {
         const std::string clean = runtime::isValidUtf8(text) ? std::string(text) : sanitizeUtf8(text);
         cairo_glyph_t* glyphs = nullptr;
         int count = 0;
-        const cairo_status_t status = cairo_scaled_font_text_to_glyphs(reference_.get(), 0, 0, clean.data(),
-                                                                       static_cast<int>(clean.size()), &glyphs, &count,
-                                                                       nullptr, nullptr, nullptr);
+        const cairo_status_t status =
+            cairo_scaled_font_text_to_glyphs(reference_.get(), 0, 0, clean.data(), static_cast<int>(clean.size()), &glyphs,
+                                             &count, nullptr, nullptr, nullptr);
         if (status == CAIRO_STATUS_SUCCESS && count > 0) {
             cairo_text_extents_t e;
             cairo_scaled_font_glyph_extents(reference_.get(), glyphs, count, &e);

@@ -99,9 +99,12 @@ void frameFeature(Canvas& canvas, const host::Envelope& e) {
     if (e.isEmpty()) return;
     const XY a = canvas.toDevice({e.xMin(), e.yMax()}), b = canvas.toDevice({e.xMax(), e.yMin()});
     DeviceBox box{a.x - 3, a.y - 3, b.x + 3, b.y + 3, false};
-    if (!std::isfinite(box.x0) || !std::isfinite(box.y0) || !std::isfinite(box.x1) || !std::isfinite(box.y1) || !canvas.admit(box)) return;
+    if (!std::isfinite(box.x0) || !std::isfinite(box.y0) || !std::isfinite(box.x1) || !std::isfinite(box.y1) ||
+        !canvas.admit(box))
+        return;
     const DeviceBox& g = canvas.guard();
-    box = {std::clamp(box.x0, g.x0, g.x1), std::clamp(box.y0, g.y0, g.y1), std::clamp(box.x1, g.x0, g.x1), std::clamp(box.y1, g.y0, g.y1), false};
+    box = {std::clamp(box.x0, g.x0, g.x1), std::clamp(box.y0, g.y0, g.y1), std::clamp(box.x1, g.x0, g.x1),
+           std::clamp(box.y1, g.y0, g.y1), false};
     canvas.setColorValue(0xFFFF00, 1.0);
     cairo_set_line_width(canvas.cr(), 2.0);
     cairo_set_line_join(canvas.cr(), CAIRO_LINE_JOIN_MITER);
@@ -198,7 +201,8 @@ void drawFeatureLayer(Canvas& canvas, const host::FeatureLayer& layer) {
         }
     } else {
         while (const host::FeaturePtr feature = cursor->nextFeature()) {
-            if (const host::SymbolPtr symbol = renderer.symbolByFeature(*feature)) drawFeatureShape(canvas, *symbol, fc, feature->row());
+            if (const host::SymbolPtr symbol = renderer.symbolByFeature(*feature))
+                drawFeatureShape(canvas, *symbol, fc, feature->row());
             canvas.tick();
         }
     }

@@ -74,10 +74,14 @@ void clipRing(std::vector<XY>& ring, const DeviceBox& g) {
     std::vector<XY> scratch;
     const auto atX = [](XY a, XY b, double x) { return XY{x, a.y + (b.y - a.y) * (x - a.x) / (b.x - a.x)}; };
     const auto atY = [](XY a, XY b, double y) { return XY{a.x + (b.x - a.x) * (y - a.y) / (b.y - a.y), y}; };
-    clipAgainst(ring, scratch, [&](XY p) { return p.x >= g.x0; }, [&](XY a, XY b) { return atX(a, b, g.x0); });
-    clipAgainst(ring, scratch, [&](XY p) { return p.x <= g.x1; }, [&](XY a, XY b) { return atX(a, b, g.x1); });
-    clipAgainst(ring, scratch, [&](XY p) { return p.y >= g.y0; }, [&](XY a, XY b) { return atY(a, b, g.y0); });
-    clipAgainst(ring, scratch, [&](XY p) { return p.y <= g.y1; }, [&](XY a, XY b) { return atY(a, b, g.y1); });
+    clipAgainst(
+        ring, scratch, [&](XY p) { return p.x >= g.x0; }, [&](XY a, XY b) { return atX(a, b, g.x0); });
+    clipAgainst(
+        ring, scratch, [&](XY p) { return p.x <= g.x1; }, [&](XY a, XY b) { return atX(a, b, g.x1); });
+    clipAgainst(
+        ring, scratch, [&](XY p) { return p.y >= g.y0; }, [&](XY a, XY b) { return atY(a, b, g.y0); });
+    clipAgainst(
+        ring, scratch, [&](XY p) { return p.y <= g.y1; }, [&](XY a, XY b) { return atY(a, b, g.y1); });
 }
 
 bool inside(const DeviceBox& g, XY p) { return p.x >= g.x0 && p.x <= g.x1 && p.y >= g.y0 && p.y <= g.y1; }
@@ -365,9 +369,8 @@ void drawSimpleMarkerAt(Canvas& canvas, const host::SimpleMarkerSymbol& symbol, 
 
     using S = host::SimpleMarkerStyle;
     if (symbol.style() == S::Cross || symbol.style() == S::X) {
-        const std::array<XY, 4> ends = symbol.style() == S::Cross
-                                           ? std::array<XY, 4>{at(-h, 0), at(h, 0), at(0, -h), at(0, h)}
-                                           : std::array<XY, 4>{at(-h, -h), at(h, h), at(-h, h), at(h, -h)};
+        const std::array<XY, 4> ends = symbol.style() == S::Cross ? std::array<XY, 4>{at(-h, 0), at(h, 0), at(0, -h), at(0, h)}
+                                                                  : std::array<XY, 4>{at(-h, -h), at(h, h), at(-h, h), at(h, -h)};
         const double width = std::max(1.0, size * q / 8);
         cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
         for (int pass = symbol.outline() ? 0 : 1; pass < 2; ++pass) {
@@ -446,7 +449,8 @@ void drawBarChart(Canvas& canvas, const host::BarChartSymbol& symbol, XY point) 
     host::layoutBarChart(symbol, layout);
     const double q = canvas.pixelsPerPoint();
     const XY d = canvas.toDevice(point);
-    const DeviceBox box{d.x + layout.box.x0 * q, d.y - layout.box.y1 * q, d.x + layout.box.x1 * q, d.y - layout.box.y0 * q, false};
+    const DeviceBox box{d.x + layout.box.x0 * q, d.y - layout.box.y1 * q, d.x + layout.box.x1 * q, d.y - layout.box.y0 * q,
+                        false};
 
     DeviceBox covered = box;
     std::optional<host::Segment> leader;
@@ -580,8 +584,7 @@ void drawTextRun(Canvas& canvas, const Font& font, std::string_view text, double
     font.visitGlyphs(text, [&](const GlyphRun& run) { drawGlyphRun(canvas, font, run, pixels, origin, angle, underline); });
 }
 
-void drawGlyphRun(Canvas& canvas, const Font& font, const GlyphRun& run, double pixels, XY origin, double angle,
-                  bool underline) {
+void drawGlyphRun(Canvas& canvas, const Font& font, const GlyphRun& run, double pixels, XY origin, double angle, bool underline) {
     if (!(pixels > 0) || pixels > kMaxTextPixels || !finite(origin) || canvas.measuring()) return;
     cairo_t* cr = canvas.cr();
     auto& glyphs = canvas.glyphBuffer();

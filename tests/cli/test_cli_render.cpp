@@ -20,8 +20,8 @@ std::string head(const std::filesystem::path& path, std::size_t n) {
 
 TEST(CliRender, WritesPngSvgAndPdfOfTheSampleMap) {
     testing_support::TempFolder folder;
-    for (const auto& [name, magic] : std::vector<std::pair<std::string, std::string>>{
-             {"nc.png", "\x89PNG"}, {"nc.svg", "<?xml"}, {"nc.pdf", "%PDF"}}) {
+    for (const auto& [name, magic] :
+         std::vector<std::pair<std::string, std::string>>{{"nc.png", "\x89PNG"}, {"nc.svg", "<?xml"}, {"nc.pdf", "%PDF"}}) {
         const auto result = testing_support::runCli({"render", sampleMap, "--out", (folder / name).string(), "--width", "600"});
         ASSERT_EQ(result.code, 0) << result.err;
         EXPECT_EQ(head(folder / name, magic.size()), magic) << name;

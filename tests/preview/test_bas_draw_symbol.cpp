@@ -23,7 +23,8 @@ std::vector<double> corners(const host::Envelope& e) { return {e.xMin(), e.yMin(
 bool isWhite(const render::Bitmap& b, int x, int y) { return b.pixel(x, y) == 0xFFFFFF; }
 bool isNear(const render::Bitmap& b, int x, int y, std::uint32_t colour, int tolerance = 6) {
     const Rgb p = rgb(b, x, y);
-    return std::abs(p.r - static_cast<int>(colour & 0xFF)) <= tolerance && std::abs(p.g - static_cast<int>((colour >> 8) & 0xFF)) <= tolerance &&
+    return std::abs(p.r - static_cast<int>(colour & 0xFF)) <= tolerance &&
+           std::abs(p.g - static_cast<int>((colour >> 8) & 0xFF)) <= tolerance &&
            std::abs(p.b - static_cast<int>((colour >> 16) & 0xFF)) <= tolerance;
 }
 
@@ -182,7 +183,8 @@ TEST_F(SymbolPreview, PicturesComeBackEvenWhenTheDrawingFails) {
     // Only a picture that cannot be made at all is nothing.
     for (const int size : {0, -3, 40000}) {
         render::BitmapHandle bitmap;
-        EXPECT_FALSE(CreatePictureFromSymbol(&dialog, bitmap, plotlet::basMakeSymbols::MakeFillSymbol(0, 0), size, 16, 0)) << size;
+        EXPECT_FALSE(CreatePictureFromSymbol(&dialog, bitmap, plotlet::basMakeSymbols::MakeFillSymbol(0, 0), size, 16, 0))
+            << size;
         EXPECT_FALSE(bitmap);
     }
     // A gap wider than half the picture turns the envelope inside out: still drawn, no crash.
@@ -197,7 +199,8 @@ TEST_F(SymbolPreview, ShapesAndTransformationForADeviceContext) {
     const auto point = std::dynamic_pointer_cast<host::Point>(CreateSymbolShape(std::make_shared<host::SimpleMarkerSymbol>(), e));
     ASSERT_TRUE(point);
     EXPECT_EQ(point->xy(), (host::XY{8, 7}));
-    for (const host::SymbolPtr& s : std::vector<host::SymbolPtr>{std::make_shared<host::SimpleLineSymbol>(), std::make_shared<host::TextSymbol>()}) {
+    for (const host::SymbolPtr& s :
+         std::vector<host::SymbolPtr>{std::make_shared<host::SimpleLineSymbol>(), std::make_shared<host::TextSymbol>()}) {
         const auto line = std::dynamic_pointer_cast<host::Polyline>(CreateSymbolShape(s, e));
         ASSERT_TRUE(line);
         ASSERT_EQ(line->segmentCount(), 1u);

@@ -57,10 +57,13 @@ render::DeviceBox Image::inkOf(Rgb colour, int tolerance) const {
 }
 
 void Image::keep(const std::string& name) const {
-    if (const char* folder = std::getenv("PLOTLET_TEST_PICTURES")) render::writePng(surface_.get(), std::string(folder) + "/" + name + ".png");
+    if (const char* folder = std::getenv("PLOTLET_TEST_PICTURES"))
+        render::writePng(surface_.get(), std::string(folder) + "/" + name + ".png");
 }
 
-Rgb rgbOf(std::uint32_t bgr) { return {static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF), static_cast<int>((bgr >> 16) & 0xFF)}; }
+Rgb rgbOf(std::uint32_t bgr) {
+    return {static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF), static_cast<int>((bgr >> 16) & 0xFF)};
+}
 
 host::DisplayTransformation frameOf(int w, int h, const host::Envelope& visible, double dpi, double referenceScale) {
     host::DisplayTransformation t;
@@ -119,7 +122,11 @@ std::shared_ptr<host::TextElement> textAt(host::XY p, const std::string& text, d
 
 std::shared_ptr<host::LineElement> zigzag(double h, double w, double x, double y) {
     auto line = std::make_shared<host::Polyline>();
-    const std::vector<host::XY> points{{x, y}, {x + w / 8, y}, {x + 2 * w / 8, y - h / 2}, {x + 6 * w / 8, y + h / 2}, {x + 7 * w / 8, y},
+    const std::vector<host::XY> points{{x, y},
+                                       {x + w / 8, y},
+                                       {x + 2 * w / 8, y - h / 2},
+                                       {x + 6 * w / 8, y + h / 2},
+                                       {x + 7 * w / 8, y},
                                        {x + w, y}};
     for (std::size_t i = 0; i + 1 < points.size(); ++i) line->addSegment(points[i], points[i + 1]);
     auto symbol = std::make_shared<host::SimpleLineSymbol>();

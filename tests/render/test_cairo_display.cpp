@@ -48,7 +48,8 @@ TEST(CairoDisplay, MeasuresWithTheFontsOwnMetrics) {
     EXPECT_GT(display.measureText(font("Arial", 10), "Население").width, 40.0);
     EXPECT_GT(display.measureText(font("Arial", 10), "bad \xC3( text").width, 0.0);
     // Sizes that are not positive numbers measure nothing.
-    for (const double size : {0.0, -4.0, std::nan(""), HUGE_VAL}) EXPECT_EQ(display.measureText(font("Arial", size), "x").width, 0.0);
+    for (const double size : {0.0, -4.0, std::nan(""), HUGE_VAL})
+        EXPECT_EQ(display.measureText(font("Arial", size), "x").width, 0.0);
     EXPECT_EQ(display.measureText(font("Arial", 10), "").width, 0.0);
 }
 

@@ -39,9 +39,11 @@ std::int32_t renderCode(std::int32_t code) { return host::hostErrorBase + code; 
 
 // A point layer of cities with two numeric fields, drawn by a chart renderer.
 host::FeatureLayerPtr cityLayer(const std::vector<std::array<double, 4>>& rows) {
-    auto fc = host::makeFeatureClass("Cities", host::GeometryType::Point,
-                                     std::vector<host::Field>{{"Men", host::FieldType::Double}, {"Women", host::FieldType::Double}});
-    for (const auto& r : rows) fc->addFeature(std::make_shared<host::Point>(r[0], r[1]), {runtime::Variant(r[2]), runtime::Variant(r[3])});
+    auto fc =
+        host::makeFeatureClass("Cities", host::GeometryType::Point,
+                               std::vector<host::Field>{{"Men", host::FieldType::Double}, {"Women", host::FieldType::Double}});
+    for (const auto& r : rows)
+        fc->addFeature(std::make_shared<host::Point>(r[0], r[1]), {runtime::Variant(r[2]), runtime::Variant(r[3])});
     auto renderer = std::make_shared<host::ChartRenderer>();
     renderer->setChartSymbol(barChart({}, {kRed, kGreen}, 10, 6, 30));
     renderer->addField("Men");
@@ -213,18 +215,17 @@ TEST_F(MapPicture, SizeFollowsTheWidthOrTheResolutionAtTheMapsScale) {
 TEST_F(MapPicture, WritesPngSvgAndPdfWholeOrNotAtAll) {
     render::ExportOptions options;
     options.width = 240;
-    for (const auto& [name, magic] : std::vector<std::pair<std::string, std::string>>{
-             {"map.png", "\x89PNG"}, {"map.svg", "<?xml"}, {"MAP.PDF", "%PDF"}}) {
+    for (const auto& [name, magic] :
+         std::vector<std::pair<std::string, std::string>>{{"map.png", "\x89PNG"}, {"map.svg", "<?xml"}, {"MAP.PDF", "%PDF"}}) {
         render::exportMap(*map, file(name), options);
         EXPECT_EQ(head(file(name), magic.size()), magic) << name;
     }
-    EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{"MAP.PDF", "map.png", "map.svg"})) << "no temporary files remain";
+    EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{"MAP.PDF", "map.png", "map.svg"}))
+        << "no temporary files remain";
     EXPECT_NE(head(file("map.svg"), 4096).find("<svg"), std::string::npos);
 
     // A cancelled drawing leaves the older picture of that name as it was.
-    {
-        std::ofstream(file("old.png")) << "older picture";
-    }
+    { std::ofstream(file("old.png")) << "older picture"; }
     for (const char* name : {"old.png"}) {
         options.progress = [](std::size_t, std::size_t) { return false; };
         try {
@@ -277,8 +278,8 @@ TEST_F(MapPicture, BadSizesResolutionsExtentsAndPathsAreClearErrors) {
         failsWith(options, png, renderCode(render::code::BadResolution));
     }
     options.dpi.reset();
-    for (const host::Envelope& e : {host::Envelope(), host::Envelope(5, 5, 5, 50), host::Envelope(0, 0, nan, 10),
-                                    host::Envelope(-inf, 0, 10, 10)}) {
+    for (const host::Envelope& e :
+         {host::Envelope(), host::Envelope(5, 5, 5, 50), host::Envelope(0, 0, nan, 10), host::Envelope(-inf, 0, 10, 10)}) {
         options.extent = e;
         failsWith(options, png, renderCode(render::code::BadExtent));
     }
@@ -287,7 +288,8 @@ TEST_F(MapPicture, BadSizesResolutionsExtentsAndPathsAreClearErrors) {
     failsWith(options, file("missing/x.png"), host::hostErrorBase + 80);
     // A folder nobody may write in (as the superuser, /proc stands in).
     std::filesystem::create_directory(folder.path() / "locked");
-    std::filesystem::permissions(folder.path() / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(folder.path() / "locked",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     const std::string locked = ::geteuid() == 0 ? "/proc/plotlet-test.png" : (folder.path() / "locked" / "x.png").string();
     failsWith(options, locked, host::hostErrorBase + 80);
     std::filesystem::permissions(folder.path() / "locked", std::filesystem::perms::owner_all);
@@ -343,7 +345,8 @@ TEST_F(MapPicture, NonFiniteCoordinatesAndValuesDrawSensibly) {
     a->clearElements();  // let the cycle go
     EXPECT_TRUE(image.near(96, 170, rgbOf(kBlue))) << "the sound chart is still drawn";
     EXPECT_TRUE(image.near(195, 150, rgbOf(0x808080))) << "the far polygon is cut at the frame";
-    EXPECT_TRUE(image.near(100, 4, {0, 0, 0}, 110) && image.near(100, 5, {0, 0, 0}, 110)) << "the far line too (1.33 px over two rows)";
+    EXPECT_TRUE(image.near(100, 4, {0, 0, 0}, 110) && image.near(100, 5, {0, 0, 0}, 110))
+        << "the far line too (1.33 px over two rows)";
     EXPECT_TRUE(image.near(24, 10, rgbOf(kGreen))) << "infinite values stand at the full size";
 }
 

@@ -32,7 +32,8 @@ void expectMatchesReference(cairo_surface_t* image, const std::string& name) {
     ASSERT_EQ(cairo_image_surface_get_height(reference.get()), h);
     cairo_surface_flush(image);
     const auto pixel = [](cairo_surface_t* s, int x, int y) {
-        return *reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s) + x * 4);
+        return *reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s) +
+                                                       x * 4);
     };
     long far = 0;
     double total = 0;
@@ -71,7 +72,8 @@ TEST(ReferenceImages, ChartWithLabelsBreakMarkAndLeader) {
     const char* labels[] = {"14.2", "6.5", "3", "0.5"};
     const double values[] = {10, 6.5, 3, 0.5};
     for (int i = 0; i < 4; ++i) {
-        group->addElement(textAt({box.xMin() + slot * (i + 0.5), box.yMin() + values[i] / 10 * box.height()}, labels[i], 7, 1, 3));
+        group->addElement(
+            textAt({box.xMin() + slot * (i + 0.5), box.yMin() + values[i] / 10 * box.height()}, labels[i], 7, 1, 3));
     }
     group->addElement(zigzag(box.height() / 10, slot, box.xMin(), box.yMin() + 0.8 * box.height()));
     auto marker = std::make_shared<host::SimpleMarkerSymbol>();
