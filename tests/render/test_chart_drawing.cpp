@@ -175,6 +175,10 @@ TEST_F(ChartDrawing, BoundsEqualTheDrawnExtentWithinOnePixel) {
     for (int h = 0; h < 3; ++h) {
         for (int v = 0; v < 4; ++v) check(*textAt(at, "H808H", 10, h, v), "text", false);
     }
+    auto turned = textAt(at, "H808H", 12, 1, 1);
+    turned->symbol()->setAngle(30);
+    check(*turned, "text turned by 30 degrees", false);
+    check(*textAt(at, "H8\r\nH808H\nH", 10, 2, 3), "three lines", false);
     auto group = std::make_shared<host::GroupElement>();
     group->addElement(markerAt(at, barChart({10, 5, 2}, {kRed, kGreen, kBlue}, 10)));
     group->addElement(markerAt({40, 150}, barChart({10}, {kGreen}, 10)));
