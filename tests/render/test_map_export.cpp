@@ -388,35 +388,40 @@ TEST(ViewDrawing, APartialRefreshRepaintsItsAreaOnly) {
 
 namespace {
 
-// The PNG writer is our own (fast settings): what it writes reads back as drawn, opaque images
-// as RGB and translucent ones with their alpha.
+// The PNG writer is our own: what it writes reads back (through libpng) as drawn, opaque images
+// as RGB and translucent ones with their alpha, whether compressed at once or row by row.
 TEST(PngFiles, ReadBackAsDrawn) {
     testing_support::TempFolder folder;
     for (const bool opaque : {true, false}) {
-        render::SurfacePtr image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 37, 23));
-        render::ContextPtr cr(cairo_create(image.get()));
-        if (opaque) {
-            cairo_set_source_rgb(cr.get(), 1, 1, 1);
-            cairo_paint(cr.get());
-        }
-        cairo_set_source_rgba(cr.get(), 0.8, 0.2, 0.1, opaque ? 1.0 : 0.6);
-        cairo_arc(cr.get(), 18, 11, 9.3, 0, 6.3);
-        cairo_fill(cr.get());
-        cr.reset();
-        const std::string path = (folder / (opaque ? "opaque.png" : "translucent.png")).string();
-        render::writePng(image.get(), path, 150);
-        render::SurfacePtr back(cairo_image_surface_create_from_png(path.c_str()));
-        ASSERT_EQ(cairo_surface_status(back.get()), CAIRO_STATUS_SUCCESS);
-        const Image a(std::move(image)), b(std::move(back));
-        int worst = 0;
-        for (int y = 0; y < 23; ++y) {
-            for (int x = 0; x < 37; ++x) {
-                const Rgb p = a.at(x, y), q = b.at(x, y);
-                worst = std::max({worst, std::abs(p.r - q.r), std::abs(p.g - q.g), std::abs(p.b - q.b)});
+        for (const std::size_t limit : {render::kPngInMemoryLimit, std::size_t{0}}) {
+            render::SurfacePtr image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 370, 23));
+            render::ContextPtr cr(cairo_create(image.get()));
+            if (opaque) {
+                cairo_set_source_rgb(cr.get(), 1, 1, 1);
+                cairo_paint(cr.get());
             }
+            cairo_set_source_rgba(cr.get(), 0.8, 0.2, 0.1, opaque ? 1.0 : 0.6);
+            cairo_arc(cr.get(), 18, 11, 9.3, 0, 6.3);
+            cairo_fill(cr.get());
+            cairo_set_source_rgba(cr.get(), 0.1, 0.5, 0.9, 0.7);
+            cairo_rectangle(cr.get(), 40.5, 2.5, 300, 17);
+            cairo_fill(cr.get());
+            cr.reset();
+            const std::string name = std::string(opaque ? "opaque" : "translucent") + (limit == 0 ? "-rows" : "") + ".png";
+            render::writePng(image.get(), (folder / name).string(), 150, limit);
+            render::SurfacePtr back(cairo_image_surface_create_from_png((folder / name).c_str()));
+            ASSERT_EQ(cairo_surface_status(back.get()), CAIRO_STATUS_SUCCESS) << name;
+            const Image a(std::move(image)), b(std::move(back));
+            int worst = 0;
+            for (int y = 0; y < 23; ++y) {
+                for (int x = 0; x < 370; ++x) {
+                    const Rgb p = a.at(x, y), q = b.at(x, y);
+                    worst = std::max({worst, std::abs(p.r - q.r), std::abs(p.g - q.g), std::abs(p.b - q.b)});
+                }
+            }
+            EXPECT_LE(worst, 2) << name;
+            EXPECT_EQ(head((folder / name).string(), 26).substr(25, 1), std::string(1, opaque ? '\x02' : '\x06')) << name;
         }
-        EXPECT_LE(worst, 2) << (opaque ? "opaque" : "translucent");
-        EXPECT_EQ(head(path, 26).substr(25, 1), std::string(1, opaque ? '\x02' : '\x06')) << "colour type RGB or RGBA";
     }
 }
 
