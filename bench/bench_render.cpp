@@ -2,7 +2,8 @@
 // them (a group of a chart marker with 5 bars, 5 value labels), and a point layer drawn through
 // the chart renderer. Reported: wall time per picture, and the process's memory after building
 // the map and at its peak (run one size per process for a clean peak:
-// --benchmark_filter=BM_ChartElements/100000).
+// --benchmark_filter=BM_ChartElements/100000/). PLOTLET_BENCH_KEEP=1 keeps the picture in /tmp
+// for looking at.
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
