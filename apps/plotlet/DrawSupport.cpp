@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "render/CairoDisplay.h"
+#include "render/Export.h"
 #include "runtime/Text.h"
 
 namespace plotlet::cli {
@@ -29,10 +31,13 @@ PictureRequest pictureRequest(const std::string& path, int width, double dpi) {
     return request;
 }
 
-void useCairoDisplay() {}
+void useCairoDisplay() { render::install(); }
 
-void drawPicture(host::MxDocument&, const PictureRequest& request) {
-    throw std::runtime_error("cannot draw " + request.path + ": this build has no map drawing yet");
+void drawPicture(host::MxDocument& document, const PictureRequest& request) {
+    render::ExportOptions options;
+    options.width = request.width;
+    options.dpi = request.dpi;
+    render::exportDocument(document, request.path, options);
 }
 
 }  // namespace plotlet::cli

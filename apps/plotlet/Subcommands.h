@@ -15,12 +15,14 @@ void addCommandsSubcommand(CLI::App& app, Context& context);  // CommandsCommand
 void addInfoSubcommand(CLI::App& app, Context& context);      // InfoCommand.cpp
 void addInspectSubcommand(CLI::App& app, Context& context);   // InspectCommand.cpp
 void addDrawSubcommand(CLI::App& app, Context& context);      // DrawCommand.cpp
+void addRenderSubcommand(CLI::App& app, Context& context);    // RenderCommand.cpp
 
 inline constexpr AddSubcommand subcommands[] = {
     addCommandsSubcommand,
     addInfoSubcommand,
     addInspectSubcommand,
     addDrawSubcommand,
+    addRenderSubcommand,
 };
 
 }  // namespace plotlet::cli
