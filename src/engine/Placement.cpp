@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "engine/ChartData.h"
-#include "engine/ElementData.h"
 #include "errors/ErrorHandling.h"
-#include "runtime/Text.h"
+#include "host/PropertySet.h"
+#include "runtime/Error.h"
 
 namespace plotlet {
 
@@ -42,18 +42,19 @@ bool GetX0Y0(const host::ElementPtr& chartElement, const host::Envelope& oldBoun
     ErrorHandling::ProcedureGuard guard{{.procedure = "GetX0Y0 ", .module = EngineModuleName}};
     try {
         guard.line = 1;
-        std::vector<std::string> names;
-        std::vector<runtime::Variant> values;
-        if (!GetElementData(chartElement, names, values)) {
+        // The attached data read in place: the same names and values GetElementData would copy
+        // out, without copying them for every chart of a Recreate run.
+        if (!chartElement) runtime::raise(runtime::err::ObjectNotSet);
+        const auto data = chartElement->customProperty().as<host::PropertySet>();
+        if (!data) {
             zeroPoint = {oldBounds.xMin(), oldBounds.yMin()};
             return true;
         }
         guard.line = 2;
         double vmax = 0.0, vmin = 0.0;
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            const std::string key = runtime::upperCase(names[i]);
-            if (key == "#VMAX#") vmax = values[i].toDouble();
-            if (key == "#VMIN#") vmin = values[i].toDouble();
+        for (const auto& [name, value] : data->items()) {
+            if (host::samePropertyName(name, "#VMAX#")) vmax = value.toDouble();
+            if (host::samePropertyName(name, "#VMIN#")) vmin = value.toDouble();
         }
         const double ratio = vmax != vmin ? -vmin / (vmax - vmin) : 1.0;
         zeroPoint = {oldBounds.xMin(), oldBounds.yMin() + oldBounds.height() * ratio};
