@@ -52,6 +52,11 @@ TEST_F(Texts, RussianCaptionsMessagesAndToolTips) {
     EXPECT_EQ(tip(d, "TglBtnLockMin"), "зафиксировать масштаб");
     EXPECT_EQ(caption(d, "CmdCalcMax"), "");
     EXPECT_EQ(tip(d, "CmdCalcMax"), "");
+    for (ui::Control* control : d.controls()) {
+        if (auto* button = control->as<ui::CommandButton>(); button && button->caption().empty()) {
+            EXPECT_NE(button->picture(), nullptr) << control->displayName() << " shows nothing";
+        }
+    }
     // Boxes lose their tool tips; controls no table names keep their design texts.
     EXPECT_EQ(tip(d, "CmbLayers"), "");
     EXPECT_EQ(caption(d, "mnuAllElements"), "All Elements");
