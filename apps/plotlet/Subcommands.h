@@ -12,9 +12,13 @@ namespace plotlet::cli {
 using AddSubcommand = void (*)(CLI::App& app, Context& context);
 
 void addCommandsSubcommand(CLI::App& app, Context& context);  // CommandsCommand.cpp
+void addInfoSubcommand(CLI::App& app, Context& context);      // InfoCommand.cpp
+void addInspectSubcommand(CLI::App& app, Context& context);   // InspectCommand.cpp
 
 inline constexpr AddSubcommand subcommands[] = {
     addCommandsSubcommand,
+    addInfoSubcommand,
+    addInspectSubcommand,
 };
 
 }  // namespace plotlet::cli

@@ -4,10 +4,14 @@
 // frmPlotletFields.cpp, create and placement in frmPlotletCreate.cpp.
 #include "dialog/frmPlotlet.h"
 
+#include <cmath>
+
 #include "command/PluginModule.h"
-#include "dialog/TemporaryEngine.h"
 #include "dialog/TemporaryPreview.h"
 #include "dialog/frmPlotletDesign.h"
+#include "engine/ChartData.h"
+#include "engine/DocumentPaths.h"
+#include "engine/Layers.h"
 #include "engine/ModuleContext.h"
 #include "errors/ErrorHandling.h"
 #include "i18n/TranslatePlotlet.h"
@@ -197,7 +201,7 @@ void frmPlotlet::Form_Load() {
         SSTab.setTab(0);
 
         guard.line = 6;
-        temporary::SetOutlineWidth(runtime::parseDecimal(TxtOutlineWidth.text()));
+        setOutlineWidth(runtime::parseDecimal(TxtOutlineWidth.text()));
 
         guard.line = 7;
         initDir = GetDocumentPath(true);
@@ -372,6 +376,12 @@ void frmPlotlet::CmbLanguage_Click() {
 
 runtime::ObjectPtr frmPlotlet::previewPicture(const host::SymbolPtr& symbol) const {
     return temporary::PictureFromSymbol(symbol, ImageList1.imageWidth(), ImageList1.imageHeight(), 0);
+}
+
+void frmPlotlet::setOutlineWidth(double points) {
+    if (!(points >= 0) || !std::isfinite(points)) runtime::raise(380);
+    SetOutlineWidth(points);
+    temporary::SetOutlineWidth(points);
 }
 
 host::SymbolPtr frmPlotlet::newFieldSymbol() const { return temporary::MakeFillSymbol(-1, 0); }

@@ -217,6 +217,9 @@ private:
     void recomputeAfterValues();
     // Preview of a fill symbol at the image list's size, gap 0.
     runtime::ObjectPtr previewPicture(const host::SymbolPtr& symbol) const;
+    // Hands a width read from TxtOutlineWidth to the chart engine and to the field symbols; a
+    // width below 0 or no number is error 380 and changes nothing.
+    static void setOutlineWidth(double points);
     // A random fill with a black outline of the current outline width.
     host::SymbolPtr newFieldSymbol() const;
     // Detaches ImageList1 from the list view's icons and attaches it again.

@@ -7,9 +7,8 @@
 #include <cmath>
 
 #include "dialog/DialogPictures.h"
-#include "dialog/TemporaryEngine.h"
-#include "dialog/TemporaryPreview.h"
 #include "dialog/frmPlotlet.h"
+#include "engine/ChartData.h"
 #include "errors/ErrorHandling.h"
 #include "host/Map.h"
 #include "runtime/Error.h"
@@ -142,7 +141,7 @@ void frmPlotlet::TglBtnLockMin_Click() {
 void frmPlotlet::TxtOutlineWidth_LostFocus() {
     try {
         const double width = boxNumber(TxtOutlineWidth);
-        temporary::SetOutlineWidth(width);
+        setOutlineWidth(width);
         TxtOutlineWidth.setText(runtime::numberText(width));
     } catch (...) {
         // The box and the width stay as they were.

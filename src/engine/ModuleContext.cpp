@@ -2,25 +2,26 @@
 
 namespace plotlet {
 
-namespace {
-
-struct ModuleContext {
-    host::MapPtr map;
-    host::MxDocumentPtr document;
-    host::ApplicationPtr application;
-};
-
-ModuleContext& context() {
-    static ModuleContext instance;
-    return instance;
+EngineContext& engineContext() {
+    thread_local EngineContext context;
+    return context;
 }
-
-}  // namespace
 
 void SetEngineContext(host::MapPtr map, host::MxDocumentPtr document, host::ApplicationPtr application) {
-    context() = {std::move(map), std::move(document), std::move(application)};
+    EngineContext& c = engineContext();
+    c.pMap = std::move(map);
+    c.pMxDoc = std::move(document);
+    c.m_pApp = std::move(application);
 }
 
-void ClearEngineContext() { context() = {}; }
+void ClearEngineContext() {
+    EngineContext& c = engineContext();
+    c.pMap.reset();
+    c.pMxDoc.reset();
+    c.m_pApp.reset();
+}
+
+double OutlineWidth() { return engineContext().outlineWidth; }
+void SetOutlineWidth(double points) { engineContext().outlineWidth = points; }
 
 }  // namespace plotlet

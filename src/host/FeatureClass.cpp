@@ -1,5 +1,6 @@
 #include "host/FeatureClass.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <limits>
@@ -34,6 +35,7 @@ public:
     virtual void set(std::size_t row, const runtime::Variant& v) = 0;
     virtual void append(const runtime::Variant& v) = 0;
     virtual void reserve(std::size_t n) = 0;
+    virtual void appendBatch(BatchColumn& batch, std::size_t rows) = 0;
 };
 
 namespace {
@@ -62,6 +64,11 @@ public:
     void reserve(std::size_t n) override {
         values_.reserve(n);
         nulls_.reserve(n);
+    }
+    void appendBatch(BatchColumn& batch, std::size_t rows) override {
+        values_.reserve(values_.size() + rows);
+        for (std::size_t i = 0; i < rows; ++i) values_.push_back(batch.nulls[i] ? T{} : static_cast<T>(batch.numbers[i]));
+        nulls_.insert(nulls_.end(), batch.nulls.begin(), batch.nulls.begin() + static_cast<std::ptrdiff_t>(rows));
     }
 
 private:
@@ -102,6 +109,13 @@ public:
         values_.reserve(n);
         nulls_.reserve(n);
     }
+    void appendBatch(BatchColumn& batch, std::size_t rows) override {
+        values_.reserve(values_.size() + rows);
+        for (std::size_t i = 0; i < rows; ++i) {
+            values_.push_back(batch.nulls[i] ? std::string() : std::move(batch.texts[i]));
+        }
+        nulls_.insert(nulls_.end(), batch.nulls.begin(), batch.nulls.begin() + static_cast<std::ptrdiff_t>(rows));
+    }
 
 private:
     std::vector<std::string> values_;
@@ -122,6 +136,10 @@ public:
         set(values_.size() - 1, v);
     }
     void reserve(std::size_t n) override { values_.reserve(n); }
+    void appendBatch(BatchColumn& batch, std::size_t rows) override {
+        values_.reserve(values_.size() + rows);
+        for (std::size_t i = 0; i < rows; ++i) values_.push_back(batch.nulls[i] ? std::nan("") : batch.numbers[i]);
+    }
 
 private:
     std::vector<double> values_;
@@ -242,14 +260,82 @@ void FeatureClass::appendRow(std::int64_t oid, GeometryPtr shape, const std::vec
     for (std::size_t i = 0; i < columns_.size(); ++i) {
         columns_[i]->append(attributes[i].isEmpty() ? runtime::Variant::null() : attributes[i]);
     }
-    if (oidsSequential_ && oid != static_cast<std::int64_t>(oids_.size())) {
-        oidsSequential_ = false;
-        oidIndex_.clear();
-        for (std::size_t r = 0; r < oids_.size(); ++r) oidIndex_[oids_[r]] = r;
-    } else if (!oidsSequential_) {
-        oidIndex_[oid] = oids_.size() - 1;
+    noteAppendedOids(oids_.size() - 1);
+}
+
+void FeatureClass::noteAppendedOids(std::size_t firstNewRow) {
+    for (std::size_t r = firstNewRow; r < oids_.size(); ++r) {
+        const std::int64_t oid = oids_[r];
+        if (oidsSequential_ && static_cast<std::uint64_t>(oid) - static_cast<std::uint64_t>(oids_.front()) != r) {
+            oidsSequential_ = false;
+            oidIndex_.clear();
+            for (std::size_t k = 0; k < r; ++k) oidIndex_[oids_[k]] = k;
+        }
+        if (!oidsSequential_) oidIndex_[oid] = r;
+        nextOid_ = std::max(nextOid_, oid + 1);
     }
-    nextOid_ = std::max(nextOid_, oid + 1);
+}
+
+void FeatureBatch::clear(std::size_t columnCount) {
+    oids.clear();
+    points.clear();
+    shapes.clear();
+    columns.resize(columnCount);
+    for (auto& c : columns) {
+        c.numbers.clear();
+        c.texts.clear();
+        c.nulls.clear();
+    }
+}
+
+void FeatureClass::appendBatch(FeatureBatch& batch) {
+    const std::size_t rows = batch.oids.size();
+    const char* where = "FeatureClass.AppendBatch";
+    if (batch.columns.size() != columns_.size())
+        raiseHost(43, where, "The batch has " + std::to_string(batch.columns.size()) + " columns for " +
+                                 std::to_string(columns_.size()) + " fields.");
+    const bool points = shapeType_ == GeometryType::Point;
+    if ((points ? batch.points.size() : batch.shapes.size()) != rows)
+        raiseHost(43, where, "The batch has not one shape per row.");
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        const BatchColumn& c = batch.columns[i];
+        const bool text = fields_[i + 2].type == FieldType::String;
+        if (c.nulls.size() != rows || (text ? c.texts.size() : c.numbers.size()) != rows)
+            raiseHost(43, where, "The batch column of " + fields_[i + 2].name + " has not one value per row.");
+    }
+    if (!points) {
+        for (const auto& g : batch.shapes) {
+            if (g && !g->isEmpty() && !fits(shapeType_, *g)) raiseHost(44, where, "The geometry does not fit the feature class.");
+        }
+    }
+    // Identifiers must be new: within the batch and against the class.
+    bool ascending = true;
+    for (std::size_t r = 1; r < rows && ascending; ++r) ascending = batch.oids[r] > batch.oids[r - 1];
+    const bool afterLast = oids_.empty() || rows == 0 || batch.oids.front() > oids_.back();
+    if (!(ascending && afterLast && oidsSequential_)) {
+        std::unordered_map<std::int64_t, std::size_t> seen;
+        seen.reserve(rows);
+        for (std::size_t r = 0; r < rows; ++r) {
+            const std::int64_t oid = batch.oids[r];
+            if (rowOfOid(oid) || !seen.emplace(oid, r).second)
+                raiseHost(45, where, "The object identifier " + std::to_string(oid) + " is taken.");
+        }
+    }
+    const std::size_t first = oids_.size();
+    oids_.insert(oids_.end(), batch.oids.begin(), batch.oids.end());
+    if (points) {
+        xs_.reserve(xs_.size() + rows);
+        ys_.reserve(ys_.size() + rows);
+        for (const XY& p : batch.points) {
+            xs_.push_back(p.x);
+            ys_.push_back(p.y);
+        }
+    } else {
+        for (auto& g : batch.shapes) shapes_.push_back(std::move(g));
+    }
+    for (std::size_t i = 0; i < columns_.size(); ++i) columns_[i]->appendBatch(batch.columns[i], rows);
+    noteAppendedOids(first);
+    batch.clear(columns_.size());
 }
 
 std::int64_t FeatureClass::addFeature(GeometryPtr shape, const std::vector<runtime::Variant>& attributes) {
@@ -265,7 +351,9 @@ void FeatureClass::addFeatureWithOid(std::int64_t oid, GeometryPtr shape, const 
 
 std::optional<std::size_t> FeatureClass::rowOfOid(std::int64_t oid) const {
     if (oidsSequential_) {
-        if (oid >= 1 && oid <= static_cast<std::int64_t>(oids_.size())) return static_cast<std::size_t>(oid - 1);
+        if (oids_.empty() || oid < oids_.front()) return std::nullopt;
+        const std::uint64_t row = static_cast<std::uint64_t>(oid) - static_cast<std::uint64_t>(oids_.front());
+        if (row < oids_.size()) return static_cast<std::size_t>(row);
         return std::nullopt;
     }
     auto it = oidIndex_.find(oid);

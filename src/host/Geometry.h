@@ -64,7 +64,11 @@ public:
     bool contains(XY p) const;
     bool intersects(const Envelope& other) const;
 
-    friend bool operator==(const Envelope&, const Envelope&) = default;
+    // (A defaulted comparison would be deleted: the Geometry base has none.)
+    friend bool operator==(const Envelope& a, const Envelope& b) {
+        if (a.empty_ || b.empty_) return a.empty_ == b.empty_;
+        return a.xmin_ == b.xmin_ && a.ymin_ == b.ymin_ && a.xmax_ == b.xmax_ && a.ymax_ == b.ymax_;
+    }
 
 private:
     double xmin_ = 0.0, ymin_ = 0.0, xmax_ = 0.0, ymax_ = 0.0;

@@ -20,10 +20,24 @@ std::vector<std::string> GraphicsContainer::namesOf(const Element& element) {
 
 void GraphicsContainer::index(const Element* element, Entry& entry) {
     entry.names = namesOf(*element);
+    const auto key = std::make_pair(entry.sequence, element);
     for (const auto& n : entry.names) {
-        auto& list = byName_[n];
-        auto at = std::lower_bound(list.begin(), list.end(), std::make_pair(entry.sequence, element));
-        list.emplace(at, entry.sequence, element);
+        NameList& list = byName_[n];
+        if (list.items.empty() || list.items.back().first < entry.sequence) {
+            list.items.push_back(key);  // the common case: a new element on top
+            continue;
+        }
+        // Re-indexing an older element: it goes back to its place in sequence order.
+        auto at = std::lower_bound(list.items.begin(), list.items.end(), key,
+                                   [](const auto& a, const auto& b) { return a.first < b.first; });
+        const auto position = static_cast<std::size_t>(at - list.items.begin());
+        if (at != list.items.end() && at->first == entry.sequence && at->second == nullptr) {
+            at->second = element;  // its own entry, removed a moment ago: revive it
+            --list.dead;
+        } else {
+            list.items.insert(at, key);
+        }
+        if (position < list.head) list.head = position;
     }
 }
 
@@ -31,12 +45,23 @@ void GraphicsContainer::unindex(const Element* element, Entry& entry) {
     for (const auto& n : entry.names) {
         auto it = byName_.find(n);
         if (it == byName_.end()) continue;
-        auto& list = it->second;
-        auto at = std::lower_bound(list.begin(), list.end(), std::make_pair(entry.sequence, element));
-        if (at != list.end() && at->first == entry.sequence) list.erase(at);
-        if (list.empty()) byName_.erase(it);
+        NameList& list = it->second;
+        auto at = std::lower_bound(list.items.begin() + static_cast<std::ptrdiff_t>(list.head), list.items.end(),
+                                   entry.sequence, [](const auto& a, std::uint64_t s) { return a.first < s; });
+        if (at == list.items.end() || at->first != entry.sequence || at->second != element) continue;
+        at->second = nullptr;
+        ++list.dead;
+        if (list.live() == 0) {
+            byName_.erase(it);
+            continue;
+        }
+        while (list.items[list.head].second == nullptr) ++list.head;
+        if (list.dead * 2 > list.items.size()) {
+            std::erase_if(list.items, [](const auto& item) { return item.second == nullptr; });
+            list.dead = 0;
+            list.head = 0;
+        }
     }
-    (void)element;
     entry.names.clear();
 }
 
@@ -86,8 +111,8 @@ void GraphicsContainer::moveElementIntoGroup(const ElementPtr& element, const st
 
 ElementPtr GraphicsContainer::findElementByName(const std::string& name) const {
     auto it = byName_.find(name);
-    if (it == byName_.end() || it->second.empty()) return nullptr;
-    const Element* first = it->second.front().second;
+    if (it == byName_.end() || it->second.live() == 0) return nullptr;
+    const Element* first = it->second.items[it->second.head].second;
     return *entries_.at(first).position;
 }
 

@@ -63,8 +63,17 @@ private:
     std::list<ElementPtr> order_;
     std::unordered_map<const Element*, Entry> entries_;
     // Per name the elements carrying it, in ascending sequence (appends keep the order; most
-    // names are carried by one element, so a small vector beats a tree).
-    std::unordered_map<std::string, std::vector<std::pair<std::uint64_t, const Element*>>> byName_;
+    // names are carried by one element, so a small vector beats a tree). A name may also be
+    // carried by a million elements (every chart group carries the empty name of its labels),
+    // so removal only marks the entry and skips it; the list is compacted once half of it is
+    // dead, which keeps removal O(log n) amortised and the first live entry at `head`.
+    struct NameList {
+        std::vector<std::pair<std::uint64_t, const Element*>> items;  // nullptr: removed
+        std::size_t head = 0;                                           // first live entry
+        std::size_t dead = 0;
+        std::size_t live() const { return items.size() - dead; }
+    };
+    std::unordered_map<std::string, NameList> byName_;
     std::uint64_t nextSequence_ = 0;
     std::function<void(const Element*)> onRemoved_;
 };

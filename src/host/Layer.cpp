@@ -35,6 +35,7 @@ void FeatureLayer::setFeatureClass(FeatureClassPtr featureClass) {
     if (featureClass_) {
         brokenDataSource_.clear();
         brokenReason_.clear();
+        brokenBaseDir_.clear();
     }
 }
 
@@ -50,11 +51,12 @@ FeatureCursorPtr FeatureLayer::search(const QueryFilter* filter) const {
     return std::make_shared<FeatureCursor>(featureClass_);
 }
 
-void FeatureLayer::setBroken(std::string dataSourceJson, std::string reason) {
+void FeatureLayer::setBroken(std::string dataSourceJson, std::string reason, std::string baseDir) {
     featureClass_.reset();
     selection_ = std::make_shared<SelectionSet>(nullptr);
     brokenDataSource_ = std::move(dataSourceJson);
     brokenReason_ = std::move(reason);
+    brokenBaseDir_ = std::move(baseDir);
 }
 
 Envelope FeatureLayer::extent() const { return featureClass_ ? featureClass_->extent() : Envelope(); }

@@ -61,10 +61,12 @@ public:
     FeatureCursorPtr search(const QueryFilter* filter = nullptr) const;
 
     // What a broken layer keeps so that saving writes it back unchanged (serialized JSON of
-    // its data-source entry), and why it is broken.
+    // its data-source entry), and why it is broken. `baseDir` is the folder a relative path in
+    // the entry was relative to, so a save into another folder can still name the same file.
     const std::string& brokenDataSource() const { return brokenDataSource_; }
     const std::string& brokenReason() const { return brokenReason_; }
-    void setBroken(std::string dataSourceJson, std::string reason);
+    const std::string& brokenBaseDir() const { return brokenBaseDir_; }
+    void setBroken(std::string dataSourceJson, std::string reason, std::string baseDir = {});
 
     Envelope extent() const override;
 
@@ -72,7 +74,7 @@ private:
     FeatureClassPtr featureClass_;
     FeatureRendererPtr renderer_;
     SelectionSetPtr selection_ = std::make_shared<SelectionSet>(nullptr);
-    std::string brokenDataSource_, brokenReason_;
+    std::string brokenDataSource_, brokenReason_, brokenBaseDir_;
 };
 using FeatureLayerPtr = std::shared_ptr<FeatureLayer>;
 

@@ -86,6 +86,15 @@ Envelope Map::fullExtent() const {
     return e;
 }
 
+void Map::setBasicGraphicsLayer(CompositeGraphicsLayerPtr layer) {
+    if (!layer) raiseRuntime(runtime::err::ObjectNotSet, "Map.BasicGraphicsLayer", runtime::standardDescription(91));
+    basicGraphics_->setRemovalObserver(nullptr);
+    selection_.clear();
+    activeGraphics_.reset();
+    basicGraphics_ = std::move(layer);
+    basicGraphics_->setRemovalObserver([this](const Element* e) { unselectElement(e); });
+}
+
 GraphicsLayerPtr Map::activeGraphicsLayer() const { return activeGraphics_ ? activeGraphics_ : basicGraphics_; }
 
 const ElementPtr& Map::selectedElement(std::size_t index) const {

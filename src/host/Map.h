@@ -49,6 +49,9 @@ public:
     Envelope fullExtent() const;
 
     const CompositeGraphicsLayerPtr& basicGraphicsLayer() const { return basicGraphics_; }
+    // Replaces the basic graphics layer (a document being read brings its own); the element
+    // selection and the active graphics layer are cleared, as they belonged to the old one.
+    void setBasicGraphicsLayer(CompositeGraphicsLayerPtr layer);
     // The layer new graphics go to; the basic graphics layer unless another was made active.
     GraphicsLayerPtr activeGraphicsLayer() const;
     void setActiveGraphicsLayer(GraphicsLayerPtr layer) { activeGraphics_ = std::move(layer); }

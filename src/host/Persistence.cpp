@@ -1,5 +1,6 @@
 #include "host/Persistence.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <mutex>
@@ -279,11 +280,25 @@ FeatureClassPtr readFeatureClassInline(const In& in) {
 
 Json writeDataSource(const FeatureLayer& layer, PersistContext& c) {
     if (!layer.valid()) {
+        Json j;
         try {
-            return Json::parse(layer.brokenDataSource());
+            j = Json::parse(layer.brokenDataSource());
         } catch (const std::exception&) {
             return Json::object();
         }
+        // A relative path stays as it was when the file is saved where it was read from;
+        // saved elsewhere, it is rebased so that it still names the same file.
+        auto p = j.find("path");
+        if (p != j.end() && p->is_string() && !layer.brokenBaseDir().empty() && !c.baseDir().empty() &&
+            fs::path(layer.brokenBaseDir()).lexically_normal() != c.baseDir().lexically_normal()) {
+            const fs::path rel(p->get<std::string>());
+            if (rel.is_relative()) {
+                const fs::path absolute = (fs::path(layer.brokenBaseDir()) / rel).lexically_normal();
+                const fs::path rebased = absolute.lexically_relative(c.baseDir());
+                *p = (rebased.empty() ? absolute : rebased).generic_string();
+            }
+        }
+        return j;
     }
     const FeatureClass& fc = *layer.featureClass();
     Json j = Json::object();
@@ -320,23 +335,41 @@ void readDataSource(FeatureLayer& layer, const Json& j, PersistContext& c) {
         layer.setFeatureClass(readFeatureClassInline(In(in.at("inline"), c, "the features of layer " + layer.name())));
         return;
     }
+    const std::string baseDir = c.baseDir().string();
     if (!in.has("path")) {
-        layer.setBroken(j.dump(), "the layer names no data source");
+        layer.setBroken(j.dump(), "the layer names no data source", baseDir);
         return;
     }
     DataSource ds{in.str("path"), in.str("layer"), in.str("driver")};
-    fs::path p(ds.path);
-    if (p.is_relative() && !c.baseDir().empty()) p = c.baseDir() / p;
-    ds.path = p.lexically_normal().string();
+    // A URL is no relative path: it goes to the opener as written (which refuses it).
+    if (ds.path.find("://") == std::string::npos) {
+        fs::path p(ds.path);
+        if (p.is_relative() && !c.baseDir().empty()) p = c.baseDir() / p;
+        ds.path = p.lexically_normal().string();
+    }
+    for (const auto& [opened, fc] : c.openedSources()) {
+        if (opened == ds) {
+            layer.setFeatureClass(fc);
+            return;
+        }
+    }
     std::string whyNot;
     FeatureClassPtr fc;
     if (auto opener = dataSourceOpener()) {
-        fc = opener(ds, whyNot);
+        try {
+            fc = opener(ds, whyNot);
+        } catch (const runtime::Error& e) {
+            c.fail("layer " + layer.name() + ": " + e.description());
+        }
     } else {
         whyNot = "no data source reader is installed";
     }
-    if (fc) layer.setFeatureClass(fc);
-    else layer.setBroken(j.dump(), whyNot.empty() ? "the data source cannot be opened" : whyNot);
+    if (fc) {
+        c.openedSources().emplace_back(ds, fc);
+        layer.setFeatureClass(fc);
+    } else {
+        layer.setBroken(j.dump(), whyNot.empty() ? "the data source cannot be opened" : whyNot, baseDir);
+    }
 }
 
 void writeLayerBase(const Layer& l, Json& j) {
@@ -353,7 +386,7 @@ void writeGraphicsLayerBody(const GraphicsLayer& l, Json& j, PersistContext& c) 
     writeLayerBase(l, j);
     if (l.referenceScale() != 0) j["referenceScale"] = writeDouble(l.referenceScale());
     if (auto fl = l.associatedLayer()) j["associatedLayer"] = fl->name();
-    j["elements"] = writeElements(l.container().elementsSnapshot(), c);
+    if (!c.omitGraphicsContent()) j["elements"] = writeElements(l.container().elementsSnapshot(), c);
 }
 
 void readGraphicsLayerBody(GraphicsLayer& l, const In& in) {
@@ -714,12 +747,13 @@ const std::unordered_map<std::string, Handler>& handlers() {
                 readLayerBase(o, in);
                 readDataSource(o, in.at("dataSource"), in.context());
                 o.setRenderer(in.object<FeatureRenderer>("renderer"));
-                if (in.has("selection") && o.valid()) {
+                if (in.has("selection")) {
+                    // A broken layer keeps its selection as saved, to write it back unchanged.
                     std::vector<std::int64_t> oids;
                     for (const auto& v : in.array("selection")) {
                         if (!v.is_number_integer()) in.context().fail("a selected feature must be a whole number");
                         const auto oid = v.get<std::int64_t>();
-                        if (o.featureClass()->rowOfOid(oid)) oids.push_back(oid);
+                        if (!o.valid() || o.featureClass()->rowOfOid(oid)) oids.push_back(oid);
                     }
                     o.selectionSet()->addList(oids);
                 }
@@ -743,9 +777,10 @@ const std::unordered_map<std::string, Handler>& handlers() {
         t["CompositeGraphicsLayer"] = handler<CompositeGraphicsLayer>(
             [](const CompositeGraphicsLayer& o, Json& j, PersistContext& c) {
                 writeGraphicsLayerBody(o, j, c);
+                if (c.omitGraphicsContent()) return;
                 Json subs = Json::array();
                 for (const auto& l : o.layers()) subs.push_back(writeObject(l, c));
-                j["layers"] = subs;
+                j["layers"] = std::move(subs);
             },
             [](CompositeGraphicsLayer& o, const In& in) {
                 readGraphicsLayerBody(o, in);
@@ -780,6 +815,7 @@ Json writeObject(const runtime::Object& object, PersistContext& context) {
     if (h == handlers().end()) context.fail("an object of class " + cls + " cannot be saved");
     const long id = static_cast<long>(ids.size()) + 1;
     ids.emplace(&object, id);
+    if (auto owner = std::const_pointer_cast<runtime::Object>(object.weak_from_this().lock())) context.retain(std::move(owner));
     Json j = {{"$class", cls}, {"$id", id}};
     h->second.write(object, j, context);
     return j;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -29,7 +30,9 @@ enum class PersistPurpose {
     Copy,  // an object copy in this process: feature classes are shared, not reopened
 };
 
-// Opens a data source named in a file; empty result with `whyNot` set when it cannot. The GDAL
+// Opens a data source named in a file; empty result with `whyNot` set when it cannot (the layer
+// then opens broken). A host error thrown by the opener refuses the whole file (a source that
+// must not be opened at all); the reader reports it naming the file and the layer. The GDAL
 // module installs the real one; without it layers read from files come back broken.
 using DataSourceOpener = std::function<FeatureClassPtr(const DataSource& source, std::string& whyNot)>;
 void setDataSourceOpener(DataSourceOpener opener);
@@ -58,11 +61,22 @@ public:
 
     // Bookkeeping used by writeObject / readObject.
     std::unordered_map<const runtime::Object*, long>& writtenIds() { return written_; }
+    // Keeps a written object alive until the write ends: identities are addresses, and an
+    // object made for the write alone (a feature's shape) must not free its address for the
+    // next one, which would then be written as a reference to it.
+    void retain(runtime::ObjectPtr object) { retained_.push_back(std::move(object)); }
     std::unordered_map<long, runtime::ObjectPtr>& readObjects() { return read_; }
     void countObject();
     // Feature layers whose associated graphics layer names wait to be resolved by the reader
     // of the enclosing map.
     std::vector<std::pair<std::shared_ptr<class GraphicsLayer>, std::string>>& pendingAssociations() { return pending_; }
+    // Graphics layers written without their elements (and the basic graphics layer without its
+    // sub-layers), for writers that stream those one at a time in the same order.
+    bool omitGraphicsContent() const { return omitGraphicsContent_; }
+    void setOmitGraphicsContent(bool on) { omitGraphicsContent_ = on; }
+    // Data sources opened during one read, so layers naming the same source share one class
+    // (and the file is read once).
+    std::vector<std::pair<DataSource, FeatureClassPtr>>& openedSources() { return opened_; }
 
 private:
     PersistPurpose purpose_;
@@ -70,9 +84,12 @@ private:
     std::filesystem::path baseDir_;
     PersistLimits limits_;
     std::unordered_map<const runtime::Object*, long> written_;
+    std::vector<runtime::ObjectPtr> retained_;
     std::unordered_map<long, runtime::ObjectPtr> read_;
     std::size_t objectCount_ = 0;
     std::vector<std::pair<std::shared_ptr<class GraphicsLayer>, std::string>> pending_;
+    std::vector<std::pair<DataSource, FeatureClassPtr>> opened_;
+    bool omitGraphicsContent_ = false;
 };
 
 // Objects (null pointer ↔ JSON null). Reading checks class tags and value types and fails with

@@ -5,25 +5,14 @@
 #include <nlohmann/json.hpp>
 
 #include "plotlet/Cli.h"
+#include "support/RunCli.h"
 #include "support/TempFolder.h"
 
+using testing_support::CliResult;
+using testing_support::runCli;
 using testing_support::TempFolder;
 
 namespace {
-
-struct CliResult {
-    int code = -1;
-    std::string out, err;
-};
-
-CliResult runCli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    CliResult result;
-    result.code = plotlet::cli::run(std::move(args), out, err);
-    result.out = out.str();
-    result.err = err.str();
-    return result;
-}
 
 const std::filesystem::path FakeModules = PLOTLET_TEST_PLUGIN_DIR;
 

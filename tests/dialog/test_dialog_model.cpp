@@ -3,7 +3,6 @@
 #include "dialog/DialogFixture.h"
 
 #include "command/PluginModule.h"
-#include "dialog/TemporaryPreview.h"
 
 using namespace dialogtest;
 using host::FieldType;

@@ -3,7 +3,7 @@
 // conversions.
 #include "dialog/DialogFixture.h"
 
-#include "dialog/TemporaryPreview.h"
+#include "engine/ModuleContext.h"
 #include "runtime/Settings.h"
 
 using namespace dialogtest;
@@ -155,7 +155,7 @@ TEST_F(SizeScaling, TheOutlineWidthIsReadIntoTheEngineAndWrittenBack) {
     plotlet::frmPlotlet& d = openTowns();
     ASSERT_TRUE(user().typeText("TxtOutlineWidth", "0,75"));
     EXPECT_EQ(d.TxtOutlineWidth.text(), "0.75");
-    EXPECT_DOUBLE_EQ(plotlet::temporary::OutlineWidth(), 0.75);
+    EXPECT_DOUBLE_EQ(plotlet::OutlineWidth(), 0.75);
     chart({1});
     auto fill = std::dynamic_pointer_cast<host::FillSymbol>(d.pFieldsSymbolArray->symbol(0));
     EXPECT_DOUBLE_EQ(fill->outline()->width(), 0.75);
@@ -164,7 +164,7 @@ TEST_F(SizeScaling, TheOutlineWidthIsReadIntoTheEngineAndWrittenBack) {
     ASSERT_TRUE(user().typeText("TxtOutlineWidth", "thin"));
     ASSERT_TRUE(user().typeText("TxtOutlineWidth", "-1"));
     EXPECT_EQ(d.TxtOutlineWidth.text(), "-1");
-    EXPECT_DOUBLE_EQ(plotlet::temporary::OutlineWidth(), 0.75);
+    EXPECT_DOUBLE_EQ(plotlet::OutlineWidth(), 0.75);
 
     // Written in the system's number form.
     runtime::DecimalSeparatorScope comma(",");

@@ -3,6 +3,7 @@
 // forms; and a layout in which every caption fits in either language.
 #include "dialog/DialogFixture.h"
 
+#include "engine/ChartData.h"
 #include "i18n/TranslatePlotlet.h"
 #include "runtime/Text.h"
 
@@ -97,12 +98,14 @@ TEST_F(Texts, TheLanguageBoxSwitchesEveryTextAtOnceAndKeepsThePage) {
     EXPECT_EQ(d.caption(), "Построение диаграмм v 2.0");
     EXPECT_EQ(caption(d, "FrameChartPosition"), "расположение относительно маркера");
     EXPECT_EQ(d.Msg(10), "Не выбраны поля для диаграммы");
+    EXPECT_EQ(plotlet::Message(17), "Невозможно удалить графический слой");  // the engine's table too
 
     ASSERT_TRUE(u.pickTab("SSTab", 1));
     ASSERT_TRUE(u.chooseComboText("CmbLanguage", "English"));
     EXPECT_EQ(d.SSTab.tab(), 1);
     EXPECT_EQ(d.SSTab.tabCaption(1), "Chart");
     EXPECT_EQ(d.Msg(10), "No selected fields for chart");
+    EXPECT_EQ(plotlet::Message(17), "Can't delete annotation layer");
 }
 
 TEST_F(Texts, AHiddenDialogKeepsItsLanguageWhenTheCommandShowsItAgain) {
@@ -116,6 +119,7 @@ TEST_F(Texts, AHiddenDialogKeepsItsLanguageWhenTheCommandShowsItAgain) {
     EXPECT_EQ(d.CmbLanguage.text(), "Русский");
     EXPECT_EQ(caption(d, "CmdCancel"), "Скрыть");
     EXPECT_EQ(d.Msg(4), "Открыть файл легенды");
+    EXPECT_EQ(plotlet::Message(12), "Нет данных для сохранения легенды");
     // Forms opened now follow Language, that is English.
     ui::Form other("FrmRelaFields", "", 200, 100, {ui::label("LblFields1").at(0, 0, 100, 20)});
     T::TranslateRelaFields(other);

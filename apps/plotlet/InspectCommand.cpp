@@ -1,0 +1,163 @@
+// `plotlet inspect FILE`: what a property-set file holds (legend .leg, parameter .par and
+// graphics .obj files), property by property, with nested property sets, groups and the data
+// attached to charts indented beneath their owner.
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "host/Element.h"
+#include "host/Persistence.h"
+#include "host/PropertySet.h"
+#include "host/PropertySetFile.h"
+#include "host/SpatialReference.h"
+#include "host/Symbol.h"
+#include "plotlet/Subcommands.h"
+#include "runtime/Error.h"
+#include "runtime/Variant.h"
+
+namespace plotlet::cli {
+
+namespace {
+
+using nlohmann::json;
+
+struct Options {
+    std::string file;
+    bool json = false;
+};
+
+std::string kindName(const runtime::Variant& v) {
+    if (v.isObject() && !v.isNothing()) return v.objectValue()->className();
+    return v.typeName();
+}
+
+std::string valueText(const runtime::Variant& v) {
+    using K = runtime::Variant::Kind;
+    switch (v.kind()) {
+    case K::Empty: return "(empty)";
+    case K::Null: return "(null)";
+    case K::String: return json(v.stringValue()).dump();  // quoted, control characters escaped
+    case K::Object: return v.isNothing() ? "(nothing)" : "";
+    case K::Array: {
+        const runtime::Array& a = v.array();
+        std::string bounds;
+        for (int d = 1; d <= a.dimensions(); ++d) {
+            if (d > 1) bounds += ", ";
+            bounds += std::to_string(a.lowerBound(d)) + " to " + std::to_string(a.upperBound(d));
+        }
+        return "(" + bounds + ")";
+    }
+    default: return v.toString();
+    }
+}
+
+// A one-line description of an object, beyond its class name.
+std::string objectSummary(const runtime::Object& o) {
+    std::ostringstream s;
+    if (auto set = dynamic_cast<const host::PropertySet*>(&o)) {
+        s << set->count() << (set->count() == 1 ? " property" : " properties");
+    } else if (auto group = dynamic_cast<const host::GroupElement*>(&o)) {
+        s << group->elementCount() << (group->elementCount() == 1 ? " element" : " elements");
+        if (!group->name().empty()) s << ", name " << json(group->name()).dump();
+    } else if (auto element = dynamic_cast<const host::Element*>(&o)) {
+        if (!element->name().empty()) s << "name " << json(element->name()).dump();
+        if (auto marker = dynamic_cast<const host::MarkerElement*>(element); marker && marker->symbol()) {
+            s << (s.tellp() > 0 ? ", " : "") << "symbol " << marker->symbol()->className();
+            if (auto chart = std::dynamic_pointer_cast<host::BarChartSymbol>(marker->symbol()))
+                s << " (" << chart->valueCount() << " bars)";
+        }
+        if (auto text = dynamic_cast<const host::TextElement*>(element)) s << (s.tellp() > 0 ? ", " : "") << "text " << json(text->text()).dump();
+    } else if (auto sr = dynamic_cast<const host::SpatialReference*>(&o)) {
+        s << json(sr->name()).dump();
+        if (sr->epsg()) s << ", EPSG:" << sr->epsg();
+    } else if (auto chart = dynamic_cast<const host::BarChartSymbol*>(&o)) {
+        s << chart->symbolCount() << " bar symbols";
+    } else if (auto fill = dynamic_cast<const host::FillSymbol*>(&o)) {
+        char colour[16];
+        std::snprintf(colour, sizeof colour, "#%02X%02X%02X", fill->color().red(), fill->color().green(), fill->color().blue());
+        s << "colour " << colour;
+    }
+    return s.str();
+}
+
+// The objects shown beneath an object: a property set's properties, a group's members, an
+// element's attached data.
+void children(const runtime::Object& o, std::vector<std::pair<std::string, runtime::Variant>>& out) {
+    if (auto set = dynamic_cast<const host::PropertySet*>(&o)) {
+        for (const auto& item : set->items()) out.push_back(item);
+    } else if (auto group = dynamic_cast<const host::GroupElement*>(&o)) {
+        for (std::size_t i = 0; i < group->elementCount(); ++i)
+            out.emplace_back("[" + std::to_string(i) + "]", runtime::Variant(runtime::ObjectPtr(group->element(i))));
+    }
+    if (auto element = dynamic_cast<const host::Element*>(&o); element && !element->customProperty().isEmpty()) {
+        out.emplace_back("(attached data)", element->customProperty());
+    }
+}
+
+void printText(std::ostream& out, const std::string& name, const runtime::Variant& v, int depth) {
+    const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
+    out << indent << name << "  " << kindName(v);
+    if (v.isObject() && !v.isNothing()) {
+        const std::string summary = objectSummary(*v.objectValue());
+        if (!summary.empty()) out << "  " << summary;
+        out << '\n';
+        std::vector<std::pair<std::string, runtime::Variant>> kids;
+        children(*v.objectValue(), kids);
+        for (const auto& [n, child] : kids) printText(out, n, child, depth + 1);
+    } else {
+        out << "  " << valueText(v) << '\n';
+    }
+}
+
+json toJson(const std::string& name, const runtime::Variant& v) {
+    json j = {{"name", name}, {"type", kindName(v)}};
+    if (v.isObject() && !v.isNothing()) {
+        const std::string summary = objectSummary(*v.objectValue());
+        if (!summary.empty()) j["summary"] = summary;
+        std::vector<std::pair<std::string, runtime::Variant>> kids;
+        children(*v.objectValue(), kids);
+        if (!kids.empty()) {
+            j["children"] = json::array();
+            for (const auto& [n, child] : kids) j["children"].push_back(toJson(n, child));
+        }
+    } else {
+        host::PersistContext context(host::PersistPurpose::File);
+        j["value"] = host::writeVariant(v, context).back();
+        if (v.isString()) j["value"] = v.stringValue();
+        if (v.isEmpty() || v.isNull() || v.isNothing()) j["value"] = nullptr;
+    }
+    return j;
+}
+
+int inspect(Context& context, const Options& options) {
+    host::PropertySetPtr set;
+    try {
+        set = host::readPropertySetFile(options.file);
+    } catch (const runtime::Error& e) {
+        context.err << "plotlet: error: " << e.description() << '\n';
+        return InputError;
+    }
+    if (options.json) {
+        json doc = {{"file", options.file}, {"properties", json::array()}};
+        for (const auto& [name, value] : set->items()) doc["properties"].push_back(toJson(name, value));
+        context.out << doc.dump(2) << '\n';
+    } else {
+        context.out << options.file << ": " << set->count() << (set->count() == 1 ? " property" : " properties") << '\n';
+        for (const auto& [name, value] : set->items()) printText(context.out, name, value, 1);
+    }
+    return Ok;
+}
+
+}  // namespace
+
+void addInspectSubcommand(CLI::App& app, Context& context) {
+    auto options = std::make_shared<Options>();
+    CLI::App* sub = app.add_subcommand("inspect", "Show the properties of a property-set file (.par, .leg, .obj)");
+    sub->add_option("FILE", options->file, "The file to read")->required();
+    sub->add_flag("--json", options->json, "Write the properties as JSON");
+    sub->callback([&context, options] { context.exitCode = inspect(context, *options); });
+}
+
+}  // namespace plotlet::cli

@@ -1,0 +1,202 @@
+// Data side: loading a GeoPackage of a million points, and saving and reopening a map document
+// of 100,000 charts. Peak memory is the growth of the process's maximum resident set while a
+// benchmark ran (getrusage), so each figure is only meaningful for the first benchmark that
+// reaches it; run one with --benchmark_filter to read it cleanly.
+#include <benchmark/benchmark.h>
+
+#include "BenchSupport.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+#include <filesystem>
+
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+#include "host/Element.h"
+#include "host/MapDocumentFile.h"
+#include "host/PropertySet.h"
+#include "host/gdal/Gdal.h"
+#include "host/gdal/GdalFeatureClass.h"
+#include "host/gdal/Handles.h"
+
+namespace fs = std::filesystem;
+using namespace host;
+
+namespace {
+
+// Resident memory now (from /proc), to measure what an opened result keeps.
+double currentRssMiB() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+const fs::path& benchFolder() {
+    static const fs::path folder = [] {
+        fs::path p = fs::temp_directory_path() / ("plotlet-bench-" + std::to_string(::getpid()));
+        fs::create_directories(p);
+        std::atexit([] { std::error_code ec; fs::remove_all(fs::temp_directory_path() / ("plotlet-bench-" + std::to_string(::getpid())), ec); });
+        return p;
+    }();
+    return folder;
+}
+
+constexpr int pointCount = 1'000'000;
+
+// A GeoPackage of a million points with five numeric fields, made once per run.
+const std::string& millionPoints() {
+    static const std::string path = [] {
+        const std::string file = (benchFolder() / "points.gpkg").string();
+        GDALAllRegister();
+        gdal::ErrorCapture quiet;
+        gdal::DatasetHandle ds(GetGDALDriverManager()->GetDriverByName("GPKG")->Create(file.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+        OGRSpatialReference srs;
+        srs.importFromEPSG(32119);
+        OGRLayer* layer = ds->CreateLayer("points", &srs, wkbPoint, nullptr);
+        const char* names[] = {"a", "b", "c", "d", "e"};
+        for (int i = 0; i < 5; ++i) {
+            OGRFieldDefn f(names[i], i < 2 ? OFTInteger : OFTReal);
+            if (layer->CreateField(&f) != OGRERR_NONE) std::abort();
+        }
+        if (layer->StartTransaction() != OGRERR_NONE) std::abort();
+        gdal::FeatureHandle feature(OGRFeature::CreateFeature(layer->GetLayerDefn()));
+        for (int k = 0; k < pointCount; ++k) {
+            feature->SetFID(OGRNullFID);
+            feature->SetField(0, k % 1000);
+            feature->SetField(1, k);
+            feature->SetField(2, k * 0.5);
+            feature->SetField(3, 1.0 / (k + 1));
+            feature->SetField(4, (k % 7) * 3.25);
+            feature->SetGeometryDirectly(new OGRPoint(100000 + (k % 1000) * 800.0, 10000 + (k / 1000) * 300.0));
+            if (layer->CreateFeature(feature.get()) != OGRERR_NONE) std::abort();
+        }
+        if (layer->CommitTransaction() != OGRERR_NONE) std::abort();
+        return file;
+    }();
+    return path;
+}
+
+void BM_OpenGeoPackageMillionPoints(benchmark::State& state) {
+    gdal::install();
+    const std::string& path = millionPoints();
+    const double before = bench_support::peakRssMiB();
+    std::size_t features = 0;
+    double kept = 0;
+    for (auto _ : state) {
+        const double live = currentRssMiB();
+        auto fc = gdal::openFeatureClass(path);
+        kept = std::max(kept, currentRssMiB() - live);
+        features = fc->featureCount();
+        benchmark::DoNotOptimize(fc.get());
+    }
+    state.counters["features"] = static_cast<double>(features);
+    state.counters["keptMiB"] = kept;
+    state.counters["peakRssGrowthMiB"] = bench_support::peakRssMiB() - before;
+}
+BENCHMARK(BM_OpenGeoPackageMillionPoints)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The floor: GDAL's own tool summarising the same file, and reading every feature of it.
+void BM_OgrinfoFloor(benchmark::State& state) {
+    const std::string& path = millionPoints();
+    const std::string command = state.range(0) == 0 ? "ogrinfo -ro -al -so '" + path + "' >/dev/null 2>&1"
+                                                    : "ogrinfo -ro -al -q '" + path + "' >/dev/null 2>&1";
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0) state.SkipWithError("ogrinfo failed");
+    }
+    state.SetLabel(state.range(0) == 0 ? "ogrinfo -al -so (summary)" : "ogrinfo -al -q (reads every feature)");
+}
+BENCHMARK(BM_OgrinfoFloor)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// ---- map document of 100,000 charts ---------------------------------------------------------------
+
+constexpr int chartCount = 100'000;
+
+MxDocumentPtr chartDocument() {
+    auto doc = std::make_shared<MxDocument>();
+    auto layer = doc->focusMap()->basicGraphicsLayer()->addLayer("points_charts", nullptr);
+    std::vector<SymbolPtr> bars;
+    for (int k = 0; k < 5; ++k) {
+        auto fill = std::make_shared<SimpleFillSymbol>();
+        fill->setColor(RgbColor::fromRgb(40 * k, 100, 200 - 30 * k));
+        bars.push_back(fill);
+    }
+    auto font = std::make_shared<TextSymbol>();
+    for (int i = 0; i < chartCount; ++i) {
+        const double x = 100000 + (i % 400) * 2000.0, y = 10000 + (i / 400) * 1200.0;
+        auto symbol = std::make_shared<BarChartSymbol>();
+        for (int k = 0; k < 5; ++k) {
+            symbol->addSymbol(bars[k]);
+            symbol->setValue(k, (i + k) % 9);
+        }
+        symbol->setMaxValue(8);
+        auto callout = std::make_shared<LineCallout>();
+        callout->setAnchorPoint(XY{x, y});
+        symbol->setBackground(callout);
+        auto marker = std::make_shared<MarkerElement>();
+        marker->setGeometry(std::make_shared<Point>(x, y));
+        marker->setSymbol(symbol);
+        marker->setName("feature " + std::to_string(i));
+        auto data = std::make_shared<PropertySet>();
+        data->setProperty("LayerName", "points");
+        data->setProperty("#Vmax#", 8.0);
+        data->setProperty("#Vmin#", 0.0);
+        for (int k = 0; k < 5; ++k) data->setProperty("F" + std::to_string(k), static_cast<double>((i + k) % 9));
+        marker->setCustomProperty(runtime::Variant(data));
+        auto group = std::make_shared<GroupElement>();
+        group->addElement(marker);
+        for (int k = 0; k < 5; ++k) {
+            auto label = std::make_shared<TextElement>();
+            label->setText(std::to_string((i + k) % 9));
+            label->setSymbol(font);
+            label->setGeometry(std::make_shared<Point>(x + k * 100, y + 50));
+            group->addElement(label);
+        }
+        layer->container().addElement(group);
+    }
+    return doc;
+}
+
+const std::string& chartDocumentFile() {
+    static const std::string path = [] {
+        const std::string file = (benchFolder() / "charts.pmx").string();
+        writeMapDocument(*chartDocument(), file);
+        return file;
+    }();
+    return path;
+}
+
+void BM_SaveMapDocumentHundredThousandCharts(benchmark::State& state) {
+    auto doc = chartDocument();
+    const std::string file = (benchFolder() / "saved.pmx").string();
+    const double before = bench_support::peakRssMiB();
+    for (auto _ : state) writeMapDocument(*doc, file);
+    state.counters["fileMiB"] = static_cast<double>(fs::file_size(file)) / (1024.0 * 1024.0);
+    state.counters["peakRssGrowthMiB"] = bench_support::peakRssMiB() - before;
+}
+BENCHMARK(BM_SaveMapDocumentHundredThousandCharts)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+void BM_OpenMapDocumentHundredThousandCharts(benchmark::State& state) {
+    const std::string& file = chartDocumentFile();
+    const double before = bench_support::peakRssMiB();
+    std::size_t elements = 0;
+    double kept = 0;
+    for (auto _ : state) {
+        const double live = currentRssMiB();
+        auto doc = readMapDocument(file);
+        kept = std::max(kept, currentRssMiB() - live);
+        elements = doc->focusMap()->basicGraphicsLayer()->layer(0)->container().elementCount();
+    }
+    state.counters["charts"] = static_cast<double>(elements);
+    state.counters["keptMiB"] = kept;
+    state.counters["peakRssGrowthMiB"] = bench_support::peakRssMiB() - before;
+}
+BENCHMARK(BM_OpenMapDocumentHundredThousandCharts)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+}  // namespace

@@ -1,0 +1,19 @@
+#pragma once
+// Document paths: the start folder of the main dialog's file choosers comes from the path of
+// the open map document. Both "\" and "/" separate folders, so Windows paths from old
+// parameter files and this host's own paths both work.
+#include <string>
+
+namespace plotlet {
+
+// The last entry of the application's template list (the open document's full path); with
+// `folder` its folder. Never fails: the result is empty when the list cannot be read.
+std::string GetDocumentPath(bool folder);
+
+// The part of a path before its last separator, without it: C:\maps\city.mxd gives C:\maps,
+// /home/ann/city.pmx gives /home/ann, city.mxd and \city.mxd give "". A path whose trimmed
+// text ends in a quote keeps that closing quote after the folder part. A failure shows
+// "RemoveFileFromPath_ERR: " and its description and returns what was computed so far.
+std::string RemoveFileFromPath(const std::string& path);
+
+}  // namespace plotlet

@@ -1,0 +1,79 @@
+#include "host/gdal/DocumentOpen.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "host/MapDocumentFile.h"
+#include "host/gdal/GdalFeatureClass.h"
+
+namespace host::gdal {
+
+FeatureRendererPtr defaultRenderer(GeometryType type) {
+    auto renderer = std::make_shared<SimpleRenderer>();
+    if (type == GeometryType::Point || type == GeometryType::Multipoint) {
+        auto marker = std::make_shared<SimpleMarkerSymbol>();
+        marker->setStyle(SimpleMarkerStyle::Circle);
+        marker->setSize(6);
+        marker->setColor(RgbColor::fromRgb(178, 34, 34));
+        marker->setOutline(true);
+        marker->setOutlineColor(RgbColor::fromRgb(255, 255, 255));
+        marker->setOutlineSize(0.5);
+        renderer->setSymbol(marker);
+    } else if (type == GeometryType::Polyline) {
+        auto line = std::make_shared<SimpleLineSymbol>();
+        line->setWidth(1);
+        line->setColor(RgbColor::fromRgb(31, 78, 140));
+        renderer->setSymbol(line);
+    } else {
+        auto outline = std::make_shared<SimpleLineSymbol>();
+        outline->setWidth(0.4);
+        outline->setColor(RgbColor::fromRgb(110, 110, 110));
+        auto fill = std::make_shared<SimpleFillSymbol>();
+        fill->setColor(RgbColor::fromRgb(238, 232, 213));
+        fill->setOutline(outline);
+        renderer->setSymbol(fill);
+    }
+    return renderer;
+}
+
+double fittingScale(const Envelope& extent, double metresPerUnit, double widthPixels, double heightPixels, double dpi) {
+    const double viewWidth = widthPixels / dpi * 0.0254, viewHeight = heightPixels / dpi * 0.0254;  // metres on screen
+    const double scale = std::max(extent.width() * metresPerUnit / viewWidth, extent.height() * metresPerUnit / viewHeight);
+    if (extent.isEmpty() || !(scale > 0) || !std::isfinite(scale)) return 10000;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(scale)) - 1);  // two significant digits
+    return std::ceil(scale / magnitude - 1e-9) * magnitude;
+}
+
+MxDocumentPtr newDocumentFromDataFile(const std::string& path) {
+    std::vector<GdalFeatureClassPtr> classes = openAllFeatureClasses(path);
+    auto rank = [](GeometryType t) {
+        return t == GeometryType::Point || t == GeometryType::Multipoint ? 0 : t == GeometryType::Polyline ? 1 : 2;
+    };
+    std::stable_sort(classes.begin(), classes.end(), [&](const auto& a, const auto& b) { return rank(a->shapeType()) < rank(b->shapeType()); });
+    auto document = std::make_shared<MxDocument>();
+    const MapPtr& map = document->focusMap();
+    for (const auto& fc : classes) {
+        auto layer = std::make_shared<FeatureLayer>();
+        layer->setName(fc->name());
+        layer->setFeatureClass(fc);
+        layer->setRenderer(defaultRenderer(fc->shapeType()));
+        map->insertLayer(map->layerCount(), layer);
+    }
+    map->setSpatialReference(classes.front()->spatialReference());
+    const Envelope extent = map->fullExtent();
+    map->setMapScale(fittingScale(extent, map->spatialReference()->metresPerUnit()));
+    if (!extent.isEmpty()) map->setExtent(extent);
+    return document;
+}
+
+MxDocumentPtr openDocumentOrDataFile(const std::string& path) {
+    if (isMapDocumentPath(path)) return readMapDocument(path);
+    return newDocumentFromDataFile(path);
+}
+
+void openInApplication(Application& application, const std::string& path) {
+    MxDocumentPtr document = openDocumentOrDataFile(path);
+    application.setDocument(std::move(document));
+}
+
+}  // namespace host::gdal

@@ -1,0 +1,298 @@
+// The map document file: what a document holds comes back equal, broken data sources survive a
+// round trip, and bad documents are refused without touching the open map.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "host/Application.h"
+#include "host/Element.h"
+#include "host/Error.h"
+#include "host/MapDocumentFile.h"
+#include "host/PropertySet.h"
+#include "host/gdal/DocumentOpen.h"
+#include "host/gdal/GdalFeatureClass.h"
+#include "host/gdal/GdalFixtures.h"
+
+using namespace host;
+namespace fs = std::filesystem;
+
+namespace {
+
+class MapDocument : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gdal::install();
+        data = dir.file("data/cities.gpkg");
+        fs::create_directories(dir.path() / "data");
+        fixtures::makeLayer(data, "GPKG", "cities", wkbPoint, 32119, {{"NAME", OFTString}, {"A", OFTReal}, {"B", OFTReal}},
+                            {{"POINT (600000 200000)", {"Raleigh", "1", "2"}},
+                             {"POINT (500000 150000)", {"Charlotte", "3", "4"}},
+                             {"POINT (700000 250000)", {"Wilmington", "5", "6"}}});
+        fixtures::makeLayer(data, "GPKG", "counties", wkbPolygon, 32119, {{"NAME", OFTString}},
+                            {{"POLYGON ((400000 100000, 800000 100000, 800000 300000, 400000 100000))", {"All"}}});
+    }
+
+    // A chart as the builder makes it: a group of the chart marker (bar chart symbol, attached
+    // data) and its value labels.
+    static std::shared_ptr<GroupElement> chart(const std::string& name, double x, double y, const std::vector<SymbolPtr>& bars,
+                                               const TextSymbolPtr& font) {
+        auto symbol = std::make_shared<BarChartSymbol>();
+        for (std::size_t k = 0; k < bars.size(); ++k) {
+            symbol->addSymbol(bars[k]);
+            symbol->setValue(k, 1.5 * static_cast<double>(k + 1));
+        }
+        symbol->setMaxValue(8);
+        auto callout = std::make_shared<LineCallout>();
+        callout->setAnchorPoint(XY{x, y});
+        symbol->setBackground(callout);
+        auto marker = std::make_shared<MarkerElement>();
+        marker->setGeometry(std::make_shared<Point>(x, y));
+        marker->setSymbol(symbol);
+        marker->setName(name);
+        auto data = std::make_shared<PropertySet>();
+        data->setProperty("LayerName", "cities");
+        data->setProperty("#Vmax#", 8.0);
+        data->setProperty("#Vmin#", 0.0);
+        data->setProperty("A", runtime::Variant::null());
+        marker->setCustomProperty(runtime::Variant(data));
+        auto group = std::make_shared<GroupElement>();
+        group->addElement(marker);
+        for (int k = 0; k < 2; ++k) {
+            auto label = std::make_shared<TextElement>();
+            label->setText("значение " + std::to_string(k));
+            label->setSymbol(font);
+            label->setGeometry(std::make_shared<Point>(x + k, y + 1));
+            group->addElement(label);
+        }
+        return group;
+    }
+
+    // A document with everything a document holds.
+    MxDocumentPtr richDocument() {
+        auto doc = gdal::newDocumentFromDataFile(data);
+        const MapPtr& map = doc->focusMap();
+        map->setReferenceScale(1500000);
+        map->setMapScale(1750000);
+        map->setExtent(Envelope(400000, 100000, 800000, 300000));
+        auto cities = map->findFeatureLayer("cities");
+        cities->selectionSet()->addList({1, 3});
+        // Counties go into a nested group and are hidden.
+        auto counties = map->findFeatureLayer("counties");
+        map->deleteLayer(counties.get());
+        counties->setVisible(false);
+        auto inner = std::make_shared<GroupLayer>();
+        inner->setName("Границы");
+        inner->addLayer(counties);
+        auto outer = std::make_shared<GroupLayer>();
+        outer->setName("Base");
+        outer->addLayer(inner);
+        map->insertLayer(map->layerCount(), outer);
+        // A layer whose file is gone.
+        auto lost = std::make_shared<FeatureLayer>();
+        lost->setName("lost");
+        lost->setBroken(R"({"driver":"GPKG","layer":"x","path":"data/lost.gpkg"})", "missing", dir.path().string());
+        lost->selectionSet()->addList({4, 5});
+        map->insertLayer(map->layerCount(), lost);
+
+        auto fill1 = std::make_shared<SimpleFillSymbol>(), fill2 = std::make_shared<SimpleFillSymbol>();
+        fill2->setColor(RgbColor::fromRgb(10, 200, 30));
+        auto font = std::make_shared<TextSymbol>();
+        auto charts = map->basicGraphicsLayer()->addLayer("cities_charts", cities);
+        charts->container().addElement(chart("Raleigh", 600000, 200000, {fill1, fill2}, font));
+        charts->container().addElement(chart("Charlotte", 500000, 150000, {fill1, fill2}, font));
+        auto notes = map->basicGraphicsLayer()->addLayer("notes", nullptr);
+        auto note = std::make_shared<TextElement>();
+        note->setText("North Carolina");
+        note->setSymbol(font);
+        note->setGeometry(std::make_shared<Point>(450000, 280000));
+        notes->container().addElement(note);
+        auto basicNote = std::make_shared<TextElement>();
+        basicNote->setText("basic");
+        basicNote->setSymbol(font);
+        basicNote->setGeometry(std::make_shared<Point>(1, 1));
+        map->basicGraphicsLayer()->container().addElement(basicNote);
+        map->setActiveGraphicsLayer(charts);
+        auto second = charts->container().elementsSnapshot()[1];
+        map->selectElement(second);
+        map->selectElement(std::static_pointer_cast<GroupElement>(charts->container().elementsSnapshot()[0])->element(1));
+        map->selectElement(basicNote);
+        return doc;
+    }
+
+    fixtures::TempDir dir;
+    std::string data;
+};
+
+std::string descriptionOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const runtime::Error& e) {
+        return e.description();
+    }
+    return {};
+}
+
+}  // namespace
+
+TEST_F(MapDocument, OpenThenSaveGivesBackAnEqualDocument) {
+    const std::string path = dir.file("map.pmx");
+    writeMapDocument(*richDocument(), path);
+    const std::string first = fixtures::readBytes(path);
+    auto doc = readMapDocument(path);
+    EXPECT_EQ(mapDocumentToText(*doc, dir.path()), first);
+    // Reformatted by another tool (members sorted, other spacing), it reads the same.
+    fixtures::writeText(dir.path() / "reformatted.pmx", nlohmann::json::parse(first).dump(3));
+    EXPECT_EQ(mapDocumentToText(*readMapDocument(dir.file("reformatted.pmx")), dir.path()), first);
+
+    const MapPtr& map = doc->focusMap();
+    EXPECT_EQ(doc->path(), path);
+    EXPECT_DOUBLE_EQ(map->referenceScale(), 1500000);
+    EXPECT_DOUBLE_EQ(map->mapScale(), 1750000);
+    EXPECT_EQ(map->extent(), Envelope(400000, 100000, 800000, 300000));
+    EXPECT_EQ(map->spatialReference()->epsg(), 32119);
+    // Layers: data sources relative to the document, groups, visibility, selection.
+    EXPECT_NE(first.find("\"path\": \"data/cities.gpkg\""), std::string::npos);
+    auto cities = map->findFeatureLayer("cities");
+    ASSERT_TRUE(cities && cities->valid());
+    EXPECT_EQ(cities->selectionSet()->oids(), (std::vector<std::int64_t>{1, 3}));
+    EXPECT_TRUE(std::dynamic_pointer_cast<SimpleMarkerSymbol>(std::static_pointer_cast<SimpleRenderer>(cities->renderer())->symbol()));
+    auto outer = std::dynamic_pointer_cast<GroupLayer>(map->layer(1));
+    ASSERT_TRUE(outer);
+    auto inner = std::dynamic_pointer_cast<GroupLayer>(outer->layer(0));
+    ASSERT_TRUE(inner);
+    EXPECT_EQ(inner->name(), "Границы");
+    EXPECT_FALSE(inner->layer(0)->visible());
+    // Both layers of one file share one class (read once).
+    auto counties = std::static_pointer_cast<FeatureLayer>(inner->layer(0));
+    EXPECT_EQ(counties->featureClass()->featureCount(), 1u);
+    // The broken layer keeps its entry and selection.
+    auto lost = map->findFeatureLayer("lost");
+    ASSERT_TRUE(lost);
+    EXPECT_FALSE(lost->valid());
+    EXPECT_EQ(lost->selectionCount(), 2u);
+    EXPECT_NE(lost->brokenReason().find("lost.gpkg"), std::string::npos);
+    // Graphics: association, active layer, element selection by position.
+    auto charts = map->basicGraphicsLayer()->findLayer("cities_charts");
+    EXPECT_EQ(charts->associatedLayer(), cities);
+    EXPECT_EQ(map->activeGraphicsLayer(), charts);
+    ASSERT_EQ(map->selectedElementCount(), 3u);
+    EXPECT_EQ(map->selectedElement(0), charts->container().elementsSnapshot()[1]);
+    auto firstChart = std::static_pointer_cast<GroupElement>(charts->container().elementsSnapshot()[0]);
+    EXPECT_EQ(map->selectedElement(1), firstChart->element(1));
+    EXPECT_EQ(map->selectedElement(2), map->basicGraphicsLayer()->container().elementsSnapshot()[0]);
+    // Charts keep their data and share their bar symbols.
+    auto marker = std::static_pointer_cast<MarkerElement>(firstChart->element(0));
+    auto attached = marker->customProperty().as<PropertySet>();
+    ASSERT_TRUE(attached);
+    EXPECT_TRUE(attached->getProperty("A").isNull());
+    auto secondMarker = std::static_pointer_cast<MarkerElement>(
+        std::static_pointer_cast<GroupElement>(charts->container().elementsSnapshot()[1])->element(0));
+    EXPECT_EQ(std::static_pointer_cast<BarChartSymbol>(marker->symbol())->symbol(1),
+              std::static_pointer_cast<BarChartSymbol>(secondMarker->symbol())->symbol(1));
+}
+
+TEST_F(MapDocument, BrokenDataSourceIsSavedBackUnchangedAndRebasedElsewhere) {
+    const std::string path = dir.file("map.pmx");
+    writeMapDocument(*richDocument(), path);
+    fs::remove(data);  // now every layer of the document is broken
+    auto doc = readMapDocument(path);
+    for (const auto& layer : doc->focusMap()->featureLayers()) EXPECT_FALSE(layer->valid()) << layer->name();
+    writeMapDocument(*doc, dir.file("again.pmx"));
+    EXPECT_EQ(fixtures::readBytes(dir.file("again.pmx")), fixtures::readBytes(path));
+
+    fs::create_directories(dir.path() / "elsewhere" / "deeper");
+    writeMapDocument(*doc, dir.file("elsewhere/deeper/copy.pmx"));
+    const std::string moved = fixtures::readBytes(dir.file("elsewhere/deeper/copy.pmx"));
+    EXPECT_NE(moved.find("\"path\": \"../../data/cities.gpkg\""), std::string::npos);
+    EXPECT_NE(moved.find("\"path\": \"../../data/lost.gpkg\""), std::string::npos);
+}
+
+TEST_F(MapDocument, InlineFeaturesKeepTheirOwnShapes) {
+    // Shapes are made for the write one at a time; each must be written as itself.
+    auto fc = makeFeatureClass<FeatureClass>("memory", GeometryType::Polygon, std::vector<Field>{});
+    for (int i = 0; i < 20; ++i) {
+        auto p = std::make_shared<Polygon>();
+        p->addRing({{double(i), 0}, {double(i) + 1, 0}, {double(i), 1}, {double(i), 0}});
+        fc->addFeature(p, {});
+    }
+    auto doc = std::make_shared<MxDocument>();
+    auto layer = std::make_shared<FeatureLayer>();
+    layer->setName("memory");
+    layer->setFeatureClass(fc);
+    doc->focusMap()->addLayer(layer);
+    writeMapDocument(*doc, dir.file("inline.pmx"));
+    auto back = readMapDocument(dir.file("inline.pmx"))->focusMap()->findFeatureLayer("memory")->featureClass();
+    ASSERT_EQ(back->featureCount(), 20u);
+    for (std::size_t r = 0; r < 20; ++r) EXPECT_DOUBLE_EQ(back->shape(r)->envelope().xMin(), double(r));
+}
+
+TEST_F(MapDocument, BadDocumentsAreRefusedAndLeaveTheOpenMapAlone) {
+    Application app;
+    gdal::openInApplication(app, dir.file("../") + fs::path(dir.path()).filename().string() + "/data/cities.gpkg");
+    const MxDocumentPtr open = app.document();
+    const std::string good = mapDocumentToText(*richDocument(), dir.path());
+
+    auto replace = [&](std::string text, const std::string& from, const std::string& to) {
+        const auto at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return text.replace(at, from.size(), to);
+    };
+    struct Case {
+        std::string name, text, says;
+    };
+    const std::vector<Case> cases{
+        {"truncated", good.substr(0, good.size() / 2), "not valid JSON"},
+        {"empty", "", "empty"},
+        {"version", replace(good, "\"version\": 1", "\"version\": 7"), "version 7"},
+        {"format", replace(good, "\"format\": \"plotlet.map\"", "\"format\": \"plotlet.layer\""), "not a plotlet.map file"},
+        {"vsicurl", replace(good, "\"path\": \"data/cities.gpkg\"", "\"path\": \"/vsicurl/http://example.invalid/x.gpkg\""), "virtual file"},
+        {"url", replace(good, "\"path\": \"data/cities.gpkg\"", "\"path\": \"https://example.invalid/x.gpkg\""), "URLs"},
+        {"vrt", replace(good, "\"driver\": \"GPKG\"", "\"driver\": \"OGR_VRT\""), "not allowed"},
+        {"device", replace(good, "\"path\": \"data/cities.gpkg\"", "\"path\": \"/dev/zero.gpkg\""), "does not exist"},
+        {"selection", [&] {
+             auto doc = nlohmann::json::parse(good);
+             doc["maps"][0]["selectedElements"][0]["path"] = {99};
+             return doc.dump();
+         }(), "is not on graphics layer"},
+        {"deep element", replace(good, "\"elements\":[\n", "\"elements\":[\n" + std::string(300, '[') + std::string(300, ']') + ",\n"),
+         "nested deeper"},
+        {"cut element", replace(good, "\"elements\":[\n", "\"elements\":[\n{\"$class\": \"TextElement\", \"text\": tru},\n"),
+         "not valid JSON"},
+        {"active", replace(good, "\"activeGraphicsLayer\": \"cities_charts\"", "\"activeGraphicsLayer\": \"nope\""), "does not exist"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.file("bad " + c.name + ".pmx");
+        fixtures::writeText(path, c.text);
+        const std::string message = descriptionOf([&] { gdal::openInApplication(app, path); });
+        if (c.name == "device") {
+            // A missing file is no refusal: the layer opens broken.
+            EXPECT_TRUE(message.empty()) << message;
+            app.setDocument(open);
+            continue;
+        }
+        EXPECT_NE(message.find(path), std::string::npos) << c.name << ": " << message;
+        EXPECT_NE(message.find(c.says), std::string::npos) << c.name << ": " << message;
+        EXPECT_EQ(app.document(), open) << c.name;
+    }
+}
+
+TEST_F(MapDocument, OpeningSetsTheTemplateListAndDataFilesBecomeNewMaps) {
+    Application app;
+    gdal::openInApplication(app, data);
+    const MapPtr& map = app.document()->focusMap();
+    ASSERT_EQ(map->layerCount(), 2u);
+    EXPECT_EQ(map->layer(0)->name(), "cities");  // points on top
+    EXPECT_EQ(map->layer(1)->name(), "counties");
+    auto fill = std::static_pointer_cast<SimpleRenderer>(std::static_pointer_cast<FeatureLayer>(map->layer(1))->renderer())->symbol();
+    EXPECT_TRUE(std::dynamic_pointer_cast<SimpleFillSymbol>(fill));
+    EXPECT_EQ(map->referenceScale(), 0);
+    // 400 km across 1000 px at 96 dpi is about 1 : 1.52 million, rounded up to two digits.
+    EXPECT_DOUBLE_EQ(map->mapScale(), 1600000);
+    EXPECT_EQ(app.templates().size(), 1u);
+
+    const std::string path = dir.file("Карта с пробелом.pmx");
+    writeMapDocument(*app.document(), path);
+    gdal::openInApplication(app, path);
+    EXPECT_EQ(app.templates().back(), path);
+    EXPECT_EQ(app.document()->path(), path);
+}
