@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libgdal-dev gdal-bin
-  libcairo2-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
+  libcairo2-dev libfontconfig-dev libdeflate-dev zlib1g-dev fonts-liberation fonts-dejavu-core
   nlohmann-json3-dev libcli11-dev
   qt6-base-dev qt6-qpa-plugins
 )

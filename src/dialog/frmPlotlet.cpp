@@ -7,7 +7,6 @@
 #include <cmath>
 
 #include "command/PluginModule.h"
-#include "dialog/TemporaryPreview.h"
 #include "dialog/frmPlotletDesign.h"
 #include "engine/ChartData.h"
 #include "engine/DocumentPaths.h"
@@ -15,6 +14,9 @@
 #include "engine/ModuleContext.h"
 #include "errors/ErrorHandling.h"
 #include "i18n/TranslatePlotlet.h"
+#include "preview/basDrawSymbol.h"
+#include "preview/basMakeSymbols.h"
+#include "render/DeviceContext.h"
 #include "runtime/Error.h"
 #include "runtime/NumberText.h"
 #include "runtime/Text.h"
@@ -109,7 +111,8 @@ frmPlotlet::frmPlotlet()
       CommonDialog1(commonDialog("CommonDialog1")),
       mnuChangeSymbol(menu("mnuChangeSymbol")),
       mnuAllElements(menu("mnuAllElements")),
-      mnuSelectedElements(menu("mnuSelectedElements")) {
+      mnuSelectedElements(menu("mnuSelectedElements")),
+      hDC_(std::make_unique<render::DeviceContext>()) {
     // Messages are readable before the first load (the layer change at start-up reads one).
     FillMessageList();
 
@@ -375,16 +378,17 @@ void frmPlotlet::CmbLanguage_Click() {
 // --- helpers shared by the parts ------------------------------------------------------------
 
 runtime::ObjectPtr frmPlotlet::previewPicture(const host::SymbolPtr& symbol) const {
-    return temporary::PictureFromSymbol(symbol, ImageList1.imageWidth(), ImageList1.imageHeight(), 0);
+    render::BitmapHandle bitmap;
+    return basDrawSymbol::CreatePictureFromSymbol(hDC_.get(), bitmap, symbol, ImageList1.imageWidth(),
+                                                  ImageList1.imageHeight(), 0);
 }
 
 void frmPlotlet::setOutlineWidth(double points) {
     if (!(points >= 0) || !std::isfinite(points)) runtime::raise(380);
     SetOutlineWidth(points);
-    temporary::SetOutlineWidth(points);
 }
 
-host::SymbolPtr frmPlotlet::newFieldSymbol() const { return temporary::MakeFillSymbol(-1, 0); }
+host::SymbolPtr frmPlotlet::newFieldSymbol() const { return basMakeSymbols::MakeFillSymbol(-1, 0); }
 
 void frmPlotlet::detachImages() {
     LstViewFields.setIcons(nullptr);

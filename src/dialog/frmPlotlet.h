@@ -28,6 +28,10 @@
 #include "runtime/Variant.h"
 #include "ui/Forms.h"
 
+namespace render {
+class DeviceContext;
+}
+
 namespace plotlet {
 
 class frmPlotlet final : public ui::Form {
@@ -217,8 +221,8 @@ private:
     void recomputeAfterValues();
     // Preview of a fill symbol at the image list's size, gap 0.
     runtime::ObjectPtr previewPicture(const host::SymbolPtr& symbol) const;
-    // Hands a width read from TxtOutlineWidth to the chart engine and to the field symbols; a
-    // width below 0 or no number is error 380 and changes nothing.
+    // Hands a width read from TxtOutlineWidth to the chart engine (whose width the field symbols
+    // take too); a width below 0 or no number is error 380 and changes nothing.
     static void setOutlineWidth(double points);
     // A random fill with a black outline of the current outline width.
     host::SymbolPtr newFieldSymbol() const;
@@ -233,6 +237,8 @@ private:
 
     std::string language_;
     std::array<std::string, MessageCount> messages_{};
+    // The dialog's device context (a screen's resolution), which previews are made compatible with.
+    std::unique_ptr<render::DeviceContext> hDC_;
 };
 
 // The module's single main dialog, created when first asked for. The command and the chart

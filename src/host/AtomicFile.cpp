@@ -22,54 +22,79 @@ namespace {
 
 }  // namespace
 
-void writeFileAtomically(const std::string& path, const std::string& bytes) {
-    if (path.empty()) fileError(path, "no file name was given");
-    const fs::path target(path);
+AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
+    if (path_.empty()) fileError(path_, "no file name was given");
+    const fs::path target(path_);
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
     std::error_code ec;
-    if (!fs::is_directory(folder, ec)) fileError(path, "the folder " + folder.string() + " does not exist");
-    if (fs::is_directory(target, ec)) fileError(path, "a folder of that name exists");
-    std::string tmpl = (folder / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) fileError(path, std::string("cannot write in its folder (") + std::strerror(errno) + ")");
-    bool ok = true;
-    int savedErrno = 0;
+    if (!fs::is_directory(folder, ec)) fileError(path_, "the folder " + folder.string() + " does not exist");
+    if (fs::is_directory(target, ec)) fileError(path_, "a folder of that name exists");
+    temporary_ = (folder / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
+    fd_ = ::mkstemp(temporary_.data());
+    if (fd_ < 0) fileError(path_, std::string("cannot write in its folder (") + std::strerror(errno) + ")");
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (!committed_) discard();
+}
+
+void AtomicFileWriter::discard() noexcept {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+void AtomicFileWriter::write(const void* data, std::size_t size) {
+    if (fd_ < 0 || committed_) fileError(path_, "is already closed");
+    const char* bytes = static_cast<const char*>(data);
     std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+    while (written < size) {
+        const ssize_t n = ::write(fd_, bytes + written, size - written);
         if (n < 0) {
             if (errno == EINTR) continue;
-            ok = false;
-            savedErrno = errno;
-            break;
+            const int saved = errno;
+            discard();
+            fileError(path_, std::string("could not be written (") + std::strerror(saved) + ")");
         }
         written += static_cast<std::size_t>(n);
     }
-    if (ok && ::fsync(fd) != 0) {
-        ok = false;
-        savedErrno = errno;
-    }
+}
+
+void AtomicFileWriter::commit() {
+    if (fd_ < 0 || committed_) fileError(path_, "is already closed");
+    int savedErrno = 0;
+    bool ok = ::fsync(fd_) == 0;
+    if (!ok) savedErrno = errno;
     // Keep the permissions of a file being replaced; new files get the usual 0644 less umask.
     struct stat st {};
-    if (ok && ::stat(path.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
+    if (ok && ::stat(path_.c_str(), &st) == 0) ::fchmod(fd_, st.st_mode & 07777);
     else if (ok) {
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+        ::fchmod(fd_, 0666 & ~mask);
     }
+    const int fd = fd_;
+    fd_ = -1;
     if (::close(fd) != 0 && ok) {
         ok = false;
         savedErrno = errno;
     }
-    if (ok && std::rename(tmpl.c_str(), path.c_str()) != 0) {
+    if (ok && std::rename(temporary_.c_str(), path_.c_str()) != 0) {
         ok = false;
         savedErrno = errno;
     }
     if (!ok) {
-        ::unlink(tmpl.c_str());
-        fileError(path, std::string("could not be written (") + std::strerror(savedErrno) + ")");
+        discard();
+        fileError(path_, std::string("could not be written (") + std::strerror(savedErrno) + ")");
     }
+    committed_ = true;
+}
+
+void writeFileAtomically(const std::string& path, const std::string& bytes) {
+    AtomicFileWriter file(path);
+    file.write(bytes.data(), bytes.size());
+    file.commit();
 }
 
 std::string readFileLimited(const std::string& path, std::size_t maxBytes) {

@@ -10,6 +10,30 @@ namespace host {
 // folder, no permission, a full disk); the target is then unchanged.
 void writeFileAtomically(const std::string& path, const std::string& bytes);
 
+// The same for a file produced in pieces (a picture streamed out by its encoder): the pieces
+// go to a temporary file beside the target, and commit() renames it over the target. Destroyed
+// without a commit (a failure on the way), it removes the temporary file and the target stays
+// as it was. Errors are host errors naming the file, as above.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(std::string path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void write(const void* data, std::size_t size);
+    // Flushes to the disk, keeps the permissions of a file being replaced and renames.
+    void commit();
+    const std::string& path() const { return path_; }
+
+private:
+    void discard() noexcept;
+    std::string path_;
+    std::string temporary_;
+    int fd_ = -1;
+    bool committed_ = false;
+};
+
 // Reads the whole file; host errors name the file: missing (error 53), unreadable, a folder,
 // or larger than `maxBytes`.
 std::string readFileLimited(const std::string& path, std::size_t maxBytes);

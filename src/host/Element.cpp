@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "host/ChartGeometry.h"
 #include "host/Error.h"
@@ -18,6 +19,32 @@ XY anchorOf(const Element& element) {
 }
 
 bool finite(XY p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+
+// Groups can be nested in a cycle (a group made a member of its own member); walking them stops
+// at this depth instead of recursing without end.
+constexpr int kMaxGroupDepth = 256;
+thread_local int groupDepth = 0;
+
+class GroupDepth {
+public:
+    GroupDepth() { ++groupDepth; }
+    ~GroupDepth() { --groupDepth; }
+    GroupDepth(const GroupDepth&) = delete;
+    GroupDepth& operator=(const GroupDepth&) = delete;
+    bool tooDeep() const { return groupDepth > kMaxGroupDepth; }
+};
+
+// A multi-layer fill draws the outline of every layer, so its widest one sets the bounds.
+double widestOutline(const FillSymbol& symbol, int depth = 0) {
+    double width = 0.0;
+    if (symbol.outline() && std::isfinite(symbol.outline()->width())) width = std::max(0.0, symbol.outline()->width());
+    if (const auto* multi = dynamic_cast<const MultiLayerFillSymbol*>(&symbol); multi && depth < 16) {
+        for (const auto& layer : multi->layers()) {
+            if (layer) width = std::max(width, widestOutline(*layer, depth + 1));
+        }
+    }
+    return width;
+}
 
 }  // namespace
 
@@ -36,9 +63,7 @@ Envelope MarkerElement::queryBounds(const Display& display) const {
         }
         return box;
     }
-    const double half = std::max(0.0, symbol_->size()) * k / 2;
-    const XY c{p.x + symbol_->xOffset() * k, p.y + symbol_->yOffset() * k};
-    return Envelope(c.x - half, c.y - half, c.x + half, c.y + half);
+    return markerBox(*symbol_, p, k);
 }
 
 double textMapUnitsPerPoint(const TextElement& element, const Display& display) {
@@ -47,48 +72,69 @@ double textMapUnitsPerPoint(const TextElement& element, const Display& display) 
     return t.mapScale() * 0.0254 / 72.0 / t.metresPerUnit();
 }
 
+TextBlockOffset alignTextBlock(HorizontalAlignment horizontal, VerticalAlignment vertical, double width, double ascent,
+                               double height) {
+    TextBlockOffset o;
+    switch (horizontal) {
+    case HorizontalAlignment::Left: o.left = 0.0; break;
+    case HorizontalAlignment::Center: o.left = -width / 2; break;
+    case HorizontalAlignment::Right: o.left = -width; break;
+    }
+    switch (vertical) {
+    case VerticalAlignment::Top: o.top = 0.0; break;
+    case VerticalAlignment::Center: o.top = height / 2; break;
+    case VerticalAlignment::Baseline: o.top = ascent; break;
+    case VerticalAlignment::Bottom: o.top = height; break;
+    }
+    return o;
+}
+
+double alignTextLine(HorizontalAlignment horizontal, double blockLeft, double lineWidth) {
+    switch (horizontal) {
+    case HorizontalAlignment::Center: return -lineWidth / 2;
+    case HorizontalAlignment::Right: return -lineWidth;
+    case HorizontalAlignment::Left: break;
+    }
+    return blockLeft;
+}
+
 TextLayout layoutText(const TextElement& element, const Display& display) {
     TextLayout layout;
     const XY p = anchorOf(element);
     if (!finite(p) || !element.symbol()) return layout;
     const TextSymbol& symbol = *element.symbol();
     const double k = textMapUnitsPerPoint(element, display);
+    if (!std::isfinite(k)) return layout;
     layout.mapUnitsPerPoint = k;
     layout.lines = runtime::split(runtime::replaceAll(element.text(), "\r\n", "\n"), "\n");
-    double width = 0.0;
+    std::vector<double> widths;
+    widths.reserve(layout.lines.size());
     TextExtent lineExtent;
     for (const auto& line : layout.lines) {
         const TextExtent e = display.measureText(symbol.font(), line);
-        width = std::max(width, e.width);
+        widths.push_back(e.width);
+        lineExtent.width = std::max(lineExtent.width, e.width);
         lineExtent.ascent = std::max(lineExtent.ascent, e.ascent);
         lineExtent.descent = std::max(lineExtent.descent, e.descent);
     }
-    lineExtent.width = width;
     layout.lineExtent = lineExtent;
     const double lineHeight = lineExtent.ascent + lineExtent.descent;
     const double height = lineHeight * static_cast<double>(layout.lines.size());
+    const TextBlockOffset o =
+        alignTextBlock(symbol.horizontalAlignment(), symbol.verticalAlignment(), lineExtent.width, lineExtent.ascent, height);
 
-    double left = 0.0;  // points, relative to the anchor
-    switch (symbol.horizontalAlignment()) {
-    case HorizontalAlignment::Left: left = 0.0; break;
-    case HorizontalAlignment::Center: left = -width / 2; break;
-    case HorizontalAlignment::Right: left = -width; break;
+    // Offsets in points from the anchor, turned by the angle, then scaled to map units.
+    const double angle = std::isfinite(symbol.angle()) ? symbol.angle() : 0.0;
+    layout.angle = angle;
+    const double c = std::cos(angle * std::numbers::pi / 180.0), s = std::sin(angle * std::numbers::pi / 180.0);
+    const auto place = [&](double x, double y) { return XY{p.x + (x * c - y * s) * k, p.y + (x * s + y * c) * k}; };
+    for (const XY corner : {XY{o.left, o.top - height}, XY{o.left + lineExtent.width, o.top - height},
+                            XY{o.left, o.top}, XY{o.left + lineExtent.width, o.top}}) {
+        layout.box.include(place(corner.x, corner.y));
     }
-    double top = 0.0;
-    switch (symbol.verticalAlignment()) {
-    case VerticalAlignment::Top: top = 0.0; break;
-    case VerticalAlignment::Center: top = height / 2; break;
-    case VerticalAlignment::Baseline: top = lineExtent.ascent; break;
-    case VerticalAlignment::Bottom: top = height; break;
-    }
-    layout.box = Envelope(p.x + left * k, p.y + (top - height) * k, p.x + (left + width) * k, p.y + top * k);
     for (std::size_t i = 0; i < layout.lines.size(); ++i) {
-        const TextExtent e = display.measureText(symbol.font(), layout.lines[i]);
-        double lineLeft = left;
-        if (symbol.horizontalAlignment() == HorizontalAlignment::Center) lineLeft = -e.width / 2;
-        if (symbol.horizontalAlignment() == HorizontalAlignment::Right) lineLeft = -e.width;
-        const double baseline = top - lineExtent.ascent - lineHeight * static_cast<double>(i);
-        layout.baselines.push_back({p.x + lineLeft * k, p.y + baseline * k});
+        const double baseline = o.top - lineExtent.ascent - lineHeight * static_cast<double>(i);
+        layout.baselines.push_back(place(alignTextLine(symbol.horizontalAlignment(), o.left, widths[i]), baseline));
     }
     return layout;
 }
@@ -98,21 +144,22 @@ Envelope TextElement::queryBounds(const Display& display) const { return layoutT
 Envelope LineElement::queryBounds(const Display& display) const {
     if (!geometry_ || geometry_->isEmpty()) return {};
     Envelope e = geometry_->envelope();
-    if (symbol_) e.expand(std::max(0.0, symbol_->width()) * display.mapUnitsPerPoint() / 2);
+    if (symbol_ && std::isfinite(symbol_->width())) e.expand(std::max(0.0, symbol_->width()) * display.mapUnitsPerPoint() / 2);
     return e;
 }
 
 Envelope PolygonElement::queryBounds(const Display& display) const {
     if (!geometry_ || geometry_->isEmpty()) return {};
     Envelope e = geometry_->envelope();
-    if (symbol_ && symbol_->outline()) e.expand(std::max(0.0, symbol_->outline()->width()) * display.mapUnitsPerPoint() / 2);
+    if (symbol_) e.expand(widestOutline(*symbol_) * display.mapUnitsPerPoint() / 2);
     return e;
 }
 
 const GeometryPtr& GroupElement::geometry() const {
     Envelope e;
-    for (const auto& m : members_) {
-        if (m && m->geometry()) e.include(m->geometry()->envelope());
+    const GroupDepth depth;
+    for (std::size_t i = 0; i < members_.size() && !depth.tooDeep(); ++i) {
+        if (members_[i] && members_[i]->geometry()) e.include(members_[i]->geometry()->envelope());
     }
     envelopeGeometry_ = std::make_shared<Envelope>(e);
     return envelopeGeometry_;
@@ -139,6 +186,8 @@ bool GroupElement::deleteElement(const Element* element) {
 
 Envelope GroupElement::queryBounds(const Display& display) const {
     Envelope e;
+    const GroupDepth depth;
+    if (depth.tooDeep()) return e;
     for (const auto& m : members_) {
         if (m) e.include(m->queryBounds(display));
     }
@@ -146,6 +195,8 @@ Envelope GroupElement::queryBounds(const Display& display) const {
 }
 
 void GroupElement::move(double dx, double dy) {
+    const GroupDepth depth;
+    if (depth.tooDeep()) return;
     for (const auto& m : members_) {
         if (m) m->move(dx, dy);
     }

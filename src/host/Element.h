@@ -116,15 +116,29 @@ private:
 
 // Where a text stands on a display: its box in map units and the baseline start of each line,
 // so drawing and bounds agree. Sizes: the symbol's points times the display's map units per
-// point (with scale-text off, points at the map scale).
+// point (with scale-text off, points at the map scale). A text turned by its symbol's angle
+// turns about its anchor; the box is then the envelope of the turned block.
 struct TextLayout {
     Envelope box;
     std::vector<XY> baselines;  // one per line, map units
     std::vector<std::string> lines;
     double mapUnitsPerPoint = 0.0;
     TextExtent lineExtent;  // of the widest line, points
+    double angle = 0.0;     // degrees, counter-clockwise
 };
 TextLayout layoutText(const TextElement& element, const Display& display);
+
+// Where the block of a text stands relative to its anchor, in points (y up): the left edge and
+// the top of a block `width` wide and `height` high whose first line has `ascent` above its
+// baseline, for the symbol's alignments. The first baseline lies `ascent` below the top.
+struct TextBlockOffset {
+    double left = 0.0;
+    double top = 0.0;
+};
+TextBlockOffset alignTextBlock(HorizontalAlignment horizontal, VerticalAlignment vertical, double width, double ascent,
+                               double height);
+// The left edge of one line of `lineWidth` inside a block aligned as above.
+double alignTextLine(HorizontalAlignment horizontal, double blockLeft, double lineWidth);
 
 // Map units per point for a text element (scale-text on: the display's; off: at the map scale).
 double textMapUnitsPerPoint(const TextElement& element, const Display& display);

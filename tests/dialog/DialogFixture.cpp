@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "dialog/TemporaryPreview.h"
+#include "render/Picture.h"
 #include "runtime/Date.h"
 
 namespace dialogtest {
@@ -12,9 +12,9 @@ namespace {
 
 // The colour in the middle of a preview picture.
 std::uint32_t previewColor(const runtime::ObjectPtr& picture) {
-    auto standIn = std::dynamic_pointer_cast<plotlet::temporary::StandInPicture>(picture);
-    if (!standIn) return 0xFFFFFFFFu;
-    return standIn->pixels[static_cast<std::size_t>(standIn->height / 2 * standIn->width + standIn->width / 2)];
+    auto drawn = std::dynamic_pointer_cast<render::Picture>(picture);
+    if (!drawn || !drawn->bitmap()) return 0xFFFFFFFFu;
+    return drawn->bitmap()->pixel(drawn->width() / 2, drawn->height() / 2);
 }
 
 }  // namespace

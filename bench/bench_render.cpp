@@ -1,0 +1,185 @@
+// Drawing big maps to a 2000 × 2000 PNG: bar-chart graphic elements as the chart builder makes
+// them (a group of a chart marker with 5 bars, 5 value labels), and a point layer drawn through
+// the chart renderer. Reported: wall time per picture, and the process's memory after building
+// the map and at its peak (run one size per process for a clean peak:
+// --benchmark_filter=BM_ChartElements/100000/). PLOTLET_BENCH_KEEP=1 keeps the picture in /tmp
+// for looking at.
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "host/FeatureClass.h"
+#include "host/Map.h"
+#include "render/Export.h"
+#include "render/Png.h"
+#include "runtime/NumberText.h"
+
+namespace {
+
+constexpr int kBars = 5;
+constexpr double kExtent = 100'000.0;  // map units (metres) on a side
+
+double residentMegabytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    }
+    return 0.0;
+}
+
+double peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+std::vector<host::SymbolPtr> barFills() {
+    const std::uint32_t colours[kBars] = {0x3030E0, 0x30C030, 0xE03030, 0x30C0E0, 0xC030C0};
+    std::vector<host::SymbolPtr> fills;
+    for (const auto c : colours) {
+        auto fill = std::make_shared<host::SimpleFillSymbol>();
+        fill->setColor(host::RgbColor(c));
+        auto line = std::make_shared<host::SimpleLineSymbol>();
+        line->setWidth(0.5);
+        fill->setOutline(line);
+        fills.push_back(fill);
+    }
+    return fills;
+}
+
+host::BarChartSymbolPtr chartSymbol(const std::vector<host::SymbolPtr>& fills) {
+    auto chart = std::make_shared<host::BarChartSymbol>();
+    chart->setWidth(4);
+    chart->setSize(20);
+    chart->setMaxValue(10);
+    for (const auto& f : fills) chart->addSymbol(f);
+    return chart;
+}
+
+// n charts scattered over the map, each a group of its chart marker and one label per bar, as
+// the builder places them (labels centred over their bars, bottom-aligned, 6 points).
+host::MapPtr chartElementMap(std::size_t n) {
+    auto map = std::make_shared<host::Map>();
+    auto layer = map->basicGraphicsLayer()->addLayer("Cities_charts", nullptr);
+    const auto fills = barFills();
+    auto labelSymbol = std::make_shared<host::TextSymbol>();
+    host::FontSpec font;
+    font.name = "Arial";
+    font.size = 6;
+    labelSymbol->setFont(font);
+    labelSymbol->setHorizontalAlignment(1);
+    labelSymbol->setVerticalAlignment(3);
+    std::mt19937_64 random(42);
+    std::uniform_real_distribution<double> position(0, kExtent), value(0.5, 10.0);
+    // The labels' places depend on the chart's size in map units at the picture's scale:
+    // 2000 pixels over 100 km at 96 dpi.
+    const double mapUnitsPerPoint = kExtent / 2000.0 * 96.0 / 72.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const host::XY p{position(random), position(random)};
+        auto chart = chartSymbol(fills);
+        auto group = std::make_shared<host::GroupElement>();
+        auto marker = std::make_shared<host::MarkerElement>();
+        marker->setGeometry(std::make_shared<host::Point>(p));
+        marker->setName(std::to_string(i));
+        double values[kBars];
+        for (int k = 0; k < kBars; ++k) chart->setValue(k, values[k] = value(random));
+        marker->setSymbol(chart);
+        group->addElement(marker);
+        const double barWidth = 4 * mapUnitsPerPoint, left = p.x - kBars * barWidth / 2;
+        for (int k = 0; k < kBars; ++k) {
+            auto label = std::make_shared<host::TextElement>();
+            label->setText(runtime::numberText(std::round(values[k] * 10) / 10, "."));
+            label->setSymbol(labelSymbol);
+            label->setGeometry(
+                std::make_shared<host::Point>(left + (k + 0.5) * barWidth, p.y + values[k] / 10 * 20 * mapUnitsPerPoint));
+            group->addElement(label);
+        }
+        layer->container().addElement(group);
+    }
+    return map;
+}
+
+host::MapPtr chartRendererMap(std::size_t n) {
+    auto map = std::make_shared<host::Map>();
+    std::vector<host::Field> fields;
+    for (int k = 0; k < kBars; ++k) fields.push_back(host::Field{"V" + std::to_string(k), host::FieldType::Double});
+    auto fc = host::makeFeatureClass("Cities", host::GeometryType::Point, fields);
+    fc->reserve(n);
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> position(0, kExtent), value(0.5, 10.0);
+    for (std::size_t i = 0; i < n; ++i) {
+        std::vector<runtime::Variant> row;
+        for (int k = 0; k < kBars; ++k) row.emplace_back(value(random));
+        const double x = position(random), y = position(random);
+        fc->addFeature(std::make_shared<host::Point>(x, y), row);
+    }
+    auto renderer = std::make_shared<host::ChartRenderer>();
+    renderer->setChartSymbol(chartSymbol(barFills()));
+    for (int k = 0; k < kBars; ++k) renderer->addField("V" + std::to_string(k));
+    auto layer = std::make_shared<host::FeatureLayer>();
+    layer->setName("Cities");
+    layer->setFeatureClass(fc);
+    layer->setRenderer(renderer);
+    map->addLayer(layer);
+    return map;
+}
+
+void renderToPng(benchmark::State& state, const host::MapPtr& map, double extent = kExtent) {
+    const double modelMegabytes = residentMegabytes();
+    render::ExportOptions options;
+    options.width = 2000;
+    options.extent = host::Envelope(0, 0, extent, extent);
+    const std::string path = "/tmp/plotlet-bench-" + std::to_string(::getpid()) + ".png";
+    double drawSeconds = 0, pngSeconds = 0;
+    for (auto _ : state) {
+        // What exportMap does, timed in its two halves.
+        const auto t0 = std::chrono::steady_clock::now();
+        const host::DisplayTransformation t = render::planExport(*map, options);
+        const render::SurfacePtr image = render::renderImage(*map, t);
+        const auto t1 = std::chrono::steady_clock::now();
+        render::writePng(image.get(), path, t.resolution());
+        const auto t2 = std::chrono::steady_clock::now();
+        drawSeconds += std::chrono::duration<double>(t1 - t0).count();
+        pngSeconds += std::chrono::duration<double>(t2 - t1).count();
+    }
+    state.counters["draw_ms"] = drawSeconds * 1000 / static_cast<double>(state.iterations());
+    state.counters["png_ms"] = pngSeconds * 1000 / static_cast<double>(state.iterations());
+    if (!std::getenv("PLOTLET_BENCH_KEEP")) std::remove(path.c_str());
+    state.counters["model_MB"] = modelMegabytes;
+    state.counters["peak_MB"] = peakMegabytes();
+    state.counters["per_item_us"] =
+        benchmark::Counter(static_cast<double>(state.range(0)),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_ChartElements(benchmark::State& state) {
+    const auto map = chartElementMap(static_cast<std::size_t>(state.range(0)));
+    renderToPng(state, map);
+}
+
+void BM_ChartRendererLayer(benchmark::State& state) {
+    const auto map = chartRendererMap(static_cast<std::size_t>(state.range(0)));
+    renderToPng(state, map);
+}
+
+// A tenth of the map on a side: a hundredth of the charts show, the rest are passed over by
+// their bounds.
+void BM_ChartElementsZoomedIn(benchmark::State& state) {
+    const auto map = chartElementMap(static_cast<std::size_t>(state.range(0)));
+    renderToPng(state, map, kExtent / 10);
+}
+
+}  // namespace
+
+BENCHMARK(BM_ChartElementsZoomedIn)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ChartElements)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ChartRendererLayer)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);

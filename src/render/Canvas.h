@@ -1,0 +1,170 @@
+#pragma once
+// One drawing in progress: a cairo context whose user space is the device frame in pixels, the
+// display transformation of the drawing, and what the drawing functions share so that a map of
+// a million charts draws without per-chart allocations (a chart layout, a glyph buffer, the
+// current colour and font).
+//
+// Sizes follow the host's rule: a symbol of s points is s × mapUnitsPerPoint map units, hence
+// s × mapUnitsPerPoint × pixelsPerMapUnit pixels; the bounds the host measures on display()
+// and the boxes drawn here are computed from the same numbers.
+//
+// A canvas may also measure instead of drawing: every drawing function then reports the pixel
+// box it would cover and draws nothing (exports use it to fit the extent to what is drawn).
+#include <cairo.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "host/ChartGeometry.h"
+#include "host/Element.h"
+#include "render/CairoDisplay.h"
+#include "render/Fonts.h"
+
+namespace render {
+
+// A box in device pixels, y down.
+struct DeviceBox {
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool empty = true;
+    void include(double x, double y);
+    void include(const DeviceBox& other);
+};
+
+// Called now and then with the work done and the work there is (elements and features); a
+// false answer stops the drawing with a render error (code::Cancelled).
+using ProgressCallback = std::function<bool(std::size_t done, std::size_t total)>;
+
+class Canvas {
+public:
+    enum class Mode { Draw, Measure };
+
+    // Draws with `cr`, whose user space must be the device frame's pixels. The canvas does not
+    // own the context.
+    Canvas(cairo_t* cr, const host::DisplayTransformation& transformation, Mode mode = Mode::Draw);
+    ~Canvas();
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+
+    cairo_t* cr() const { return cr_; }
+    bool measuring() const { return mode_ == Mode::Measure; }
+    // The display of this drawing: bounds measured on it equal what this canvas draws.
+    const CairoDisplay& display() const { return display_; }
+    const host::DisplayTransformation& transformation() const { return display_.displayTransformation(); }
+
+    // Map units → device pixels (NaN stays NaN).
+    host::XY toDevice(host::XY p) const {
+        return {left_ + (p.x - xMin_) * pixelsPerMapUnit_, top_ + (yMax_ - p.y) * pixelsPerMapUnit_};
+    }
+    double pixelsPerMapUnit() const { return pixelsPerMapUnit_; }
+    double mapUnitsPerPoint() const { return mapUnitsPerPoint_; }
+    // Pixels per point of a symbol (reference scale applied).
+    double pixelsPerPoint() const { return pixelsPerPoint_; }
+    // Pixels per point of a text that does not scale with the reference scale.
+    double pixelsPerPointUnscaled() const { return pixelsPerPointUnscaled_; }
+
+    // Whether a device box can show anything inside the frame (the culling test), and, in
+    // measure mode, the place where the box is recorded.
+    bool visible(const DeviceBox& box) const {
+        return !box.empty && box.x1 >= clip_.x0 && box.x0 <= clip_.x1 && box.y1 >= clip_.y0 && box.y0 <= clip_.y1;
+    }
+    // Records a box in measure mode; true when the caller should go on and draw it.
+    bool admit(const DeviceBox& box);
+    const DeviceBox& measured() const { return measured_; }
+    // The frame grown by a margin: coordinates are clamped to it before they reach cairo,
+    // whose fixed-point numbers cannot hold arbitrary doubles.
+    const DeviceBox& guard() const { return guard_; }
+
+    // Colour 0x00BBGGRR with the colour's transparency, times `opacity`; false when nothing
+    // would show (a null colour).
+    bool setColor(const host::RgbColor& color, double opacity = 1.0);
+    void setColorValue(std::uint32_t bgr, double alpha);
+    // Fills an axis-aligned device rectangle with the current colour (clamped to the guard).
+    // On an image, an opaque colour is written straight into the pixels with each edge pixel
+    // covered in proportion to its area (what cairo's antialiasing gives, without building a
+    // path): the bars of a million charts are most of a big map's drawing.
+    void fillRect(double x0, double y0, double x1, double y1);
+    // Sets face and pixel size of the text to come, when they changed.
+    void setFont(const Font& font, double pixels);
+    // The font of a request (family, weight, slant), remembered between calls: the labels of
+    // a map share a few fonts.
+    const Font& font(const host::FontSpec& request);
+
+    // Scratch space of the drawing functions.
+    host::BarChartLayout& chartLayout() { return chartLayout_; }
+    std::vector<cairo_glyph_t>& glyphBuffer() { return glyphs_; }
+
+    // Progress: `total` units; tick() once per element or feature.
+    void setProgress(ProgressCallback callback, std::size_t total);
+    void tick() {
+        if (++done_ >= nextReport_) report();
+    }
+    // Ends the progress (a last report with done = total).
+    void finishProgress();
+
+    // cairo_save for the life of the scope; on leaving, cairo_restore and the canvas forgets
+    // the colour and font it believed were set (the restore brought back older ones).
+    class Scope {
+    public:
+        explicit Scope(Canvas& canvas) : canvas_(canvas) {
+            cairo_save(canvas_.cr_);
+            ++canvas_.scopes_;  // a clip or transformation may follow: no direct pixel writes
+        }
+        ~Scope() {
+            cairo_restore(canvas_.cr_);
+            --canvas_.scopes_;
+            canvas_.invalidateState();
+        }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        Canvas& canvas_;
+    };
+
+    // Raises a render error when cairo failed on this context.
+    void check(const char* what) const;
+
+    // Nesting guard for groups and multi-layer symbols (a cycle must not hang the drawing).
+    static constexpr int kMaxDepth = 64;
+
+private:
+    void report();
+    void invalidateState();
+    void rasterRect(double x0, double y0, double x1, double y1);
+
+    // The pixels of an image target drawn without a transformation (else null).
+    struct Raster {
+        std::uint32_t* data = nullptr;
+        int width = 0, height = 0;
+        std::ptrdiff_t stride = 0;  // in pixels
+        cairo_surface_t* surface = nullptr;
+    };
+    Raster raster_;
+    int scopes_ = 0;
+    std::uint32_t colorBgr_ = 0;
+    double colorAlpha_ = 0;
+
+    cairo_t* cr_;
+    Mode mode_;
+    CairoDisplay display_;
+    double xMin_ = 0, yMax_ = 0, left_ = 0, top_ = 0;
+    double pixelsPerMapUnit_ = 0, mapUnitsPerPoint_ = 0, pixelsPerPoint_ = 0, pixelsPerPointUnscaled_ = 0;
+    DeviceBox clip_, guard_, measured_;
+
+    std::uint64_t colorKey_ = ~0ull;
+    const Font* currentFont_ = nullptr;
+    double currentFontPixels_ = -1;
+    host::FontSpec lastRequest_;
+    std::shared_ptr<const Font> lastFont_;
+
+    host::BarChartLayout chartLayout_;
+    std::vector<cairo_glyph_t> glyphs_;
+
+    ProgressCallback progress_;
+    std::size_t total_ = 0, done_ = 0, nextReport_ = ~std::size_t{0}, step_ = 0;
+};
+
+}  // namespace render
