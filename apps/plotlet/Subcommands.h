@@ -16,6 +16,7 @@ void addInfoSubcommand(CLI::App& app, Context& context);      // InfoCommand.cpp
 void addInspectSubcommand(CLI::App& app, Context& context);   // InspectCommand.cpp
 void addDrawSubcommand(CLI::App& app, Context& context);      // DrawCommand.cpp
 void addRenderSubcommand(CLI::App& app, Context& context);    // RenderCommand.cpp
+void addDialogSubcommand(CLI::App& app, Context& context);    // DialogCommand.cpp
 
 inline constexpr AddSubcommand subcommands[] = {
     addCommandsSubcommand,
@@ -23,6 +24,7 @@ inline constexpr AddSubcommand subcommands[] = {
     addInspectSubcommand,
     addDrawSubcommand,
     addRenderSubcommand,
+    addDialogSubcommand,
 };
 
 }  // namespace plotlet::cli

@@ -35,16 +35,17 @@ ClsPlotlet::ClsPlotlet() {
 ClsPlotlet::~ClsPlotlet() {
     m_pApp.reset();
     picture_.reset();
-    if (dialog_) {
+    if (ExistingMainDialog()) {
         // A destructor must not throw; a failing unload is reported like any other failure.
         EH::trapped(EH::ProcedureGuard{{.procedure = "Class_Terminate ", .module = ModuleName}},
-                    [this](EH::ProcedureGuard& guard) {
+                    [](EH::ProcedureGuard& guard) {
                         guard.line = 1;
-                        dialog_->unload();
+                        ReleaseMainDialog();
                     });
-        dialog_.reset();
     }
 }
+
+frmPlotlet* ClsPlotlet::dialog() const { return ExistingMainDialog(); }
 
 std::int32_t ClsPlotlet::Bitmap() {
     return EH::trapped(EH::ProcedureGuard{{.procedure = "ICommand_Bitmap ", .module = ModuleName}},
@@ -65,14 +66,14 @@ void ClsPlotlet::OnClick() {
     try {
         const host::MxDocumentPtr pMxDoc = require(m_pApp)->document();  // 1
         const host::MapPtr pMap = require(pMxDoc)->focusMap();            // 2
-        if (!dialog_) dialog_ = std::make_unique<frmPlotlet>();          // 3
-        dialog_->pMxDoc = pMxDoc;
-        dialog_->pMap = pMap;                                             // 4
-        dialog_->m_pApp = m_pApp;                                         // 5
-        dialog_->setLanguage(Language);                                   // 6
-        dialog_->show();                                                  // 7 modeless, no owner
-        dialog_->setWindowState(ui::WindowState::Normal);                 // 8
-        dialog_->ChekSelectedOnLayer();                                   // 9
+        frmPlotlet& dialog = MainDialog();                               // 3 created if needed
+        dialog.pMxDoc = pMxDoc;
+        dialog.pMap = pMap;                                               // 4
+        dialog.m_pApp = m_pApp;                                           // 5
+        dialog.setLanguage(Language);                                     // 6
+        dialog.show();                                                    // 7 modeless, no owner
+        dialog.setWindowState(ui::WindowState::Normal);                   // 8
+        dialog.ChekSelectedOnLayer();                                     // 9
     } catch (...) {
         const std::string description = EH::describeCurrent().description;
         try {

@@ -50,12 +50,12 @@ public:
     void OnCreate(runtime::ObjectPtr hook) override;
     std::string Tooltip() override { return TooltipText; }
 
-    // The dialog instance, or nullptr before the first click.
-    frmPlotlet* dialog() const { return dialog_.get(); }
+    // The module's main dialog, or nullptr before the first click (or after another command
+    // of the module let it go).
+    frmPlotlet* dialog() const;
 
 private:
     std::optional<ResPicture> picture_;
-    std::unique_ptr<frmPlotlet> dialog_;
 };
 
 }  // namespace plotlet

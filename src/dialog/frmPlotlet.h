@@ -1,38 +1,253 @@
 #pragma once
-// The main dialog, for now only the shell the command drives: the members the command hands
-// over on every click, its window, and ChekSelectedOnLayer. Its controls, Form_Load and
-// handlers arrive with the dialog itself.
+// frmPlotlet: the main dialog. Its controls hold the chart settings that the chart element
+// builder reads while it runs; its members hold the host objects the command hands over, the
+// layer collections behind the two layer lists and the fill symbols of the chart fields.
+//
+// The dialog is a single instance per plug-in module (MainDialog() below): the command shows
+// it, hides it and shows it again with all its settings, and unloads it when it goes.
+//
+// The chart field list LstViewFields keeps these invariants after every command:
+//   - row k (from 1) has its fill symbol at index k - 1 of pFieldsSymbolArray;
+//   - row k's preview lies in ImageList1 under the key in its sub-item 5, which is "key"
+//     followed by the field's position (sub-item 2); ImageList1 always keeps the placeholder
+//     "dummy" as its first image, so row k's preview is image k + 1;
+//   - a field is in exactly one of LstFields and LstViewFields.
+//
+// Handlers are public so that the later parts of the dialog (and tests) can run them as the
+// controls do; the controls are wired to them in the constructor.
+#include <array>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "host/Application.h"
-#include "ui/Form.h"
+#include "host/Layer.h"
+#include "host/Symbol.h"
+#include "runtime/Collection.h"
+#include "runtime/Variant.h"
+#include "ui/Forms.h"
+
+namespace render {
+class DeviceContext;
+}
 
 namespace plotlet {
 
 class frmPlotlet final : public ui::Form {
 public:
     frmPlotlet();
+    ~frmPlotlet() override;
 
-    // Handed over by the command on every click; released when the dialog unloads.
+    // --- members -----------------------------------------------------------------------------
+    // Handed over by the command on every click; released by Hide and by unloading.
+    host::ApplicationPtr m_pApp;
     host::MxDocumentPtr pMxDoc;
     host::MapPtr pMap;
-    host::ApplicationPtr m_pApp;
 
-    // The dialog's language: exactly "Русский" selects Russian, anything else English.
+    // The dialog's language: exactly "Русский" selects Russian, anything else English. Reading
+    // it never re-applies the texts: only loading and the language box do.
     const std::string& Language() const { return language_; }
     void setLanguage(std::string language) { language_ = std::move(language); }
 
-    // Brings the selection option up to date with the chosen layer's selection. Nothing to do
-    // until the dialog has its layer list.
-    void ChekSelectedOnLayer() {}
+    // The point layers offered in CmbLayers (item n is row n - 1) and the graphics layers of the
+    // map as PopulateGraphLayers last found them.
+    runtime::Collection<host::FeatureLayerPtr> LayerColl;
+    runtime::Collection<host::GraphicsLayerPtr> LayerGraphColl;
+    // The folder the dialog's file choosers open in.
+    std::string initDir;
+    // One fill symbol per chart field in chart order; a bare bar chart symbol serves as the
+    // symbol array. Created at start-up, released by unloading.
+    std::shared_ptr<host::BarChartSymbol> pFieldsSymbolArray;
+    // The symbols of the last loaded legend.
+    std::shared_ptr<host::BarChartSymbol> pLegendSymbolArray;
+
+    // The dialog's message list in the current language, entries 1 to 37; error 9 outside.
+    static constexpr int MessageCount = 37;
+    const std::string& Msg(int number) const;
+    // Refills the message list in the language of Language().
+    void FillMessageList();
+
+    // --- the controls ------------------------------------------------------------------------
+    // Page 0 (Main).
+    ui::TabControl& SSTab;
+    ui::ComboBox& CmbLayers;
+    ui::CommandButton& CmdRefreshLayers;
+    ui::ComboBox& CmbKey;
+    ui::ListBox& LstFields;  // column 0 name, column 1 the field's position as text
+    ui::ListView& LstViewFields;
+    ui::CommandButton& CmdFieldsTo;
+    ui::CommandButton& CmdFieldsBack;
+    ui::CommandButton& CmdFieldsBackAll;
+    ui::CommandButton& CmdRandomStyles;
+    ui::CommandButton& CmdCancel;
+    // Page 1 (Chart).
+    ui::TextBox& TxtMaxValue;
+    ui::TextBox& TxtMinValue;
+    ui::TextBox& TxtMinValueMM;
+    ui::TextBox& TxtChartMarkerSize;
+    ui::TextBox& TxtChartMarkerSizeMM;
+    ui::SpinButton& SpinBtnChartSize;
+    ui::ToggleButton& TglBtnLockMin;
+    ui::CommandButton& CmdCalcMax;
+    ui::CommandButton& CmdCalcMin;
+    ui::TextBox& TxtChartWidth;
+    ui::TextBox& TxtOutlineWidth;
+    ui::TextBox& TxtNullValue;
+    ui::Frame& FrameChartPosition;
+    ui::ComboBox& CmbOldChartLayer;
+    ui::TextBox& TxtLabelDistance;
+    ui::CheckBox& ChkShowLeader;
+    ui::CheckBox& ChkLabelDiagramm;
+    ui::TextBox& TxtMinLabelValue;
+    ui::TextBox& TxtSignNumber;
+    ui::TextBox& TxtFontName;
+    ui::TextBox& TxtFontSize;
+    ui::CommandButton& CmdFont;
+    // Page 2 (Tools).
+    ui::CheckBox& ChkLoadLegend;
+    ui::TextBox& TxtLegendFile;
+    ui::CommandButton& CmdLegendFileName;
+    ui::CommandButton& CmdLoadLegend;
+    ui::CheckBox& ChkAutoMapping;
+    ui::CheckBox& ChkSkipPropPage;
+    ui::CheckBox& ChkSaveLyrFile;
+    ui::CommandButton& CmdSaveLegend;
+    ui::CommandButton& CmdIdentityGraphics;
+    ui::CommandButton& CmdRemoveLabels;
+    ui::CommandButton& CmdLoadParam;
+    ui::CommandButton& CmdSaveParam;
+    ui::CommandButton& CmdLoadGraphicsLayerFromFile;
+    ui::CommandButton& CmdSaveGraphicsLayerToFile;
+    ui::CommandButton& CmdMultyFieldsDelete;
+    ui::ComboBox& CmbLanguage;
+    ui::CommandButton& CmdMailTo;
+    ui::TextBox& TxtMailBody;
+    // Never shown on the form.
+    ui::ImageList& ImageList1;
+    ui::CommonDialog& CommonDialog1;
+    ui::Menu& mnuChangeSymbol;
+    ui::Menu& mnuAllElements;
+    ui::Menu& mnuSelectedElements;
+    // Control arrays: CmdOK (0 OK, 1 Recreate), OpCreateDiagr (0 New, 1 Recreate), OpAllObjects
+    // (0 all, 1 selected), OpChartPosition (0 to 14, see PlacementName), CmdUpDown (0 up, 1 down).
+    ui::ControlArray CmdOK() const { return controlArray("CmdOK"); }
+    ui::ControlArray OpCreateDiagr() const { return controlArray("OpCreateDiagr"); }
+    ui::ControlArray OpAllObjects() const { return controlArray("OpAllObjects"); }
+    ui::ControlArray OpChartPosition() const { return controlArray("OpChartPosition"); }
+    ui::ControlArray CmdUpDown() const { return controlArray("CmdUpDown"); }
+
+    // --- dialog model ------------------------------------------------------------------------
+    // Brings the "selected" option up to date with the chosen layer's selection; no layer
+    // chosen changes nothing.
+    void ChekSelectedOnLayer();
+    // The number of features in the layer's current selection.
+    std::int32_t SelectedObjects(const host::FeatureLayerPtr& pLayer) const;
+    // Refills LayerGraphColl and CmbOldChartLayer, leaving out the chart layer of the feature
+    // layer named currFLayerName.
+    void PopulateGraphLayers(const std::string& currFLayerName);
+    // Removes every image of ImageList1 but the placeholder "dummy".
+    void ClearFieldImages();
+
+    void Form_Load();
+    void Form_Unload();
+    void CmdCancel_Click();
+    void CmbLayers_Change();
+    void CmdRefreshLayers_Click();
+    void OpAllObjects_GotFocus();
+    void CmbLanguage_Click();
+
+    // --- size scaling ------------------------------------------------------------------------
+    // The four conversions between the scale boxes; each reports a failure and yields 0.
+    double CalcChartSize();
+    double CalcMinMM();
+    double CalcSizeMM();
+    double CalcMinValueFromMM();
+    // Writes the largest (max) or smallest statistic of the selected chart fields into
+    // TxtMaxValue or TxtMinValue; 0 when no chart field is selected.
+    void CalcMinMaxValue(bool max);
+
+    void SpinBtnChartSize_Change();
+    void TxtChartMarkerSize_Change();
+    void TglBtnLockMin_Click();
+    void TxtMaxValue_LostFocus();
+    void TxtMinValue_LostFocus();
+    void TxtMinValueMM_LostFocus();
+    void TxtOutlineWidth_LostFocus();
+    void CmdCalcMax_Click();
+    void CmdCalcMin_Click();
+
+    // --- colours, font, mail -----------------------------------------------------------------
+    // Gives a new chart field row its random fill symbol, preview image and image key; false
+    // after a reported failure.
+    bool SetRandomColor(ui::ListItem& row, bool isNew);
+    void CmdRandomStyles_Click();
+    void CmdFont_Click();
+    void CmdMailTo_Click();
+    // Where CmdMailTo sends suggestions.
+    static constexpr std::string_view FeedbackAddress = "plotlet-feedback@zorvex.example";
+
+    // --- chart field list --------------------------------------------------------------------
+    void CmdFieldsTo_Click();
+    void LstFields_DblClick();
+    void CmdFieldsBack_Click();
+    void CmdFieldsBackAll_Click();
+    void CmdUpDown_Click(int Index);
+    void LstViewFields_DblClick();
+    void LstViewFields_ColumnClick(ui::ColumnHeader& columnHeader);
+    void LstViewFields_MouseUp(int button, int shift, float x, float y);
+    // A copy of the two-dimensional array varItems with its rows sorted (stable bubble sort) on
+    // column sortColumn; numbers compare numerically, texts as text. Failures inside leave the
+    // rows as far as they got.
+    static runtime::Variant Array2Sort(const runtime::Variant& varItems, std::uint8_t sortColumn, bool ascending);
+
+    // --- create and placement (defined by the chart engine's side, frmPlotletCreate.cpp) -----
+    void CmdOK_Click();
+    void OpCreateDiagr_Click(int index);
+    void OpChartPosition_Click(int index);
+    // The name of a placement index in the current language; "" for 14 and unknown indexes.
+    std::string PlacementName(int index) const;
 
     // The location label Form_Load reports a start-up failure under; it differs between the two
     // plug-in modules ("frmPlotlet_FormLoad" in Plotlet_v8, "Form Plotlet Load" in Plotlet_v9).
     static std::string_view FormLoadLabel();
 
 private:
+    // Applies the layer list after LayerColl was refilled.
+    void fillLayerList();
+    // The map's scale factor r: reference scale / map scale with a reference scale, else 1.
+    double scaleFactor() const;
+    // The scale boxes' recomputation after Vmax or Vmin changed, as the lock decides.
+    void recomputeAfterValues();
+    // Preview of a fill symbol at the image list's size, gap 0.
+    runtime::ObjectPtr previewPicture(const host::SymbolPtr& symbol) const;
+    // Hands a width read from TxtOutlineWidth to the chart engine (whose width the field symbols
+    // take too); a width below 0 or no number is error 380 and changes nothing.
+    static void setOutlineWidth(double points);
+    // A random fill with a black outline of the current outline width.
+    host::SymbolPtr newFieldSymbol() const;
+    // Detaches ImageList1 from the list view's icons and attaches it again.
+    void detachImages();
+    void attachImages();
+    // Sets every row's large and small icon to the key in its sub-item 5.
+    void rebindRowIcons();
+    // Puts LstFields back into the layer's field order.
+    void sortAvailableFields();
+    void moveFieldsBack(bool all, std::string_view procedure);
+
     std::string language_;
+    std::array<std::string, MessageCount> messages_{};
+    // The dialog's device context (a screen's resolution), which previews are made compatible with.
+    std::unique_ptr<render::DeviceContext> hDC_;
 };
+
+// The module's single main dialog, created when first asked for. The command and the chart
+// engine (which reads the settings from it) share it.
+frmPlotlet& MainDialog();
+// The instance if it exists, else nullptr.
+frmPlotlet* ExistingMainDialog();
+// Unloads and destroys the instance (the command's terminate); a later MainDialog() makes a
+// new one.
+void ReleaseMainDialog();
 
 }  // namespace plotlet
