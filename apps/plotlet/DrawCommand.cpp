@@ -318,9 +318,9 @@ int draw(Context& context, const Options& options) {
 
     // OK, and whether it did its work without a word.
     const std::size_t before = context.shell->transcript().size();
+    const bool terminal = &context.err == &std::cerr && isatty(STDERR_FILENO);
     std::optional<TerminalProgress> progress;
-    if (&context.err == &std::cerr && isatty(STDERR_FILENO))
-        progress.emplace(context.err, application->statusBar().progressBar());
+    if (terminal) progress.emplace(context.err, application->statusBar().progressBar());
     require(user.click("CmdOK", 0), "OK failed");
     progress.reset();
     const auto& transcript = context.shell->transcript();
@@ -332,6 +332,7 @@ int draw(Context& context, const Options& options) {
     const std::size_t chartCount = charts ? charts->container().elementCount() : 0;
 
     // The results.
+    if (terminal && chartCount >= 10000) context.err << "Saving " << options.save << '\n';
     try {
         host::writeMapDocument(*document, options.save);
     } catch (const runtime::Error& e) {
@@ -342,6 +343,7 @@ int draw(Context& context, const Options& options) {
     if (!options.lyr.empty() && std::filesystem::exists(options.lyr))
         context.out << "layer file: " << std::filesystem::absolute(options.lyr).string() << '\n';
     if (picture) {
+        if (terminal && chartCount >= 10000) context.err << "Drawing " << picture->path << '\n';
         try {
             drawPicture(*document, *picture);
         } catch (const std::exception& e) {

@@ -69,13 +69,16 @@ public:
         progress_.total = total;
         if (enabled_) host::reportTaskProgress(progress_);
     }
-    ~ProgressReport() {
-        if (!enabled_) return;
+    ~ProgressReport() { finish(); }
+    ProgressReport(const ProgressReport&) = delete;
+    ProgressReport& operator=(const ProgressReport&) = delete;
+
+    // The last report: the features are done (or the run ends on a failure).
+    void finish() {
+        if (!enabled_ || progress_.finished) return;
         progress_.finished = true;
         host::reportTaskProgress(progress_);
     }
-    ProgressReport(const ProgressReport&) = delete;
-    ProgressReport& operator=(const ProgressReport&) = delete;
 
     void advance() {
         ++progress_.done;
@@ -458,6 +461,7 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
         }
 
         // --- after the last feature ---------------------------------------------------------
+        progress.finish();
         guard.line = 34;
         std::optional<EH::CaughtError> pending;
         host::FeatureLayerPtr layerCopy;
