@@ -206,7 +206,6 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
         std::optional<int> keyIndex;  // −1: no key field
 
         std::vector<double> barValue(n), shownValue(n);
-        std::vector<char> isNull(n);
         SymbolCache symbolCache;
         // Charts drawn in this run: a Recreate lookup never takes one of them for an old chart
         // (two features with one key would otherwise delete each other's new chart).
@@ -249,7 +248,6 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
                     data[3 + k] = NullValueText;
                 }
                 shownValue[k] = v;
-                isNull[k] = null;
                 if (k == 0) {
                     highest = lowest = v;
                 } else {
