@@ -14,11 +14,6 @@ namespace {
 constexpr const char* ModuleName = "clsPlotlet";
 
 // A member call on an object variable that holds nothing is error 91, as in the runtime.
-template <class T>
-const std::shared_ptr<T>& require(const std::shared_ptr<T>& object) {
-    if (!object) runtime::raise(runtime::err::ObjectNotSet);
-    return object;
-}
 
 }  // namespace
 
@@ -59,13 +54,13 @@ std::int32_t ClsPlotlet::Bitmap() {
 
 bool ClsPlotlet::Enabled() {
     // No trap: a host that cannot answer learns it from the failed query.
-    return require(require(require(m_pApp)->document())->focusMap())->layerCount() > 0;
+    return runtime::required(runtime::required(runtime::required(m_pApp)->document())->focusMap())->layerCount() > 0;
 }
 
 void ClsPlotlet::OnClick() {
     try {
-        const host::MxDocumentPtr pMxDoc = require(m_pApp)->document();  // 1
-        const host::MapPtr pMap = require(pMxDoc)->focusMap();            // 2
+        const host::MxDocumentPtr pMxDoc = runtime::required(m_pApp)->document();  // 1
+        const host::MapPtr pMap = runtime::required(pMxDoc)->focusMap();            // 2
         frmPlotlet& dialog = MainDialog();                               // 3 created if needed
         dialog.pMxDoc = pMxDoc;
         dialog.pMap = pMap;                                               // 4

@@ -28,12 +28,6 @@ namespace EH = ErrorHandling;
 
 namespace {
 
-template <class T>
-const std::shared_ptr<T>& require(const std::shared_ptr<T>& object) {
-    if (!object) runtime::raise(runtime::err::ObjectNotSet);
-    return object;
-}
-
 double sign(double v) { return v > 0 ? 1.0 : (v < 0 ? -1.0 : 0.0); }
 
 // The dialog's settings, each read the first time the run needs it (so a box that holds no
@@ -126,13 +120,13 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
 
         // --- preparation ---------------------------------------------------------------------
         guard.line = 1;
-        const host::MxDocumentPtr& document = require(engineContext().pMxDoc);
+        const host::MxDocumentPtr& document = runtime::required(engineContext().pMxDoc);
         host::ActiveView& view = document->activeView();
         // Measured on one display for the whole run: the view is not redrawn in between.
         const host::Display& display = view.screenDisplay();
 
         guard.line = 2;
-        require(layer);
+        runtime::required(layer);
         const std::size_t n = fieldNames.size();
         std::vector<std::string> keys;
         keys.reserve(3 + n);
@@ -150,7 +144,7 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
             if (!GraphicLayerExists(chartLayerName)) {
                 target = CreateGraphicLayer(chartLayerName, layer, true);
             } else {
-                const host::MapPtr& focus = require(document->focusMap());
+                const host::MapPtr& focus = runtime::required(document->focusMap());
                 target = focus->basicGraphicsLayer()->findLayer(chartLayerName);
                 focus->setActiveGraphicsLayer(target);
             }
@@ -170,17 +164,17 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
                 ui::msgBox(Message(18) + oldName, ui::mb::OKOnly + ui::mb::Exclamation, Message(19));
                 return;
             }
-            oldLayer = require(document->focusMap())->basicGraphicsLayer()->findLayer(oldName);
+            oldLayer = runtime::required(document->focusMap())->basicGraphicsLayer()->findLayer(oldName);
         }
 
         guard.line = 6;
-        host::GraphicsContainer& container = require(target)->container();
+        host::GraphicsContainer& container = runtime::required(target)->container();
 
         guard.line = 7;
         host::FeatureCursorPtr cursor;
         std::size_t total = 0;
         if (selectedOnly) {
-            const host::SelectionSetPtr& selection = require(layer->selectionSet());
+            const host::SelectionSetPtr& selection = runtime::required(layer->selectionSet());
             if (selection->count() == 0) {
                 ui::msgBox(Message(20));
                 return;
@@ -189,11 +183,11 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
             total = selection->count();
         } else {
             cursor = layer->search(nullptr);
-            total = require(layer->featureClass())->featureCount();
+            total = runtime::required(layer->featureClass())->featureCount();
         }
 
         guard.line = 8;
-        const std::string qualifier = require(layer->featureClass())->name();
+        const std::string qualifier = runtime::required(layer->featureClass())->name();
         const host::FeatureClass* pointClass =
             layer->featureClass()->shapeType() == host::GeometryType::Point ? layer->featureClass().get() : nullptr;
 
@@ -314,7 +308,7 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
             }
 
             guard.line = 17;
-            const host::SymbolPtr rendered = require(layer->renderer())->symbolByFeature(*feature);
+            const host::SymbolPtr rendered = runtime::required(layer->renderer())->symbolByFeature(*feature);
             auto featureMarker = std::dynamic_pointer_cast<host::MarkerSymbol>(rendered);
             if (!featureMarker) runtime::raise(runtime::err::TypeMismatch);
 
@@ -408,7 +402,7 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
             group->addElement(chartElement);
 
             guard.line = 30;
-            require(chartSymbol);
+            runtime::required(chartSymbol);
             const host::LineCalloutPtr callout = chartSymbol->background();
             chartSymbol->setBackground(nullptr);
             chartElement->setSymbol(chartSymbol);

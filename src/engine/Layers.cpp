@@ -13,15 +13,9 @@ namespace EH = ErrorHandling;
 
 namespace {
 
-template <class T>
-const std::shared_ptr<T>& require(const std::shared_ptr<T>& object) {
-    if (!object) runtime::raise(runtime::err::ObjectNotSet);
-    return object;
-}
+const host::MapPtr& moduleMap() { return runtime::required(engineContext().pMap); }
 
-const host::MapPtr& moduleMap() { return require(engineContext().pMap); }
-
-host::MapPtr documentFocusMap() { return require(require(engineContext().pMxDoc)->focusMap()); }
+host::MapPtr documentFocusMap() { return runtime::required(runtime::required(engineContext().pMxDoc)->focusMap()); }
 
 }  // namespace
 
@@ -59,13 +53,13 @@ void AddLayerToCollection(const host::LayerPtr& layer, runtime::Collection<host:
 
 runtime::Collection<host::GraphicsLayerPtr> GetGraphicLayers() {
     runtime::Collection<host::GraphicsLayerPtr> collection;
-    const host::CompositeGraphicsLayerPtr& basic = require(documentFocusMap()->basicGraphicsLayer());
+    const host::CompositeGraphicsLayerPtr& basic = runtime::required(documentFocusMap()->basicGraphicsLayer());
     for (std::size_t i = 0; i < basic->layerCount(); ++i) collection.add(basic->layer(i));
     return collection;
 }
 
 bool GraphicLayerExists(const std::string& name) {
-    const host::CompositeGraphicsLayerPtr& basic = require(documentFocusMap()->basicGraphicsLayer());
+    const host::CompositeGraphicsLayerPtr& basic = runtime::required(documentFocusMap()->basicGraphicsLayer());
     for (std::size_t i = 0; i < basic->layerCount(); ++i) {
         if (basic->layer(i)->name() == name) return true;
     }
@@ -76,7 +70,7 @@ host::GraphicsLayerPtr CreateGraphicLayer(const std::string& name, const host::F
                                           bool activate) {
     try {
         const host::MapPtr& map = moduleMap();
-        host::GraphicsLayerPtr layer = require(map->basicGraphicsLayer())->addLayer(name, featureLayer);
+        host::GraphicsLayerPtr layer = runtime::required(map->basicGraphicsLayer())->addLayer(name, featureLayer);
         if (activate) map->setActiveGraphicsLayer(layer);
         return layer;
     } catch (...) {
@@ -94,7 +88,7 @@ bool DeleteGraphicLayer(const std::string& name) {
     EH::ProcedureGuard guard{{.procedure = "DeleteGraphicLayer ", .module = EngineModuleName}};
     try {
         guard.line = 1;
-        const host::CompositeGraphicsLayerPtr& basic = require(documentFocusMap()->basicGraphicsLayer());
+        const host::CompositeGraphicsLayerPtr& basic = runtime::required(documentFocusMap()->basicGraphicsLayer());
         guard.line = 2;
         for (std::size_t i = 0; i < basic->layerCount(); ++i) {
             if (basic->layer(i)->name() == name) {
@@ -111,7 +105,7 @@ bool DeleteGraphicLayer(const std::string& name) {
 }
 
 host::ElementPtr FindElementByName(const std::string& name, const host::GraphicsLayerPtr& graphicsLayer) {
-    return require(graphicsLayer)->container().findElementByName(name);
+    return runtime::required(graphicsLayer)->container().findElementByName(name);
 }
 
 }  // namespace plotlet

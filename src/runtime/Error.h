@@ -44,4 +44,12 @@ std::string standardDescription(std::int32_t number);
 [[noreturn]] void raise(std::int32_t number, const std::string& source = "Plotlet");
 [[noreturn]] void raise(std::int32_t number, const std::string& source, const std::string& description);
 
+// The object itself, or error 91 when there is none: what the runtime raised on using an object
+// variable set to nothing.
+template <class Pointer>
+const Pointer& required(const Pointer& object) {
+    if (!object) raise(err::ObjectNotSet);
+    return object;
+}
+
 }  // namespace runtime

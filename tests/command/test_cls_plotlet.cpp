@@ -8,12 +8,15 @@
 #include "host/Map.h"
 #include "runtime/Error.h"
 #include "support/ShellScopes.h"
+#include "support/RuntimeErrors.h"
 
 using plotlet::ClsPlotlet;
 using plotlet::frmPlotlet;
 using testing_support::HeadlessScope;
 
 namespace {
+
+using testing_support::errorNumberOf;
 
 // A command as the host leaves it after creation: OnCreate called with an application whose
 // document's focus map starts without layers.
@@ -24,15 +27,6 @@ struct CreatedCommand {
     CreatedCommand() { command.OnCreate(app); }
     const host::MapPtr& map() const { return app->document()->focusMap(); }
 };
-
-int errorNumberOf(auto&& call) {
-    try {
-        call();
-    } catch (const runtime::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 }  // namespace
 

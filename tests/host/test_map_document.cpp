@@ -12,11 +12,14 @@
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/GdalFeatureClass.h"
 #include "host/gdal/GdalFixtures.h"
+#include "support/RuntimeErrors.h"
 
 using namespace host;
 namespace fs = std::filesystem;
 
 namespace {
+
+using testing_support::descriptionOf;
 
 class MapDocument : public ::testing::Test {
 protected:
@@ -122,15 +125,6 @@ protected:
     fixtures::TempDir dir;
     std::string data;
 };
-
-std::string descriptionOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const runtime::Error& e) {
-        return e.description();
-    }
-    return {};
-}
 
 }  // namespace
 

@@ -6,19 +6,13 @@
 #include "runtime/Error.h"
 #include "runtime/NumberText.h"
 #include "runtime/Settings.h"
+#include "support/RuntimeErrors.h"
 
 using namespace runtime;
 
 namespace {
 
-int errorNumberOf(auto&& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testing_support::errorNumberOf;
 
 }  // namespace
 

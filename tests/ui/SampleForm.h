@@ -10,6 +10,7 @@
 #include "runtime/NumberText.h"
 #include "ui/Forms.h"
 #include "ui/HeadlessShell.h"
+#include "support/RuntimeErrors.h"
 
 namespace uitest {
 
@@ -119,15 +120,6 @@ private:
     ui::ShellScope scope_;
 };
 
-// The runtime error number `f` raises; 0 when it raises none.
-template <class F>
-int errorNumberOf(F&& f) {
-    try {
-        f();
-    } catch (const runtime::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testing_support::errorNumberOf;
 
 }  // namespace uitest

@@ -4,6 +4,7 @@
 
 #include "SampleForm.h"
 #include "runtime/Error.h"
+#include "support/RuntimeErrors.h"
 
 using namespace ui;
 using uitest::errorNumberOf;
@@ -11,19 +12,12 @@ using uitest::SampleForm;
 
 namespace {
 
+using testing_support::descriptionOf;
+
 class FormTest : public ::testing::Test, protected uitest::WithHeadlessShell {
 protected:
     SampleForm form;
 };
-
-std::string descriptionOf(auto&& f) {
-    try {
-        f();
-    } catch (const runtime::Error& e) {
-        return e.description();
-    }
-    return {};
-}
 
 }  // namespace
 

@@ -9,12 +9,15 @@
 #include "host/gdal/GdalFeatureClass.h"
 #include "host/gdal/GdalFixtures.h"
 #include "host/gdal/Policy.h"
+#include "support/RuntimeErrors.h"
 
 using namespace host;
 using namespace host::gdal;
 namespace fs = std::filesystem;
 
 namespace {
+
+using testing_support::descriptionOf;
 
 class SchemaAndQuery : public ::testing::Test {
 protected:
@@ -26,15 +29,6 @@ std::vector<std::string> attributeNames(const FeatureClass& fc) {
     std::vector<std::string> names;
     for (int i = 2; i < fc.fieldCount(); ++i) names.push_back(fc.field(i).name);
     return names;
-}
-
-std::string descriptionOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const runtime::Error& e) {
-        return e.description();
-    }
-    return {};
 }
 
 std::string makeGeoJson(const fixtures::TempDir& dir) {
