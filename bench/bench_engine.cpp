@@ -4,7 +4,6 @@
 // `plotlet draw` end to end: a GeoPackage of 100,000 points to a saved map and a 2000-pixel PNG.
 #include <benchmark/benchmark.h>
 #include <gdal_priv.h>
-#include <malloc.h>
 #include <ogrsf_frmts.h>
 #include <unistd.h>
 
@@ -28,9 +27,7 @@ namespace {
 
 constexpr int FieldCount = 5;
 
-// Bytes the allocator has handed out and not taken back (resident memory does not shrink when
-// an earlier benchmark frees, so it cannot tell what the charts hold).
-double allocatedBytes() { return static_cast<double>(mallinfo2().uordblks); }
+using bench_support::allocatedBytes;
 
 std::vector<ui::ControlDesign> settingsTable() {
     using namespace ui;

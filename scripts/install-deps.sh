@@ -9,6 +9,7 @@ packages=(
   libgdal-dev gdal-bin
   libcairo2-dev libfontconfig-dev libdeflate-dev zlib1g-dev fonts-liberation fonts-dejavu-core
   nlohmann-json3-dev libcli11-dev
+  libgoogle-perftools-dev
   qt6-base-dev qt6-qpa-plugins
 )
 
