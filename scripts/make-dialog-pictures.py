@@ -6,9 +6,9 @@ import os
 import importlib.util
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-spec = importlib.util.spec_from_file_location("resources", os.path.join(HERE, "make-resources.py"))
-resources = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(resources)
+loader = importlib.util.spec_from_file_location("resources", os.path.join(HERE, "make-resources.py"))
+resources = importlib.util.module_from_spec(loader)
+loader.loader.exec_module(resources)
 
 PICTURES = {
     "BTN_UP": [
