@@ -13,7 +13,7 @@ using AddSubcommand = void (*)(CLI::App& app, Context& context);
 
 void addCommandsSubcommand(CLI::App& app, Context& context);  // CommandsCommand.cpp
 void addInfoSubcommand(CLI::App& app, Context& context);      // InfoCommand.cpp
-void addInspectSubcommand(CLI::App& app, Context& context);   // InspectCommand.cpp
+void addInspectSubcommand(CLI::App& app, Context& context);   // PropertyFileCommand.cpp
 void addDrawSubcommand(CLI::App& app, Context& context);      // DrawCommand.cpp
 void addRenderSubcommand(CLI::App& app, Context& context);    // RenderCommand.cpp
 void addDialogSubcommand(CLI::App& app, Context& context);    // DialogCommand.cpp
