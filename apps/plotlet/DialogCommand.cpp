@@ -11,6 +11,7 @@
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/Gdal.h"
 #include "plotlet/DialogActions.h"
+#include "plotlet/DrawSupport.h"
 #include "plotlet/Subcommands.h"
 #include "runtime/Error.h"
 #include "ui/Driver.h"
@@ -34,13 +35,6 @@ struct Options {
     std::vector<Action> actions;
 };
 
-// The module to take the command from: the one named, else the first loaded.
-const host::PluginModule* chooseModule(const host::PluginLoader& plugins, const std::string& name) {
-    for (const host::PluginModule& module : plugins.modules())
-        if (name.empty() || module.moduleName() == name) return &module;
-    return nullptr;
-}
-
 int runDialog(Context& context, const Options& options) {
     host::gdal::install();
     auto application = std::make_shared<host::Application>();
@@ -54,27 +48,17 @@ int runDialog(Context& context, const Options& options) {
         return InputError;
     }
 
-    const host::PluginModule* module = chooseModule(context.plugins(), options.module);
-    if (!module) {
-        context.err << "plotlet: error: "
-                    << (options.module.empty() ? "no plug-in module loaded from " + context.effectivePluginFolder().string()
-                                               : "no plug-in module named " + options.module)
-                    << '\n';
-        return PluginLoadFailure;
-    }
     std::shared_ptr<host::ICommand> command;
     try {
-        command = module->createCommand();
+        command = createPlotletCommand(context, options.module);
     } catch (const std::exception& e) {
-        context.err << "plotlet: error: " << module->file().string() << ": command cannot be created: " << e.what() << '\n';
+        context.err << "plotlet: error: " << e.what() << '\n';
         return PluginLoadFailure;
     }
 
     // Failures that escape a handler are the plug-in's to show: in a box, as on a desktop.
-    command->OnCreate(application);
-    command->OnClick();
-    ui::Form* dialog = ui::findForm("frmPlotlet");
-    if (!dialog || !dialog->isVisible()) {
+    ui::Form* dialog = openPlotletDialog(*command, application);
+    if (!dialog) {
         context.err << "plotlet: error: the command showed no dialog\n";
         return InternalError;
     }

@@ -6,12 +6,8 @@
 // The dialog's boxes go to standard error (in the dialog's language); questions get the safe
 // answer unless --yes. Any box during OK means the run did not do what was asked: nothing is
 // saved, the exit code says so, and an existing output document stays as it was.
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <iostream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -24,19 +20,18 @@
 #include "host/gdal/AttributeQuery.h"
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/Gdal.h"
+#include "plotlet/DialogActions.h"
 #include "plotlet/DrawSupport.h"
+#include "plotlet/ProgressLine.h"
 #include "plotlet/Subcommands.h"
 #include "runtime/Error.h"
 #include "runtime/Settings.h"
 #include "runtime/Text.h"
-#include "ui/CheckBox.h"
 #include "ui/ComboBox.h"
 #include "ui/Driver.h"
 #include "ui/Form.h"
 #include "ui/ListBox.h"
 #include "ui/ListView.h"
-#include "ui/OptionButton.h"
-#include "ui/TextBox.h"
 #include "ui/ToggleButton.h"
 
 namespace plotlet::cli {
@@ -133,40 +128,15 @@ std::size_t applySelection(const host::FeatureLayerPtr& layer, const std::string
     return layer->selectionSet()->count();
 }
 
-// Does what a user does with a control to give it a value.
-void setControl(ui::Driver& user, ui::Form& form, const std::string& assignment) {
-    const std::size_t eq = assignment.find('=');
-    if (eq == std::string::npos || eq == 0) fail("--set " + assignment + ": write CONTROL=VALUE");
-    std::string name = runtime::trim(assignment.substr(0, eq));
-    const std::string value = assignment.substr(eq + 1);
-    int index = -1;
-    if (const std::size_t open = name.find('('); open != std::string::npos && name.back() == ')') {
-        const std::string number = name.substr(open + 1, name.size() - open - 2);
-        if (!isInteger(number)) fail("--set " + assignment + ": the index must be a number");
-        index = std::stoi(number);
-        name = name.substr(0, open);
-    }
-    ui::Control* control = form.findControl(name, index);
-    if (!control) fail("--set " + assignment + ": the dialog has no control " + name);
-    bool done = true;
-    if (dynamic_cast<ui::TextBox*>(control)) {
-        done = user.typeText(name, value, index);
-    } else if (dynamic_cast<ui::CheckBox*>(control)) {
-        const std::string v = runtime::upperCase(value);
-        const bool on = v == "1" || v == "TRUE" || v == "ON" || v == "YES";
-        if (!on && v != "0" && v != "FALSE" && v != "OFF" && v != "NO") fail("--set " + assignment + ": use 1 or 0");
-        done = user.setChecked(name, on, index);
-    } else if (dynamic_cast<ui::ComboBox*>(control)) {
-        done = user.chooseComboText(name, value, index);
-    } else if (dynamic_cast<ui::OptionButton*>(control)) {
-        done = user.chooseOption(name, index);
-    } else if (auto* toggle = dynamic_cast<ui::ToggleButton*>(control)) {
-        const std::string v = runtime::upperCase(value);
-        const bool on = v == "1" || v == "TRUE" || v == "ON" || v == "YES";
-        if (!on && v != "0" && v != "FALSE" && v != "OFF" && v != "NO") fail("--set " + assignment + ": use 1 or 0");
-        if (toggle->value() != on) done = user.pressToggle(name, index);
-    } else {
-        fail("--set " + assignment + ": " + name + " is not a box, check box, list or option to set");
+// Does what a user does with a control to give it a value (as `plotlet dialog --set`).
+void setControl(ui::Form& form, const std::string& assignment) {
+    bool done = false;
+    try {
+        done = applySetting(form, assignment);
+    } catch (const std::invalid_argument& e) {
+        fail("--set " + assignment + ": " + e.what());
+    } catch (const ui::ActionRefused& e) {
+        fail("--set " + assignment + ": " + e.what());
     }
     if (!done) fail("--set " + assignment + ": the dialog did not take it", PluginFailed);
 }
@@ -178,14 +148,19 @@ int findListRow(const ui::ListBox& list, const std::string& text) {
     return -1;
 }
 
-// A progress line on a terminal, at most a few times a second, for the charts of a large layer
-// and for the status bar's progressor (the layer file being written).
+// The progress of a large layer's charts on a terminal, and the messages of the status bar's
+// progressor (the layer file being written).
 class TerminalProgress {
 public:
-    TerminalProgress(std::ostream& err, host::StepProgressor& progressor) : err_(err), progressor_(progressor) {
-        host::setTaskProgressObserver([this](const host::TaskProgress& p) { show(p); });
+    TerminalProgress(std::ostream& err, host::StepProgressor& progressor) : err_(err), line_(err), progressor_(progressor) {
+        host::setTaskProgressObserver([this](const host::TaskProgress& p) {
+            if (p.total < 10000) return;  // small layers are done before a line would help
+            line_.show(p.task, p.done, p.total);
+            if (p.finished) line_.finish();
+        });
         progressor_.setObserver([this](const host::StepProgressor::State& s) {
             if (s.visible && s.message != shownMessage_) {
+                line_.finish();
                 err_ << s.message << '\n';
                 err_.flush();
             }
@@ -200,20 +175,10 @@ public:
     TerminalProgress& operator=(const TerminalProgress&) = delete;
 
 private:
-    void show(const host::TaskProgress& p) {
-        if (p.total < 10000) return;  // small layers are done before a line would help
-        const auto now = std::chrono::steady_clock::now();
-        if (!p.finished && now - last_ < std::chrono::milliseconds(200)) return;
-        last_ = now;
-        const int percent = static_cast<int>(100.0 * static_cast<double>(p.done) / static_cast<double>(p.total));
-        err_ << '\r' << p.task << ": " << p.done << " of " << p.total << " (" << percent << " %)   ";
-        if (p.finished) err_ << '\n';
-        err_.flush();
-    }
     std::ostream& err_;
+    ProgressLine line_;
     host::StepProgressor& progressor_;
     std::string shownMessage_;
-    std::chrono::steady_clock::time_point last_{};
 };
 
 int draw(Context& context, const Options& options) {
@@ -264,9 +229,8 @@ int draw(Context& context, const Options& options) {
     }
     command->OnCreate(application);
     if (!command->Enabled()) fail("the map holds no layer", InputError);
-    command->OnClick();
-    ui::Form* dialog = ui::findForm("frmPlotlet");
-    if (!dialog || !dialog->isVisible()) fail("the command did not open its dialog", PluginFailed);
+    ui::Form* dialog = openPlotletDialog(*command, application);
+    if (!dialog) fail("the command did not open its dialog", PluginFailed);
     ui::Driver user(*dialog);
     auto require = [&](bool done, const std::string& what) {
         if (!done) fail(what, PluginFailed);
@@ -298,7 +262,7 @@ int draw(Context& context, const Options& options) {
 
     bool maxGiven = false;
     for (const std::string& assignment : options.sets) {
-        setControl(user, *dialog, assignment);
+        setControl(*dialog, assignment);
         if (runtime::upperCase(runtime::trim(assignment.substr(0, assignment.find('=')))) == "TXTMAXVALUE") maxGiven = true;
     }
     if (!maxGiven) {
@@ -318,7 +282,7 @@ int draw(Context& context, const Options& options) {
 
     // OK, and whether it did its work without a word.
     const std::size_t before = context.shell->transcript().size();
-    const bool terminal = &context.err == &std::cerr && isatty(STDERR_FILENO);
+    const bool terminal = messagesGoToTerminal(context);
     std::optional<TerminalProgress> progress;
     if (terminal) progress.emplace(context.err, application->statusBar().progressBar());
     require(user.click("CmdOK", 0), "OK failed");

@@ -6,16 +6,31 @@
 #include "render/CairoDisplay.h"
 #include "render/Export.h"
 #include "runtime/Text.h"
+#include "ui/Form.h"
 
 namespace plotlet::cli {
 
-std::shared_ptr<host::ICommand> createPlotletCommand(Context& context) {
+std::shared_ptr<host::ICommand> createPlotletCommand(Context& context, const std::string& moduleName) {
     for (const host::PluginModule& module : context.plugins().modules()) {
-        std::shared_ptr<host::ICommand> command = module.createCommand();
+        if (!moduleName.empty() && module.moduleName() != moduleName) continue;
+        std::shared_ptr<host::ICommand> command;
+        try {
+            command = module.createCommand();
+        } catch (const std::exception& e) {
+            throw std::runtime_error(module.file().string() + ": command cannot be created: " + e.what());
+        }
         if (command && command->Name() == "Zorvex_Plotlet") return command;
     }
+    if (!moduleName.empty()) throw std::runtime_error("no plug-in module named " + moduleName + " offers the chart command");
     throw std::runtime_error("no plug-in module with the chart command was loaded from " +
                              context.effectivePluginFolder().string());
+}
+
+ui::Form* openPlotletDialog(host::ICommand& command, const host::ApplicationPtr& application) {
+    command.OnCreate(application);
+    command.OnClick();
+    ui::Form* dialog = ui::findForm("frmPlotlet");
+    return dialog && dialog->isVisible() ? dialog : nullptr;
 }
 
 PictureRequest pictureRequest(const std::string& path, int width, double dpi) {

@@ -1,18 +1,27 @@
 #pragma once
-// What `plotlet draw` needs besides the dialog: the plug-in's command, and the picture of the
-// finished map.
+// What the subcommands that work the plug-in share: its command and dialog, and the picture of
+// the finished map.
 #include <memory>
 #include <string>
 
+#include "host/Application.h"
 #include "host/ICommand.h"
 #include "host/MxDocument.h"
 #include "plotlet/Context.h"
 
+namespace ui {
+class Form;
+}
+
 namespace plotlet::cli {
 
-// The chart command of the first loaded plug-in module that offers it. Throws a message for
-// the user when no module does.
-std::shared_ptr<host::ICommand> createPlotletCommand(Context& context);
+// The chart command of the named plug-in module, or of the first loaded module that offers it.
+// Throws std::runtime_error with a message for the user when there is none or it cannot be made.
+std::shared_ptr<host::ICommand> createPlotletCommand(Context& context, const std::string& moduleName = {});
+
+// Hands the application to the command and clicks it, as the host does; the dialog it showed,
+// or nullptr when it showed none.
+ui::Form* openPlotletDialog(host::ICommand& command, const host::ApplicationPtr& application);
 
 struct PictureRequest {
     std::string path;

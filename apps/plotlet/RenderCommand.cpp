@@ -1,7 +1,6 @@
 // `plotlet render MAP --out FILE`: a picture of a map document (or of a data file, as a new map
 // would show it) in PNG, SVG or PDF, of a chosen extent at a chosen size or resolution. A long
 // drawing shows its progress on a terminal.
-#include <unistd.h>
 
 #include <charconv>
 #include <cmath>
@@ -13,6 +12,7 @@
 
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/Gdal.h"
+#include "plotlet/ProgressLine.h"
 #include "plotlet/Subcommands.h"
 #include "render/Error.h"
 #include "render/Export.h"
@@ -95,15 +95,11 @@ int renderMap(Context& context, const Options& options) {
     }
 
     // Progress on a terminal (or when asked): one line, rewritten in place.
-    const bool showProgress = options.progress || (&context.err == &std::cerr && ::isatty(STDERR_FILENO));
-    int shown = -1;
-    if (showProgress) {
-        exportOptions.progress = [&context, &shown](std::size_t done, std::size_t total) {
-            const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
-            if (percent != shown) {
-                shown = percent;
-                context.err << "\rplotlet: drawing " << percent << "% (" << done << " of " << total << ")" << std::flush;
-            }
+    std::optional<ProgressLine> progress;
+    if (options.progress || messagesGoToTerminal(context)) {
+        progress.emplace(context.err);
+        exportOptions.progress = [&progress](std::size_t done, std::size_t total) {
+            progress->show("plotlet: drawing", done, total);
             return true;
         };
     }
@@ -112,13 +108,13 @@ int renderMap(Context& context, const Options& options) {
         exportOptions.extent = t.visibleBounds();
         exportOptions.width = t.deviceFrame().width();
         render::exportMap(*document->focusMap(), options.out, exportOptions);
-        if (showProgress) context.err << '\n';
+        if (progress) progress->finish();
         const host::Envelope& e = t.visibleBounds();
         context.out << options.out << ": " << t.deviceFrame().width() << " x " << t.deviceFrame().height() << " pixels at "
                     << t.resolution() << " dpi, scale 1:" << std::llround(t.mapScale()) << ", extent " << e.xMin() << ','
                     << e.yMin() << ',' << e.xMax() << ',' << e.yMax() << '\n';
     } catch (const runtime::Error& e) {
-        if (showProgress && shown >= 0) context.err << '\n';
+        if (progress) progress->finish();
         context.err << "plotlet: error: " << e.description() << '\n';
         return exitCodeOf(e);
     }

@@ -1,0 +1,33 @@
+#include "plotlet/ProgressLine.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+namespace plotlet::cli {
+
+bool messagesGoToTerminal(const Context& context) { return &context.err == &std::cerr && ::isatty(STDERR_FILENO); }
+
+void ProgressLine::show(const std::string& label, std::size_t done, std::size_t total) {
+    const int percent = total == 0 ? 100 : static_cast<int>(static_cast<double>(done) * 100.0 / static_cast<double>(total));
+    const auto now = std::chrono::steady_clock::now();
+    const bool complete = done >= total;
+    if (shown_ && done == lastDone_) return;
+    if (percent == lastPercent_ && !complete) return;
+    if (!complete && shown_ && now - last_ < std::chrono::milliseconds(200)) return;
+    last_ = now;
+    lastPercent_ = percent;
+    lastDone_ = done;
+    shown_ = true;
+    err_ << '\r' << label << ' ' << percent << "% (" << done << " of " << total << ")   " << std::flush;
+}
+
+void ProgressLine::finish() {
+    if (!shown_) return;
+    err_ << '\n' << std::flush;
+    shown_ = false;
+    lastPercent_ = -1;
+    lastDone_ = static_cast<std::size_t>(-1);
+}
+
+}  // namespace plotlet::cli
