@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/Error.h"
+
 namespace ui {
 
 namespace err {
@@ -26,7 +28,7 @@ inline constexpr std::int32_t KeyNotUnique = 35602;
 inline constexpr std::int32_t ImageSizeReadOnly = 35611;
 inline constexpr std::int32_t ImageListNotInitialized = 35613;
 inline constexpr std::int32_t ImageListBound = 35617;
-inline constexpr std::int32_t DialogCancelled = 32755;
+inline constexpr std::int32_t DialogCancelled = runtime::err::DialogCancelled;
 }  // namespace err
 
 // The description the runtime gives for one of the numbers above; `detail` (a control or
