@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   libgtest-dev libgmock-dev libbenchmark-dev
   libgdal-dev gdal-bin
   libcairo2-dev libfontconfig-dev libdeflate-dev zlib1g-dev fonts-liberation fonts-dejavu-core
