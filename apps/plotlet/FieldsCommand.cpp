@@ -95,8 +95,8 @@ int deleteFields(Context& context, const Options& options) {
             fail("deleting fields changes " + (source.empty() ? std::string("the data") : source) +
                      ": confirm with --yes when not running on a terminal",
                  UsageError);
-        if (!confirmOnTerminal(context, "Delete the fields " + joined(names) + " of layer " + options.layer + " from " +
-                                            source + "?"))
+        if (!confirmOnTerminal(context, std::string(names.size() == 1 ? "Delete the field " : "Delete the fields ") +
+                                            joined(names) + " of layer " + options.layer + " from " + source + "?"))
             fail("nothing deleted", UsageError);
     }
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,14 +22,47 @@ constexpr const char* source = "Plotlet.DataSource";
     raiseHost(code::SchemaRefused, source, "File " + path + ": " + what);
 }
 
-// A new hidden folder beside `target`, on the same file system, so that a file made in it can
-// be renamed over the target. The copy keeps the target's file name in it: GDAL names a
-// GeoJSON layer after its file and writes that name into the file it rewrites.
-fs::path makeFolderBeside(const fs::path& target, const std::string& reportPath) {
-    std::string tmpl = (target.parent_path() / ("." + target.stem().string() + ".plotlet-XXXXXX")).string();
-    if (::mkdtemp(tmpl.data()) == nullptr) fail(reportPath, "cannot write in its folder");
-    return tmpl;
-}
+// Hidden folders beside a file, named after it, for the copies being changed.
+std::string folderPrefix(const fs::path& target) { return "." + target.stem().string() + ".plotlet-"; }
+
+// A working folder, locked while it is in use: a process killed during a delete leaves its
+// folder behind unlocked, and the next delete beside the same file removes it.
+class TemporaryFolder {
+public:
+    TemporaryFolder(const fs::path& target, const std::string& reportPath) {
+        std::string tmpl = (target.parent_path() / (folderPrefix(target) + "XXXXXX")).string();
+        if (::mkdtemp(tmpl.data()) == nullptr) fail(reportPath, "cannot write in its folder");
+        path_ = tmpl;
+        fd_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ >= 0) ::flock(fd_, LOCK_EX | LOCK_NB);
+    }
+    ~TemporaryFolder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+        if (fd_ >= 0) ::close(fd_);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    const fs::path& path() const { return path_; }
+
+    // Removes the working folders of earlier deletes beside `target` whose process is gone.
+    static void removeAbandoned(const fs::path& target) {
+        const std::string prefix = folderPrefix(target);
+        std::error_code ec;
+        for (const fs::directory_entry& entry : fs::directory_iterator(target.parent_path(), ec)) {
+            const std::string name = entry.path().filename().string();
+            if (name.size() != prefix.size() + 6 || name.rfind(prefix, 0) != 0 || !entry.is_directory(ec)) continue;
+            const int fd = ::open(entry.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+            if (fd < 0) continue;
+            if (::flock(fd, LOCK_EX | LOCK_NB) == 0) fs::remove_all(entry.path(), ec);
+            ::close(fd);
+        }
+    }
+
+private:
+    fs::path path_;
+    int fd_ = -1;
+};
 
 fs::path sibling(const fs::path& file, const char* lowerExt, const char* upperExt) {
     fs::path p = file;
@@ -80,22 +114,6 @@ void deleteInDataset(const std::string& openPath, const std::string& driver, con
     if (capture.failed()) fail(reportPath, "the change could not be written (" + capture.failureText() + ")");
 }
 
-// Removes the folder with what is left in it when it goes.
-class TemporaryFolder {
-public:
-    explicit TemporaryFolder(fs::path path) : path_(std::move(path)) {}
-    ~TemporaryFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 void rewriteBeside(const DataSource& ds, const std::vector<std::string>& fieldNames) {
     // Shapefile: only the .dbf changes, and GDAL reads a lone .dbf as a table. GeoJSON and
     // GeoPackage: the whole file. A GeoPackage changed in place would be as safe for SQLite, but
@@ -113,7 +131,8 @@ void rewriteBeside(const DataSource& ds, const std::vector<std::string>& fieldNa
                                   " file); open and close it in a GIS program first");
         }
     }
-    const TemporaryFolder folder(makeFolderBeside(original, ds.path));
+    TemporaryFolder::removeAbandoned(original);
+    const TemporaryFolder folder(original, ds.path);
     const fs::path temp = folder.path() / original.filename();
     std::error_code ec;
     fs::copy_file(original, temp, ec);
