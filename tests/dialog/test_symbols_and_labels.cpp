@@ -41,6 +41,10 @@ TEST_F(SymbolMenuTest, AllRowsShareTheOneChosenSymbol) {
     shell.shell->chooseSymbol(chosen);
     menu(0);
     EXPECT_EQ(selectorsOpened(), 1);  // asked once, for the first row
+    const auto& popup = shell.shell->transcript().front();
+    EXPECT_EQ(popup.kind, "popup");
+    EXPECT_NE(popup.detail.find("All Elements"), std::string::npos) << popup.detail;
+    EXPECT_NE(popup.detail.find("SelectedElements"), std::string::npos) << popup.detail;
     for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(d.pFieldsSymbolArray->symbol(k), chosen);
     dialogtest::expectFieldListInvariants(d);
 

@@ -120,7 +120,10 @@ void rewriteBeside(const DataSource& ds, const std::vector<std::string>& fieldNa
     // a process stopped during the change leaves a hot journal beside it, and every reader that
     // opens it read-only (ogrinfo -ro, this host) then fails until someone opens it for writing.
     const bool shapefile = ds.driver == shapefileDriver;
-    const fs::path original = shapefile ? sibling(ds.path, ".dbf", ".DBF") : fs::path(ds.path);
+    fs::path original = shapefile ? sibling(ds.path, ".dbf", ".DBF") : fs::path(ds.path);
+    // A link is followed: the file it names is the one replaced, and the link stays.
+    std::error_code linked;
+    if (fs::path real = fs::canonical(original, linked); !linked) original = real;
     if (ds.driver == geoPackageDriver) {
         // Changes not yet checkpointed into the file, or a change cut short, live beside it: a
         // copy of the file alone would lose or break them.

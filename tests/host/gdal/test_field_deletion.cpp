@@ -112,6 +112,14 @@ TEST_F(FieldDeletion, EveryOtherFieldKeepsItsValuesInEachWritableFormat) {
         EXPECT_EQ(attributeNames(*openFeatureClass(c.path)), c.after);
     }
 
+    // A link to the data is followed: the file changes, the link stays a link.
+    const std::string target = dir.file("target.geojson"), link = dir.file("link.geojson");
+    fs::copy_file(json, target);
+    fs::create_symlink(target, link);
+    openFeatureClass(link)->deleteFields({"c"});
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(attributeNames(*openFeatureClass(target)), std::vector<std::string>{"a"});
+
     // The table stays Windows-1251: its code page file, its language driver id, and the field
     // names as single bytes ("Город" is 5 bytes there, 10 in UTF-8).
     EXPECT_EQ(fixtures::readBytes(cpg), cpgBefore);
