@@ -6,6 +6,7 @@
 // exits 2.
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <string>

@@ -2,6 +2,7 @@
 // (named ones, or every element of the graphics layer) are selected on the map as a user
 // selects them, the dialog's remove-labels button is pressed and its question answered Yes
 // (running the subcommand is the request), and the map document is saved to --save.
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
