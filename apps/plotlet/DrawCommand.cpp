@@ -22,6 +22,7 @@
 #include "host/gdal/Gdal.h"
 #include "plotlet/DialogActions.h"
 #include "plotlet/DrawSupport.h"
+#include "plotlet/PictureDecorations.h"
 #include "plotlet/ProgressLine.h"
 #include "plotlet/Subcommands.h"
 #include "runtime/Error.h"
@@ -56,6 +57,7 @@ struct Options {
     double dpi = 96;
     std::optional<std::uint64_t> seed;
     bool yes = false;
+    DecorationOptions decorations;
 };
 
 // A user-facing failure of the run: the message and the exit code.
@@ -197,6 +199,7 @@ int draw(Context& context, const Options& options) {
     std::optional<PictureRequest> picture;
     try {
         if (!options.out.empty()) picture = pictureRequest(options.out, options.width, options.dpi);
+        if (picture) picture->decorations = decorationsOf(options.decorations, options.lang);
     } catch (const std::invalid_argument& e) {
         fail(e.what());
     }
@@ -342,6 +345,7 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
     sub->add_option("--out", o->out, "Also draw the map into a picture (.png, .svg or .pdf)");
     sub->add_option("--width", o->width, "Width of the picture in pixels (default 2000; the height follows the map)");
     sub->add_option("--dpi", o->dpi, "Resolution of the picture (default 96)");
+    addDecorationOptions(*sub, o->decorations);
     sub->add_option("--seed", o->seed, "Seed of the random field colours, so a run can be repeated exactly");
     sub->add_flag("--yes", o->yes, "Answer the dialog's questions with yes (default: the safe answer)");
     sub->callback([&context, o] {

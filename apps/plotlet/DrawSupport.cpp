@@ -52,6 +52,7 @@ void drawPicture(host::MxDocument& document, const PictureRequest& request) {
     render::ExportOptions options;
     options.width = request.width;
     options.dpi = request.dpi;
+    options.decorations = request.decorations;
     render::exportDocument(document, request.path, options);
 }
 
