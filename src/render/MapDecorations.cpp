@@ -269,6 +269,11 @@ XY cornerPlace(int c, double w, double h, double frameW, double frameH, double m
     return {x, y};
 }
 
+// The web's Mercator on a sphere: its metres are true only at the equator.
+bool isSphericalMercator(int epsg) {
+    return epsg == 3857 || epsg == 3785 || epsg == 900913 || epsg == 102100 || epsg == 102113;
+}
+
 }  // namespace
 
 std::vector<ChartLegend> chartLegends(const host::Map& map) {
@@ -322,20 +327,25 @@ std::vector<ChartLegend> chartLegends(const host::Map& map) {
     return legends;
 }
 
-double groundMetresPerPixel(const host::DisplayTransformation& t, bool geographic) {
+double groundMetresPerPixel(const host::DisplayTransformation& t, const host::SpatialReference& reference) {
     const double pixelsPerUnit = t.pixelsPerMapUnit();
     if (!(pixelsPerUnit > 0) || !std::isfinite(pixelsPerUnit)) return 0;
     double metresPerUnit = t.metresPerUnit();
-    if (geographic) {
-        const double latitude = std::clamp(t.visibleBounds().centre().y, -89.0, 89.0);
+    const double y = t.visibleBounds().centre().y;
+    if (reference.isGeographic()) {
+        const double latitude = std::clamp(y, -89.0, 89.0);
         metresPerUnit = host::SpatialReference::metresPerDegree * std::cos(latitude * M_PI / 180.0);
+    } else if (isSphericalMercator(reference.epsg())) {
+        constexpr double radius = 6378137.0;
+        const double latitude = 2 * std::atan(std::exp(y * metresPerUnit / radius)) - M_PI / 2;
+        metresPerUnit *= std::cos(latitude);
     }
     return metresPerUnit / pixelsPerUnit;
 }
 
-std::optional<ScaleBarPlan> planScaleBar(const host::DisplayTransformation& t, bool geographic, double maxPixels,
-                                         bool russian) {
-    const double perPixel = groundMetresPerPixel(t, geographic);
+std::optional<ScaleBarPlan> planScaleBar(const host::DisplayTransformation& t, const host::SpatialReference& reference,
+                                         double maxPixels, bool russian) {
+    const double perPixel = groundMetresPerPixel(t, reference);
     const double most = perPixel * maxPixels;
     if (!(most > 0) || !std::isfinite(most)) return std::nullopt;
     const double decade = std::pow(10.0, std::floor(std::log10(most)));
@@ -409,7 +419,8 @@ DecorationLayout drawMapDecorations(Canvas& canvas, const host::Map& map, const 
 
     if (decorations.scaleBar) {
         const double most = std::min(frameW * 0.3, 220 * u);
-        layout.scale = planScaleBar(t, map.spatialReference() && map.spatialReference()->isGeographic(), most, decorations.russian);
+        const host::SpatialReference unknown;
+        layout.scale = planScaleBar(t, map.spatialReference() ? *map.spatialReference() : unknown, most, decorations.russian);
         if (layout.scale) {
             const ScaleBarPlan& plan = *layout.scale;
             const Caption zero = caption(canvas, "0", 8.5), label = caption(canvas, plan.label, 8.5);

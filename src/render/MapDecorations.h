@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/Map.h"
+#include "host/SpatialReference.h"
 #include "host/Symbol.h"
 #include "render/Canvas.h"
 
@@ -49,11 +50,12 @@ struct ScaleBarPlan {
 
 // Ground metres per pixel across the middle of the picture: map units are metres times the
 // spatial reference's factor; on a geographic map a degree of longitude holds 111,319.49 m
-// times the cosine of the latitude.
-double groundMetresPerPixel(const host::DisplayTransformation& t, bool geographic);
+// times the cosine of the latitude, and on the web's spherical Mercator a metre of the map is
+// the cosine of the latitude on the ground.
+double groundMetresPerPixel(const host::DisplayTransformation& t, const host::SpatialReference& reference);
 // The longest 1, 2 or 5 × 10ⁿ metres that fits in `maxPixels`; empty when the scale is unknown.
-std::optional<ScaleBarPlan> planScaleBar(const host::DisplayTransformation& t, bool geographic, double maxPixels,
-                                         bool russian);
+std::optional<ScaleBarPlan> planScaleBar(const host::DisplayTransformation& t, const host::SpatialReference& reference,
+                                         double maxPixels, bool russian);
 
 // Where the decorations went, in device pixels (empty boxes for what was not drawn).
 struct DecorationLayout {

@@ -189,10 +189,21 @@ TEST(ScaleBar, LengthEqualsItsLabelOnProjectedAndGeographicMaps) {
     }
 }
 
+TEST(ScaleBar, WebMercatorMetresShrinkWithTheLatitude) {
+    // Around 60° north a metre of the web's Mercator is half a metre on the ground.
+    const double y = 6378137.0 * std::log(std::tan(M_PI / 4 + 60 * M_PI / 360));
+    const host::DisplayTransformation t = frameOf(1000, 100, host::Envelope(0, y - 500, 10000, y + 500));
+    const host::SpatialReference mercator("WGS 84 / Pseudo-Mercator", "PROJCS[\"WGS 84 / Pseudo-Mercator\"]", 1.0, false, 3857);
+    EXPECT_NEAR(render::groundMetresPerPixel(t, mercator), 5.0, 1e-6);
+    EXPECT_NEAR(render::groundMetresPerPixel(t, host::SpatialReference()), 10.0, 1e-9);
+    EXPECT_EQ(render::planScaleBar(t, mercator, 300, false)->label, "1 km");  // 1.5 km fits: 1 km in 200 pixels
+    EXPECT_DOUBLE_EQ(render::planScaleBar(t, mercator, 300, false)->pixels, 200);
+}
+
 TEST(ScaleBar, RoundLengthsInMetresAndKilometres) {
     const auto label = [](double metresAcross, double maxPixels) {
         const host::DisplayTransformation t = frameOf(1000, 100, host::Envelope(0, 0, metresAcross, metresAcross / 10));
-        return render::planScaleBar(t, false, maxPixels, false)->label;
+        return render::planScaleBar(t, host::SpatialReference(), maxPixels, false)->label;
     };
     EXPECT_EQ(label(1000, 300), "200 m");   // 1 m a pixel: 300 m → 200 m
     EXPECT_EQ(label(1000, 600), "500 m");
