@@ -21,7 +21,11 @@ using host::XY;
 // The fixed keys ahead of the fields in a chart's data.
 constexpr std::size_t kFixedKeys = 3;
 const char* const kLayerNameKey = "LayerName";
-const char* const kNullText = "<Null>";
+
+const runtime::ObjectPtr& nullObject() {
+    static const runtime::ObjectPtr none;
+    return none;
+}
 
 constexpr std::uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF, kFrame = 0x808080, kSizeBarFill = 0xC8C8C8;
 
@@ -279,19 +283,21 @@ bool isSphericalMercator(int epsg) {
 std::vector<ChartLegend> chartLegends(const host::Map& map) {
     const std::vector<const host::GraphicsLayer*> layers = drawnGraphicsLayers(map);
     std::vector<std::optional<ChartLegend>> found(layers.size());
-    std::vector<std::string> names;
-    std::vector<runtime::Variant> values;
     visitCharts(layers, [&](std::size_t i, const ChartMarker& chart) {
-        const auto data = chart.element->customProperty().as<host::PropertySet>();
-        if (!data || data->count() <= kFixedKeys) return;
-        data->getAllProperties(names, values);
-        if (names.size() <= kFixedKeys || names[0] != kLayerNameKey) return;
+        // Read in place: a map may hold a million charts.
+        const runtime::ObjectPtr& object = chart.element->customProperty().isObject()
+                                               ? chart.element->customProperty().objectValue()
+                                               : nullObject();
+        const auto* data = dynamic_cast<const host::PropertySet*>(object.get());
+        if (!data) return;
+        const auto& items = data->items();
+        if (items.size() <= kFixedKeys || items[0].first != kLayerNameKey) return;
         std::optional<ChartLegend>& legend = found[i];
         if (!legend) {
             legend.emplace();
-            legend->layerName = values[0].isString() ? values[0].toString() : std::string();
-            for (std::size_t k = kFixedKeys; k < names.size(); ++k) {
-                legend->fields.push_back(names[k]);
+            legend->layerName = items[0].second.isString() ? items[0].second.toString() : std::string();
+            for (std::size_t k = kFixedKeys; k < items.size(); ++k) {
+                legend->fields.push_back(items[k].first);
                 const std::size_t bar = k - kFixedKeys;
                 host::FillSymbolPtr fill;
                 if (bar < chart.symbol->symbolCount())
@@ -304,11 +310,11 @@ std::vector<ChartLegend> chartLegends(const host::Map& map) {
         }
         // A value smaller than the minimum is drawn at the minimum: where a bar stands taller
         // than its value, a minimum was set and the bar shows it.
-        for (std::size_t k = kFixedKeys; k < names.size(); ++k) {
+        for (std::size_t k = kFixedKeys; k < items.size(); ++k) {
             const std::size_t bar = k - kFixedKeys;
             if (bar >= chart.symbol->valueCount()) break;
-            const runtime::Variant& v = values[k];
-            if (v.isNull() || v.isEmpty() || (v.isString() && v.toString() == kNullText)) continue;
+            const runtime::Variant& v = items[k].second;
+            if (v.isNull() || v.isEmpty() || v.isString() || v.isObject()) continue;  // "<Null>" is a string
             double value = 0;
             try {
                 value = v.toDouble();
