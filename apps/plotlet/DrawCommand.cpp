@@ -22,6 +22,7 @@
 #include "host/gdal/Gdal.h"
 #include "plotlet/DialogActions.h"
 #include "plotlet/DrawSupport.h"
+#include "plotlet/ParameterFiles.h"
 #include "plotlet/ProgressLine.h"
 #include "plotlet/Subcommands.h"
 #include "runtime/Error.h"
@@ -50,6 +51,8 @@ struct Options {
     std::vector<std::string> sets;
     std::string lang;
     std::string lyr;
+    std::string params;
+    std::string saveParams;
     std::string save;
     std::string out;
     int width = 2000;
@@ -237,6 +240,15 @@ int draw(Context& context, const Options& options) {
     };
 
     if (!language.empty()) require(user.chooseComboText("CmbLanguage", language), "the dialog refused the language");
+    // A parameter file comes before the other options, which then override what it set.
+    bool maxGiven = false;
+    if (!options.params.empty()) {
+        try {
+            maxGiven = loadParameterFile(context, *dialog, options.params);
+        } catch (const ParameterFileFailure& f) {
+            fail(f.message, f.code);
+        }
+    }
     if (!dialog->comboBox("CmbLayers").text().empty() || dialog->comboBox("CmbLayers").findRow(options.layer) >= 0) {
         if (dialog->comboBox("CmbLayers").findRow(options.layer) < 0)
             fail("layer " + options.layer + " is not a point layer; the dialog offers only point layers", InputError);
@@ -260,7 +272,6 @@ int draw(Context& context, const Options& options) {
                 "--old-layer " + options.oldLayer + ": the map has no such graphics layer besides the layer's own");
     if (placement >= 0) require(user.chooseOption("OpChartPosition", placement), "the dialog refused the placement");
 
-    bool maxGiven = false;
     for (const std::string& assignment : options.sets) {
         setControl(*dialog, assignment);
         if (runtime::upperCase(runtime::trim(assignment.substr(0, assignment.find('=')))) == "TXTMAXVALUE") maxGiven = true;
@@ -291,6 +302,13 @@ int draw(Context& context, const Options& options) {
     for (std::size_t i = before; i < transcript.size(); ++i) {
         if (transcript[i].kind == "message")
             fail("the dialog stopped with a message (below); nothing was saved", PluginFailed);
+    }
+    if (!options.saveParams.empty()) {
+        try {
+            saveParameterFile(context, *dialog, options.saveParams);
+        } catch (const ParameterFileFailure& f) {
+            fail(f.message, f.code);
+        }
     }
     const host::GraphicsLayerPtr charts = map->basicGraphicsLayer()->findLayerOrNull(options.layer + "_charts");
     const std::size_t chartCount = charts ? charts->container().elementCount() : 0;
@@ -338,6 +356,8 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
         ->type_name("CONTROL=VALUE");
     sub->add_option("--lang", o->lang, "The dialog's language: ru or en");
     sub->add_option("--lyr", o->lyr, "Also write a layer file whose chart renderer draws the same charts");
+    sub->add_option("--params", o->params, "Load a parameter file (.par) into the dialog before the other options");
+    sub->add_option("--save-params", o->saveParams, "Also write the dialog's settings to a parameter file (.par)");
     sub->add_option("--save", o->save, "The map document to write (written only when the run succeeds)")->required();
     sub->add_option("--out", o->out, "Also draw the map into a picture (.png, .svg or .pdf)");
     sub->add_option("--width", o->width, "Width of the picture in pixels (default 2000; the height follows the map)");

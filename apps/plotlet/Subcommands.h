@@ -17,6 +17,7 @@ void addInspectSubcommand(CLI::App& app, Context& context);   // PropertyFileCom
 void addDrawSubcommand(CLI::App& app, Context& context);      // DrawCommand.cpp
 void addRenderSubcommand(CLI::App& app, Context& context);    // RenderCommand.cpp
 void addDialogSubcommand(CLI::App& app, Context& context);    // DialogCommand.cpp
+void addGraphicsSubcommand(CLI::App& app, Context& context);  // GraphicsCommand.cpp
 
 inline constexpr AddSubcommand subcommands[] = {
     addCommandsSubcommand,
@@ -25,6 +26,7 @@ inline constexpr AddSubcommand subcommands[] = {
     addDrawSubcommand,
     addRenderSubcommand,
     addDialogSubcommand,
+    addGraphicsSubcommand,
 };
 
 }  // namespace plotlet::cli
