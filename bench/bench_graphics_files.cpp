@@ -4,7 +4,7 @@
 // end beyond what was there before.
 //
 // Peak memory is the process's, so run one case per process for figures of its own:
-//   plotlet_bench --benchmark_filter='BM_GraphicsFile.*/100000$'
+//   plotlet_bench --benchmark_filter='BM_GraphicsFileSave/100000/'
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace host {
 
@@ -76,9 +78,43 @@ protected:
         return p_ == t_.size();
     }
 
+    using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
+    // A list whose items' texts are noted in `out` and whose content is cut from the skeleton.
+    bool cutList(int depth, Ranges& out) {
+        const std::size_t open = p_ + 1;
+        if (!array(depth, [&](int d) {
+                ws();
+                const std::size_t begin = p_;
+                if (!value(d)) return false;
+                out.emplace_back(begin, p_);
+                return true;
+            }))
+            return false;
+        const std::size_t close = p_ - 1;  // the ']'
+        cuts_.emplace_back(open, close);
+        removed_ += close - open;
+        return true;
+    }
+    // The text without the content of the cut lists (their brackets stay).
+    std::string skeleton() const {
+        std::string out;
+        out.reserve(t_.size() - removed_);
+        std::size_t from = 0;
+        for (const auto& [begin, end] : cuts_) {
+            out.append(t_, from, begin - from);
+            from = end;
+        }
+        out.append(t_, from, std::string::npos);
+        return out;
+    }
+
     const std::string& t_;
     std::size_t maxDepth_;
     std::size_t p_ = 0;
+
+private:
+    Ranges cuts_;
+    std::size_t removed_ = 0;
 };
 
 }  // namespace host

@@ -1,6 +1,7 @@
 #include "host/PropertySetFile.h"
 
 #include <filesystem>
+#include <functional>
 
 #include "host/AtomicFile.h"
 #include "host/Element.h"
@@ -16,6 +17,11 @@ namespace {
 // Members between two progress reports of a long group.
 constexpr std::size_t ProgressStep = 1u << 16;
 
+// Text written so far is handed to `flush` in pieces of about this size, so a file of a million
+// charts is not held in memory a second time as text. Without a flush the text just grows.
+constexpr std::size_t FlushBytes = 4u << 20;
+using Flush = std::function<void(std::string&)>;
+
 // `j` dumped without its closing brace, so more members can follow.
 void appendOpen(std::string& out, const Json& j) {
     std::string text = j.dump();
@@ -26,7 +32,7 @@ void appendOpen(std::string& out, const Json& j) {
 // A group that is the value of a property is written one member per line: a graphics file of a
 // million charts never becomes one JSON tree, and identities come out in the order a whole-tree
 // write gives them.
-void appendGroup(std::string& out, const GroupElement& group, PersistContext& c) {
+void appendGroup(std::string& out, const GroupElement& group, PersistContext& c, const Flush& flush) {
     c.setOmitGraphicsContent(true);
     const Json head = writeObject(group, c);
     c.setOmitGraphicsContent(false);
@@ -36,6 +42,7 @@ void appendGroup(std::string& out, const GroupElement& group, PersistContext& c)
     for (std::size_t i = 0; i < count; ++i) {
         out += i ? ",\n" : "\n";
         out += writeObject(group.element(i), c).dump();
+        if (flush && out.size() >= FlushBytes) flush(out);
         if ((i + 1) % ProgressStep == 0) reportTaskProgress({"Writing the file", i + 1, count, false});
     }
     if (count >= ProgressStep) reportTaskProgress({"Writing the file", count, count, true});
@@ -65,14 +72,7 @@ public:
             }))
             return false;
         if (!atEnd()) return false;
-        skeleton.clear();
-        skeleton.reserve(t_.size() - removed_);
-        std::size_t from = 0;
-        for (const auto& [begin, end] : cuts_) {
-            skeleton.append(t_, from, begin - from);
-            from = end;
-        }
-        skeleton.append(t_, from, std::string::npos);
+        skeleton = this->skeleton();
         return true;
     }
 
@@ -100,31 +100,13 @@ private:
                             if (seenElements) return false;
                             seenElements = true;
                             groups.push_back({property, {}});
-                            return elementList(md, groups.back().items);
+                            return cutList(md, groups.back().items);
                         });
                     });
                 });
             });
         });
     }
-    bool elementList(int depth, std::vector<std::pair<std::size_t, std::size_t>>& out) {
-        const std::size_t open = p_ + 1;
-        if (!array(depth, [&](int d) {
-                ws();
-                const std::size_t begin = p_;
-                if (!value(d)) return false;
-                out.emplace_back(begin, p_);
-                return true;
-            }))
-            return false;
-        const std::size_t close = p_ - 1;  // the ']'
-        cuts_.emplace_back(open, close);
-        removed_ += close - open;
-        return true;
-    }
-
-    std::size_t removed_ = 0;
-    std::vector<std::pair<std::size_t, std::size_t>> cuts_;
 };
 
 PropertySetPtr readSet(const Json& doc, PersistContext& context) {
@@ -162,17 +144,14 @@ void readGroupMembers(const PropertySet& set, const std::string& text,
     }
 }
 
-}  // namespace
-
-std::string propertySetToText(const PropertySet& set) {
+void writeSetText(const PropertySet& set, std::string& out, const Flush& flush) {
     PersistContext context(PersistPurpose::File);
     // The document and the set by hand, so that group values can be written member by member.
-    std::string out = "{\"format\": \"" + std::string(propertySetFormat) + "\", \"version\": " +
-                      std::to_string(propertySetVersion) + ",\n\"propertySet\": ";
+    out += "{\"format\": \"" + std::string(propertySetFormat) + "\", \"version\": " +
+           std::to_string(propertySetVersion) + ",\n\"propertySet\": ";
     // The set is the first object of the file, as writeObject would number it.
     context.writtenIds().emplace(&set, 1);
-    out += "{\"$class\":\"PropertySet\",\"$id\":1";
-    out += ",\"properties\":[";
+    out += "{\"$class\":\"PropertySet\",\"$id\":1,\"properties\":[";
     bool first = true;
     for (const auto& [name, value] : set.items()) {
         out += first ? "\n" : ",\n";
@@ -180,13 +159,20 @@ std::string propertySetToText(const PropertySet& set) {
         const auto* group = value.isObject() && value.objectValue() ? dynamic_cast<const GroupElement*>(value.objectValue().get()) : nullptr;
         if (group && !context.writtenIds().count(group)) {
             out += "[" + Json(name).dump() + ",[\"o\",";
-            appendGroup(out, *group, context);
+            appendGroup(out, *group, context, flush);
             out += "]]";
         } else {
             out += Json::array({name, writeVariant(value, context)}).dump();
         }
     }
     out += "]}}\n";
+}
+
+}  // namespace
+
+std::string propertySetToText(const PropertySet& set) {
+    std::string out;
+    writeSetText(set, out, {});
     return out;
 }
 
@@ -207,10 +193,18 @@ PropertySetPtr propertySetFromText(const std::string& text, const std::string& s
 }
 
 void writePropertySetFile(const PropertySet& set, const std::string& path) {
-    // Serialise completely before touching the disk, so an unsaveable object fails early.
+    // Written to a temporary file as it is serialised: an object that cannot be saved, or a
+    // full disk, removes the temporary file and leaves an existing one as it was.
+    AtomicFileWriter file(path);
     std::string text;
     try {
-        text = propertySetToText(set);
+        writeSetText(set, text, [&file](std::string& piece) {
+            file.write(piece.data(), piece.size());
+            piece.clear();
+        });
+    } catch (const host::Error&) {
+        reportTaskProgress({"Writing the file", 0, 0, true});
+        throw;
     } catch (const runtime::Error& e) {
         reportTaskProgress({"Writing the file", 0, 0, true});
         raiseHost(101, "Plotlet.PropertySetFile", "File " + path + ": cannot be written: " + e.description());
@@ -218,7 +212,8 @@ void writePropertySetFile(const PropertySet& set, const std::string& path) {
         reportTaskProgress({"Writing the file", 0, 0, true});
         raiseHost(101, "Plotlet.PropertySetFile", "File " + path + ": cannot be written: " + e.what());
     }
-    writeFileAtomically(path, text);
+    file.write(text.data(), text.size());
+    file.commit();
 }
 
 PropertySetPtr readPropertySetFile(const std::string& path) {

@@ -10,6 +10,7 @@
 #include "host/PropertySetFile.h"
 #include "host/Renderer.h"
 #include "i18n/TranslatePlotlet.h"
+#include "runtime/Text.h"
 #include "support/TempFolder.h"
 
 using dialogtest::DialogTest;
@@ -297,6 +298,25 @@ TEST_F(GraphicsFiles, TheFormSpeaksTheMainDialogsLanguage) {
         ASSERT_TRUE(u.click("CmdOK"));
     });
     EXPECT_EQ(boxTexts(), (std::vector<std::string>{"Не выбран слой для загрузки"}));
+}
+
+TEST_F(GraphicsFiles, TheLayoutHoldsEveryCaptionInEitherLanguage) {
+    for (const char* language : {"English", "Русский"}) {
+        SCOPED_TRACE(language);
+        ASSERT_TRUE(user().chooseComboText("CmbLanguage", language));
+        for (const char* button : {"CmdSaveGraphicsLayerToFile", "CmdLoadGraphicsLayerFromFile"}) {
+            withForm(button, [&](FrmOpenSaveGraphLayer& f, ui::Driver&) {
+                EXPECT_EQ(ui::layoutReport(ui::checkLayout(f)), "");
+                // About 7 pixels a character, and room for the box of a check box.
+                for (ui::Control* c : f.controls()) {
+                    if (!c->hasCaption()) continue;
+                    const int needed = 7 * static_cast<int>(runtime::characterCount(c->caption())) +
+                                       (c->kind() == ui::ControlKind::CheckBox ? 20 : 0);
+                    EXPECT_GE(c->rect().width, needed) << c->name() << " \"" << c->caption() << "\"";
+                }
+            });
+        }
+    }
 }
 
 TEST(GraphicsFileMessages, EveryMessageInBothLanguages) {
