@@ -2,6 +2,8 @@
 // and one on another map), the cancelled file dialogs, and files that must not apply in part.
 #include "dialog/DialogFixture.h"
 
+#include <unistd.h>
+
 #include <fstream>
 
 #include "engine/PropertySetFiles.h"
@@ -182,6 +184,32 @@ TEST_F(ParameterFiles, AnyPropertySetAppliesByNameInItsOrder) {
     EXPECT_EQ(dialog().label("LblMaxValue").caption(), "Maximum");
     EXPECT_TRUE(dialog().OpChartPosition().itemAs<ui::OptionButton>(3).value());
     EXPECT_TRUE(shell.messages().empty());
+}
+
+TEST_F(ParameterFiles, ControlsOfOtherKindsAreNamedUnsupportedAndPassedOver) {
+    auto set = std::make_shared<host::PropertySet>();
+    set->setProperty("CmbLanguage", Variant("Русский"));
+    set->setProperty("TxtNullValue", Variant("7"));
+    dialog().PopulateControls(set);
+    EXPECT_EQ(dialog().CmbLanguage.text(), "English");
+    EXPECT_EQ(dialog().TxtNullValue.text(), "7");
+    ASSERT_EQ(plainBoxes().size(), 1u);
+    EXPECT_EQ(plainBoxes()[0].text, "Unsupported Control Type");
+}
+
+TEST_F(ParameterFiles, AFailedSaveIsReportedAndLeavesTheOldFile) {
+    const std::string file = dir.write("kept.par", "old").string();
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    saveTo(file);
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
+    if (::geteuid() != 0) {  // root writes anyway
+        ASSERT_EQ(errorBoxes().size(), 1u);
+        EXPECT_NE(errorBoxes()[0].text.find("CmdSaveParam_Click"), std::string::npos);
+        EXPECT_EQ(std::filesystem::file_size(file), 3u);
+    }
+    saveTo(path("missing folder/x.par"));
+    ASSERT_FALSE(errorBoxes().empty());
+    EXPECT_NE(errorBoxes().back().text.find("CmdSaveParam_Click"), std::string::npos);
 }
 
 TEST_F(ParameterFiles, UnreadableFilesAreReportedAndChangeNothing) {
