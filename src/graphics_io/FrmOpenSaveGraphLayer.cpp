@@ -126,8 +126,7 @@ void FrmOpenSaveGraphLayer::Form_Load() {
 
         guard.line = 2;
         LstGLayers.clear();
-        const host::MapPtr& map = runtime::required(runtime::required(pMxDoc)->focusMap());
-        for (const host::GraphicsLayerPtr& layer : map->basicGraphicsLayer()->layers()) LstGLayers.addItem(layer->name());
+        for (const host::GraphicsLayerPtr& layer : GetGraphicLayers()) LstGLayers.addItem(layer->name());
 
         guard.line = 3;
         CmdCancel.setCaption(Msg(28));
