@@ -173,6 +173,10 @@ GeometryPtr emptyShape(GeometryType type) {
 
 SpatialReferencePtr convertSpatialReference(const OGRSpatialReference* srs) {
     if (!srs) return std::make_shared<SpatialReference>();
+    // Describing and matching a coordinate system is a courtesy: PROJ complains about what it
+    // cannot express (datum-shift parameters in WKT1, no close match), and those complaints must
+    // neither fail the file nor be taken later for a failure to read its features.
+    ErrorCapture quiet;
     const char* name = srs->GetName();
     // GeoPackages name their placeholders for "no coordinate system" so.
     if (name && (EQUAL(name, "Undefined geographic SRS") || EQUAL(name, "Undefined Cartesian SRS")))
