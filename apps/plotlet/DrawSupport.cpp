@@ -1,6 +1,7 @@
 #include "plotlet/DrawSupport.h"
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 #include "render/CairoDisplay.h"
@@ -48,7 +49,21 @@ PictureRequest pictureRequest(const std::string& path, int width, double dpi) {
 
 void useCairoDisplay() { render::install(); }
 
+MapScaleAsReference::MapScaleAsReference(host::Map& map) : map_(map) {
+    if (map.referenceScale() <= 0 && map.mapScale() > 0) {
+        map.setReferenceScale(map.mapScale());
+        applied_ = true;
+    }
+}
+
+MapScaleAsReference::~MapScaleAsReference() {
+    if (applied_) map_.setReferenceScale(0);
+}
+
 void drawPicture(host::MxDocument& document, const PictureRequest& request) {
+    const host::MapPtr& map = document.focusMap();
+    std::optional<MapScaleAsReference> scale;
+    if (map) scale.emplace(*map);
     render::ExportOptions options;
     options.width = request.width;
     options.dpi = request.dpi;

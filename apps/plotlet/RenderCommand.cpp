@@ -12,6 +12,7 @@
 
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/Gdal.h"
+#include "plotlet/DrawSupport.h"
 #include "plotlet/ProgressLine.h"
 #include "plotlet/Subcommands.h"
 #include "render/Error.h"
@@ -103,6 +104,12 @@ int renderMap(Context& context, const Options& options) {
             return true;
         };
     }
+    // Symbols are sized in points, chart labels and leaders were placed in map units at the
+    // map's scale: without a reference scale they part in any picture at another scale.
+    const MapScaleAsReference mapScale(*document->focusMap());
+    if (mapScale.applied())
+        context.err << "plotlet: note: " << options.map << " has no reference scale; symbols are drawn as at its scale 1:"
+                    << std::llround(document->focusMap()->mapScale()) << ", so chart labels stay on their bars\n";
     try {
         const host::DisplayTransformation t = render::planExport(*document->focusMap(), exportOptions);
         exportOptions.extent = t.visibleBounds();

@@ -1,0 +1,129 @@
+// `plotlet draw` and `render` on a user's own data files, as a first run meets them: pictures
+// whose labels stay on their bars at any size, rows without a location, mistakes named as such,
+// and Recreate that can be run twice.
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "host/Element.h"
+#include "host/MapDocumentFile.h"
+#include "host/gdal/Gdal.h"
+#include "render/RenderFixtures.h"
+#include "support/RunCli.h"
+#include "support/TempFolder.h"
+
+using testing_support::runCli;
+
+namespace {
+
+class OwnData : public ::testing::Test {
+protected:
+    OwnData() { host::gdal::install(); }
+
+    std::string write(const std::string& name, const std::string& text) { return folder.write(name, text).string(); }
+    std::string path(const std::string& name) const { return (folder / name).string(); }
+
+    testing_support::CliResult run(const std::string& subcommand, std::vector<std::string> extra) {
+        std::vector<std::string> args{"--plugins", PLOTLET_PLUGIN_DIR, subcommand};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return runCli(args);
+    }
+
+    testing_support::TempFolder folder;
+};
+
+rendertest::Image readPicture(const std::string& file) {
+    render::SurfacePtr surface(cairo_image_surface_create_from_png(file.c_str()));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) throw std::runtime_error("cannot read " + file);
+    return rendertest::Image(std::move(surface));
+}
+
+// Where a one-bar chart stands in a picture of a single feature: the bar is the widest run of
+// ink in any row; its top the first row where a run nearly as wide begins. The label of a
+// positive bar stands on that top: its lowest ink above the bar lies within a few pixels.
+struct BarAndLabel {
+    int barTop = -1, barLeft = -1, barRight = -1;
+    int labelBottom = -1;  // the lowest row with ink above the bar, over the bar's columns
+};
+
+BarAndLabel probeBarAndLabel(const rendertest::Image& image) {
+    auto inkAt = [&](int x, int y) { return !image.isWhite(x, y, 40); };
+    int widest = 0;
+    std::vector<std::pair<int, int>> longest(image.height(), {-1, -1});
+    for (int y = 0; y < image.height(); ++y) {
+        int start = -1;
+        for (int x = 0; x <= image.width(); ++x) {
+            const bool ink = x < image.width() && inkAt(x, y);
+            if (ink && start < 0) start = x;
+            if (!ink && start >= 0) {
+                if (x - start > longest[y].second - longest[y].first) longest[y] = {start, x};
+                start = -1;
+            }
+        }
+        widest = std::max(widest, longest[y].second - longest[y].first);
+    }
+    BarAndLabel found;
+    for (int y = 0; y < image.height() && found.barTop < 0; ++y) {
+        if (longest[y].second - longest[y].first >= widest * 9 / 10) {
+            found.barTop = y;
+            found.barLeft = longest[y].first;
+            found.barRight = longest[y].second;
+        }
+    }
+    for (int y = found.barTop - 1; y >= 0 && found.labelBottom < 0; --y) {
+        for (int x = found.barLeft; x < found.barRight && found.labelBottom < 0; ++x)
+            if (inkAt(x, y)) found.labelBottom = y;
+    }
+    return found;
+}
+
+void expectLabelOnBar(const std::string& file) {
+    SCOPED_TRACE(file);
+    const rendertest::Image image = readPicture(file);
+    const BarAndLabel chart = probeBarAndLabel(image);
+    ASSERT_GE(chart.barTop, 0);
+    const int barWidth = chart.barRight - chart.barLeft;
+    ASSERT_GE(barWidth, 4);
+    // The label exists and stands on its bar: no further above it than a fraction of the bar's
+    // width (a 6-point label over a 10-point bar), at any picture size.
+    ASSERT_GE(chart.labelBottom, 0) << "no label above the bar (top " << chart.barTop << ")";
+    EXPECT_LE(chart.barTop - chart.labelBottom, std::max(3, barWidth / 3))
+        << "bar top " << chart.barTop << ", label bottom " << chart.labelBottom << ", bar width " << barWidth;
+}
+
+const char* onePoint = R"({"type":"FeatureCollection","features":[
+    {"type":"Feature","properties":{"name":"Kings Cross","bikes":100},"geometry":{"type":"Point","coordinates":[-0.1233,51.5309]}}]})";
+
+}  // namespace
+
+TEST_F(OwnData, LabelsStayOnTheirBarsInPicturesOfAnySize) {
+    const std::string data = write("stations.geojson", onePoint);
+    const std::string saved = path("stations.pmx");
+    auto r = run("draw", {data, "--layer", "stations", "--fields", "bikes", "--set", "ChkShowLeader=0", "--save", saved,
+                          "--out", path("draw.png"), "--width", "2000"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    expectLabelOnBar(path("draw.png"));
+    for (const char* width : {"500", "1800"}) {
+        r = run("render", {saved, "--out", path(std::string("render") + width + ".png"), "--width", width});
+        ASSERT_EQ(r.code, 0) << r.err;
+        expectLabelOnBar(path(std::string("render") + width + ".png"));
+    }
+
+    // A map document without a reference scale draws its charts as at its own scale, and says so.
+    auto document = host::readMapDocument(saved);
+    document->focusMap()->setReferenceScale(0);
+    const std::string unreferenced = path("unreferenced.pmx");
+    host::writeMapDocument(*document, unreferenced);
+    for (const char* width : {"500", "1800"}) {
+        r = run("render", {unreferenced, "--out", path(std::string("plain") + width + ".png"), "--width", width});
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_NE(r.err.find("no reference scale"), std::string::npos) << r.err;
+        expectLabelOnBar(path(std::string("plain") + width + ".png"));
+    }
+    EXPECT_EQ(host::readMapDocument(unreferenced)->focusMap()->referenceScale(), 0);
+}
