@@ -8,6 +8,7 @@
 // saved, the exit code says so, and an existing output document stays as it was.
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <optional>
@@ -139,6 +140,30 @@ void setControl(ui::Form& form, const std::string& assignment) {
         fail("--set " + assignment + ": " + e.what());
     }
     if (!done) fail("--set " + assignment + ": the dialog did not take it", PluginFailed);
+}
+
+// Features the charts are made for that have no location (no shape or an empty one): the
+// plug-in draws no chart for them.
+std::size_t featuresWithoutLocation(const host::FeatureLayer& layer, bool selectedOnly) {
+    const host::FeatureClass& fc = *layer.featureClass();
+    const bool points = fc.shapeType() == host::GeometryType::Point;
+    auto unlocated = [&](std::size_t row) {
+        if (points) {
+            const host::XY p = fc.pointAt(row);
+            return std::isnan(p.x) || std::isnan(p.y);
+        }
+        const host::GeometryPtr shape = fc.shape(row);
+        return !shape || shape->isEmpty();
+    };
+    std::size_t count = 0;
+    if (selectedOnly) {
+        for (std::int64_t oid : layer.selectionSet()->oids())
+            if (auto row = fc.rowOfOid(oid); row && unlocated(*row)) ++count;
+    } else {
+        for (std::size_t row = 0; row < fc.featureCount(); ++row)
+            if (unlocated(row)) ++count;
+    }
+    return count;
 }
 
 int findListRow(const ui::ListBox& list, const std::string& text) {
@@ -292,6 +317,9 @@ int draw(Context& context, const Options& options) {
         if (transcript[i].kind == "message")
             fail("the dialog stopped with a message (below); nothing was saved", PluginFailed);
     }
+    if (const std::size_t unlocated = featuresWithoutLocation(*layer, !options.selected.empty()))
+        context.err << "plotlet: note: " << unlocated << (unlocated == 1 ? " feature" : " features") << " of " << options.layer
+                    << " without a location (no geometry) got no chart\n";
     const host::GraphicsLayerPtr charts = map->basicGraphicsLayer()->findLayerOrNull(options.layer + "_charts");
     const std::size_t chartCount = charts ? charts->container().elementCount() : 0;
 

@@ -212,6 +212,21 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
 
         while (host::FeaturePtr feature = cursor->nextFeature()) {
             guard.line = 9;
+            // The shape's centre: where the chart, its anchor and the marker probe stand. A point
+            // class hands out its point without making a geometry object. A feature without a
+            // location (no shape, or an empty one) gets no chart: it would stand at 0,0 and
+            // stretch every extent to there.
+            host::Point centre;
+            if (pointClass) {
+                const host::XY p = pointClass->pointAt(feature->row());
+                if (!std::isnan(p.x) && !std::isnan(p.y)) centre = host::Point(p);
+            } else if (const host::GeometryPtr shape = feature->shape()) {
+                centre = GetShapeCenter(shape);
+            }
+            if (centre.isEmpty()) {
+                progress.advance();
+                continue;
+            }
             const double maxValue = settings.once(maxValueBox, [&] { return settings.decimal("TxtMaxValue"); });
             const double minValue = settings.once(minValueBox, [&] { return settings.decimal("TxtMinValue"); });
 
@@ -285,27 +300,7 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
 
             guard.line = 16;
             CreateLeader(chartSymbol, 0.5, 0, 3, radius);
-            // The shape's centre serves the anchor here and both elements at step 18. A point
-            // class hands out its point without making a geometry object.
-            std::optional<host::Point> centreOfShape;
-            auto shapeCentre = [&]() -> const host::Point& {
-                if (!centreOfShape) {
-                    if (pointClass) {
-                        const host::XY p = pointClass->pointAt(feature->row());
-                        centreOfShape = std::isnan(p.x) ? host::Point() : host::Point(p);
-                    } else {
-                        centreOfShape = GetShapeCenter(feature->shape());
-                    }
-                }
-                return *centreOfShape;
-            };
-            try {
-                const host::Point& centre = shapeCentre();
-                if (chartSymbol && chartSymbol->background() && !centre.isEmpty())
-                    chartSymbol->background()->setAnchorPoint(centre.xy());
-            } catch (...) {
-                // The chart keeps its leader settings without the anchor.
-            }
+            if (chartSymbol && chartSymbol->background()) chartSymbol->background()->setAnchorPoint(centre.xy());
 
             guard.line = 17;
             const host::SymbolPtr rendered = runtime::required(layer->renderer())->symbolByFeature(*feature);
@@ -313,7 +308,6 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
             if (!featureMarker) runtime::raise(runtime::err::TypeMismatch);
 
             guard.line = 18;
-            const host::Point& centre = shapeCentre();
             auto chartElement = std::make_shared<host::MarkerElement>();
             chartElement->setGeometry(std::make_shared<host::Point>(centre));
             chartElement->setSymbol(chartSymbol);

@@ -127,3 +127,24 @@ TEST_F(OwnData, LabelsStayOnTheirBarsInPicturesOfAnySize) {
     }
     EXPECT_EQ(host::readMapDocument(unreferenced)->focusMap()->referenceScale(), 0);
 }
+
+TEST_F(OwnData, FeaturesWithoutALocationGetNoChartAndANote) {
+    const std::string data = write("stations.geojson", R"({"type":"FeatureCollection","features":[
+        {"type":"Feature","properties":{"name":"Kings Cross","bikes":10},"geometry":{"type":"Point","coordinates":[-0.1233,51.5309]}},
+        {"type":"Feature","properties":{"name":"Nowhere","bikes":20},"geometry":null},
+        {"type":"Feature","properties":{"name":"Waterloo","bikes":30},"geometry":{"type":"Point","coordinates":[-0.1131,51.5031]}}]})");
+    const std::string saved = path("stations.pmx");
+    const auto r = run("draw", {data, "--layer", "stations", "--fields", "bikes", "--key", "name", "--save", saved, "--out",
+                                path("stations.png")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("note: 1 feature of stations without a location"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("charts: 2 "), std::string::npos) << r.out;
+    auto document = host::readMapDocument(saved);
+    auto charts = document->focusMap()->basicGraphicsLayer()->findLayerOrNull("stations_charts");
+    ASSERT_TRUE(charts);
+    EXPECT_FALSE(charts->container().findElementByName("Nowhere"));
+    // Nothing stands near 0,0: the charts' extent stays in London.
+    EXPECT_GT(charts->extent().yMin(), 51.0);
+    const rendertest::Image picture = readPicture(path("stations.png"));
+    EXPECT_LT(picture.height(), 3 * picture.width());
+}
