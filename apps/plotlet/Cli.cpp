@@ -8,6 +8,7 @@
 
 #include "plotlet/Context.h"
 #include "plotlet/Subcommands.h"
+#include "plotlet/Suggest.h"
 
 #ifndef PLOTLET_VERSION
 #define PLOTLET_VERSION "0.0.0"
@@ -63,6 +64,25 @@ int run(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
         ->type_name("DIR");
 
     for (AddSubcommand add : subcommands) add(app, context);
+
+    // A mistyped subcommand reaches the parser as a stray argument, and it would only say that
+    // a subcommand is required: name the word and what it may have meant.
+    std::vector<std::string> names;
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) names.push_back(sub->get_name());
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word == "--plugins") {
+            ++i;
+            continue;
+        }
+        if (word.empty() || word[0] == '-') continue;
+        if (std::find(names.begin(), names.end(), word) == names.end()) {
+            err << "plotlet: error: unknown subcommand " << word << didYouMean(word, names) << "; the subcommands: " << listOf(names)
+                << '\n';
+            return UsageError;
+        }
+        break;
+    }
 
     const int code = parseAndRun(app, std::move(args), context);
     if (!context.shell->transcript().empty()) {

@@ -25,6 +25,7 @@
 #include "plotlet/DrawSupport.h"
 #include "plotlet/ProgressLine.h"
 #include "plotlet/Subcommands.h"
+#include "plotlet/Suggest.h"
 #include "runtime/Error.h"
 #include "runtime/Settings.h"
 #include "runtime/Text.h"
@@ -142,6 +143,69 @@ void setControl(ui::Form& form, const std::string& assignment) {
     if (!done) fail("--set " + assignment + ": the dialog did not take it", PluginFailed);
 }
 
+const char* shapeWord(host::GeometryType type) {
+    switch (type) {
+    case host::GeometryType::Point: return "point";
+    case host::GeometryType::Multipoint: return "multipoint";
+    case host::GeometryType::Polyline: return "line";
+    case host::GeometryType::Polygon: return "polygon";
+    default: return "shapeless";
+    }
+}
+
+// The layers a user may name: every feature layer, and those the dialog charts (readable point
+// layers).
+std::vector<std::string> featureLayerNames(const host::Map& map, bool pointsOnly) {
+    std::vector<std::string> names;
+    for (const host::FeatureLayerPtr& l : map.featureLayers()) {
+        if (!pointsOnly || (l->featureClass() && l->featureClass()->shapeType() == host::GeometryType::Point))
+            names.push_back(l->name());
+    }
+    return names;
+}
+
+std::vector<std::string> comboRows(const ui::ComboBox& combo) {
+    std::vector<std::string> rows;
+    for (int row = 0; row < combo.listCount(); ++row) rows.push_back(combo.list(row));
+    return rows;
+}
+
+// The layer the user named, or a failure that says what the map holds instead.
+host::FeatureLayerPtr chartableLayer(const host::Map& map, const std::string& name) {
+    const std::vector<std::string> points = featureLayerNames(map, true);
+    const host::FeatureLayerPtr layer = map.findFeatureLayer(name);
+    if (!layer) {
+        const std::vector<std::string> all = featureLayerNames(map, false);
+        fail("the map has no layer " + name + didYouMean(name, all) + "; its point layers: " + listOf(points), InputError);
+    }
+    if (!layer->featureClass()) fail("the data of layer " + name + " cannot be read: " + layer->brokenReason(), InputError);
+    const host::GeometryType type = layer->featureClass()->shapeType();
+    if (type != host::GeometryType::Point) {
+        std::string message = "layer " + name + " is a " + shapeWord(type) + " layer; charts stand beside single points";
+        if (type == host::GeometryType::Multipoint) message += " (a multipoint layer can be split into points, e.g. with ogr2ogr -explodecollections)";
+        else if (type == host::GeometryType::Polygon) message += " (make a point layer of the polygons' centres first)";
+        fail(message + "; the map's point layers: " + listOf(points), InputError);
+    }
+    return layer;
+}
+
+// The numeric fields the dialog offers for charts, with their types, for messages.
+std::string numericFieldList(const ui::ListBox& list, const host::FeatureClass& fc) {
+    std::vector<std::string> fields;
+    for (int row = 0; row < list.listCount(); ++row) {
+        const std::string name = list.list(row, 0);
+        const int index = fc.findField(name);
+        fields.push_back(index >= 0 ? name + " (" + host::fieldTypeName(fc.field(index).type) + ")" : name);
+    }
+    return listOf(fields);
+}
+
+std::vector<std::string> listRows(const ui::ListBox& list) {
+    std::vector<std::string> rows;
+    for (int row = 0; row < list.listCount(); ++row) rows.push_back(list.list(row, 0));
+    return rows;
+}
+
 // Features the charts are made for that have no location (no shape or an empty one): the
 // plug-in draws no chart for them.
 std::size_t featuresWithoutLocation(const host::FeatureLayer& layer, bool selectedOnly) {
@@ -237,9 +301,7 @@ int draw(Context& context, const Options& options) {
     }
     const host::MxDocumentPtr document = application->document();
     const host::MapPtr map = document->focusMap();
-    const host::FeatureLayerPtr layer = map->findFeatureLayer(options.layer);
-    if (!layer) fail("the map has no layer " + options.layer, InputError);
-    if (!layer->featureClass()) fail("the data of layer " + options.layer + " cannot be read: " + layer->brokenReason(), InputError);
+    const host::FeatureLayerPtr layer = chartableLayer(*map, options.layer);
     if (!options.selected.empty() && applySelection(layer, options.selected) == 0)
         fail("--selected " + options.selected + ": no feature of " + options.layer + " is selected; nothing drawn", InputError);
 
@@ -262,27 +324,45 @@ int draw(Context& context, const Options& options) {
     };
 
     if (!language.empty()) require(user.chooseComboText("CmbLanguage", language), "the dialog refused the language");
-    if (!dialog->comboBox("CmbLayers").text().empty() || dialog->comboBox("CmbLayers").findRow(options.layer) >= 0) {
-        if (dialog->comboBox("CmbLayers").findRow(options.layer) < 0)
-            fail("layer " + options.layer + " is not a point layer; the dialog offers only point layers", InputError);
-    }
+    if (dialog->comboBox("CmbLayers").findRow(options.layer) < 0)
+        fail("layer " + options.layer + " is not offered by the dialog; it offers: " + listOf(comboRows(dialog->comboBox("CmbLayers"))),
+             InputError);
     require(user.chooseComboText("CmbLayers", options.layer), "the dialog did not take the layer " + options.layer);
     if (!options.key.empty()) {
-        if (dialog->comboBox("CmbKey").findRow(options.key) < 0)
-            fail("--key " + options.key + ": layer " + options.layer + " has no such field", InputError);
+        const ui::ComboBox& keys = dialog->comboBox("CmbKey");
+        if (keys.findRow(options.key) < 0)
+            fail("--key " + options.key + ": layer " + options.layer + " has no such field" + didYouMean(options.key, comboRows(keys)) +
+                     "; its fields: " + listOf(comboRows(keys)),
+                 InputError);
         require(user.chooseComboText("CmbKey", options.key), "the dialog did not take the key " + options.key);
     }
-    for (const std::string& field : fields) {
+    const std::string offeredFields = numericFieldList(dialog->listBox("LstFields"), *layer->featureClass());
+    const std::vector<std::string> offeredNames = listRows(dialog->listBox("LstFields"));
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::string& field = fields[i];
+        for (std::size_t j = 0; j < i; ++j)
+            if (runtime::equalsIgnoreCase(fields[j], field)) fail("--fields: " + field + " is named twice");
         const int row = findListRow(dialog->listBox("LstFields"), field);
-        if (row < 0) fail("--fields: " + field + " is not a numeric field of " + options.layer + " (or is named twice)", InputError);
+        if (row < 0) {
+            const int index = layer->featureClass()->findField(field);
+            const std::string what = index >= 0 ? " is not a numeric field of " + options.layer + " (it is a " +
+                                                      host::fieldTypeName(layer->featureClass()->field(index).type) + " field)"
+                                                : " is no field of " + options.layer + didYouMean(field, offeredNames);
+            fail("--fields: " + field + what + "; the numeric fields of " + options.layer + ": " + offeredFields, InputError);
+        }
         require(user.selectListRows("LstFields", {row}), "the dialog did not take the field " + field);
         require(user.click("CmdFieldsTo"), "the dialog did not move the field " + field);
     }
     if (!options.selected.empty()) require(user.chooseOption("OpAllObjects", 1), "the dialog did not take the selection");
     if (options.recreate) require(user.chooseOption("OpCreateDiagr", 1), "the dialog did not switch to Recreate");
-    if (!options.oldLayer.empty())
-        require(user.chooseComboText("CmbOldChartLayer", options.oldLayer),
-                "--old-layer " + options.oldLayer + ": the map has no such graphics layer besides the layer's own");
+    if (!options.oldLayer.empty()) {
+        const std::vector<std::string> offered = comboRows(dialog->comboBox("CmbOldChartLayer"));
+        if (dialog->comboBox("CmbOldChartLayer").findRow(options.oldLayer) < 0)
+            fail("--old-layer " + options.oldLayer + ": the map has no such graphics layer besides the layer's own" +
+                     didYouMean(options.oldLayer, offered) + "; its graphics layers: " + listOf(offered),
+                 InputError);
+        require(user.chooseComboText("CmbOldChartLayer", options.oldLayer), "the dialog did not take --old-layer " + options.oldLayer);
+    }
     if (placement >= 0) require(user.chooseOption("OpChartPosition", placement), "the dialog refused the placement");
 
     bool maxGiven = false;
@@ -378,6 +458,10 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
         } catch (const RunFailure& f) {
             context.err << "plotlet: error: " << f.message << '\n';
             context.exitCode = f.code;
+        } catch (const ui::ActionRefused& e) {
+            // What a person could not do in the dialog either: the request cannot be met.
+            context.err << "plotlet: error: the dialog refused: " << e.what() << '\n';
+            context.exitCode = InputError;
         }
     });
 }

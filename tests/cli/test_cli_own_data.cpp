@@ -148,3 +148,42 @@ TEST_F(OwnData, FeaturesWithoutALocationGetNoChartAndANote) {
     const rendertest::Image picture = readPicture(path("stations.png"));
     EXPECT_LT(picture.height(), 3 * picture.width());
 }
+
+TEST_F(OwnData, MistakesAreNamedWithWhatThereIsInstead) {
+    const std::string polygons = write("eire.geojson", R"({"type":"FeatureCollection","features":[
+        {"type":"Feature","properties":{"A":1.5},"geometry":{"type":"Polygon","coordinates":[[[0,0],[1,0],[1,1],[0,0]]]}}]})");
+    const std::string multipoints = write("pumps.geojson", R"({"type":"FeatureCollection","features":[
+        {"type":"Feature","properties":{"A":1.5},"geometry":{"type":"MultiPoint","coordinates":[[0,0],[1,1]]}}]})");
+    const std::string points = write("stations.geojson", R"({"type":"FeatureCollection","features":[
+        {"type":"Feature","properties":{"name":"A","bikes":10,"docks":3},"geometry":{"type":"Point","coordinates":[-0.12,51.53]}}]})");
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::vector<std::string> says;
+    };
+    const std::vector<Case> cases = {
+        {{"draw", polygons, "--layer", "eire", "--fields", "A"}, 2, {"eire is a polygon layer", "point layers: none"}},
+        {{"draw", multipoints, "--layer", "pumps", "--fields", "A"}, 2, {"pumps is a multipoint layer"}},
+        {{"draw", points, "--layer", "station", "--fields", "bikes"}, 2, {"no layer station (did you mean stations?)"}},
+        {{"draw", points, "--layer", "stations", "--fields", "bkes"}, 2,
+         {"bkes is no field of stations (did you mean bikes?)", "bikes (Long Integer), docks (Long Integer)"}},
+        {{"draw", points, "--layer", "stations", "--fields", "name"}, 2, {"name is not a numeric field of stations (it is a Text field)"}},
+        {{"draw", points, "--layer", "stations", "--fields", "bikes,bikes"}, 1, {"bikes is named twice"}},
+        {{"draw", points, "--layer", "stations", "--fields", "bikes", "--key", "nme"}, 2, {"(did you mean name?)"}},
+        {{"draw", points, "--layer", "stations", "--fields", "bikes", "--recreate", "--placement", "over-old", "--old-layer",
+          "stations_chart"},
+         2,
+         {"--old-layer stations_chart", "graphics layers: none"}},
+        {{"drw", points}, 1, {"unknown subcommand drw (did you mean draw?)"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        if (args[0] == "draw") args.insert(args.end(), {"--save", path("never.pmx")});
+        const auto r = run(args[0], {args.begin() + 1, args.end()});
+        SCOPED_TRACE(args[1] + " " + (args.size() > 3 ? args[3] + " " + args[5] : ""));
+        EXPECT_EQ(r.code, c.code) << r.err;
+        for (const std::string& text : c.says) EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("internal error"), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(path("never.pmx")));
+    }
+}
