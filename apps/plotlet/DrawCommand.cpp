@@ -8,6 +8,8 @@
 // saved, the exit code says so, and an existing output document stays as it was.
 
 #include <algorithm>
+#include <charconv>
+#include <limits>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -16,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "dialog/PlacementOptions.h"
+#include "engine/Placement.h"
 #include "host/MapDocumentFile.h"
 #include "host/TaskProgress.h"
 #include "host/gdal/AttributeQuery.h"
@@ -56,9 +60,12 @@ struct Options {
     std::string out;
     int width = 2000;
     double dpi = 96;
-    std::optional<std::uint64_t> seed;
+    std::string seed;
     bool yes = false;
 };
+
+// The title of the plug-in's report of an unexpected failure.
+constexpr std::string_view ErrorReportTitle = "Unexpected Program Error";
 
 // A user-facing failure of the run: the message and the exit code.
 struct RunFailure {
@@ -74,21 +81,37 @@ bool isInteger(const std::string& text) {
            text != "-";
 }
 
-// The dialog's row of placement buttons for a code or name.
+// A whole number of the option, or a usage error naming the option when it is none or lies
+// outside [low, high] (never a silent saturation).
+template <class Integer>
+Integer wholeNumber(const std::string& option, const std::string& text, Integer low, Integer high) {
+    Integer value{};
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const bool negativeForUnsigned = ec == std::errc::invalid_argument && low == 0 && text.size() > 1 && text[0] == '-' && isInteger(text);
+    if (ec == std::errc::result_out_of_range || negativeForUnsigned || (ec == std::errc() && end == text.data() + text.size() && (value < low || value > high)))
+        fail(option + " " + text + ": out of range (" + std::to_string(low) + " to " + std::to_string(high) + ")");
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) fail(option + " " + text + ": not a whole number");
+    return value;
+}
+
+// The dialog's member of the placement group for a code or name.
 int placementIndex(const std::string& text, bool recreate) {
     static const std::map<std::string, int> names = {
-        {"CENTER", 0},    {"CENTRE", 0},     {"E", 1},         {"RIGHT", 1},     {"NE", 2},
-        {"NE-CIRCLE", 3}, {"N", 4},          {"TOP", 4},       {"OLD", 5},       {"NW", 6},
-        {"NW-CIRCLE", 7}, {"W", 8},          {"LEFT", 8},      {"SW-CIRCLE", 9}, {"SW", 10},
-        {"S", 11},        {"BOTTOM", 11},    {"SE-CIRCLE", 12}, {"SE", 13},      {"OVER-OLD", 14},
+        {"CENTER", 0},    {"CENTRE", 0},     {"E", 1},          {"RIGHT", 1},     {"NE", 2},
+        {"NE-CIRCLE", 3}, {"N", 4},          {"TOP", 4},        {"OLD", OldPlacementIndex}, {"NW", 6},
+        {"NW-CIRCLE", 7}, {"W", 8},          {"LEFT", 8},       {"SW-CIRCLE", 9}, {"SW", 10},
+        {"S", 11},        {"BOTTOM", 11},    {"SE-CIRCLE", 12}, {"SE", 13},       {"OVER-OLD", OverOldChartsIndex},
     };
+    const std::string codes = "codes are 0 to " + std::to_string(LastPlacementIndex) + " (" + std::to_string(OldPlacementIndex) +
+                              " excepted), -1 (old place) and -2 (over old charts)";
     int index = -1;
     if (isInteger(text)) {
-        const int code = std::stoi(text);
-        if (code == -1) index = 5;
-        else if (code == -2) index = 14;
-        else if (code >= 0 && code <= 13 && code != 5) index = code;
-        else fail("--placement " + text + ": codes are 0 to 13 (5 excepted), -1 (old place) and -2 (over old charts)");
+        const auto code = wholeNumber<long long>("--placement", text, std::numeric_limits<long long>::min(),
+                                                 std::numeric_limits<long long>::max());
+        if (code == PlacementOldPlace) index = OldPlacementIndex;
+        else if (code == PlacementOverOldCharts) index = OverOldChartsIndex;
+        else if (code >= 0 && code <= LastPlacementIndex && code != OldPlacementIndex) index = static_cast<int>(code);
+        else fail("--placement " + text + ": " + codes);
     } else {
         auto it = names.find(runtime::upperCase(text));
         if (it == names.end())
@@ -96,7 +119,8 @@ int placementIndex(const std::string& text, bool recreate) {
                  "sw-circle, sw, s, se-circle, se, old, over-old");
         index = it->second;
     }
-    if ((index == 5 || index == 14) && !recreate) fail("--placement " + text + " keeps old charts: it needs --recreate");
+    if ((index == OldPlacementIndex || index == OverOldChartsIndex) && !recreate)
+        fail("--placement " + text + " keeps old charts: it needs --recreate");
     return index;
 }
 
@@ -110,12 +134,13 @@ std::vector<std::string> splitList(const std::string& text) {
 }
 
 // Selects the features --selected names: a list of object identifiers or an attribute query.
-std::size_t applySelection(const host::FeatureLayerPtr& layer, const std::string& selected) {
+std::size_t applySelection(const host::FeatureLayerPtr& layer, const std::string& selected, std::ostream& err) {
     std::vector<std::int64_t> oids;
     const std::vector<std::string> parts = splitList(selected);
     const bool identifiers = !parts.empty() && std::all_of(parts.begin(), parts.end(), isInteger);
     if (identifiers) {
-        for (const std::string& p : parts) oids.push_back(std::stoll(p));
+        for (const std::string& p : parts)
+            oids.push_back(wholeNumber<std::int64_t>("--selected", p, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max()));
     } else {
         try {
             oids = host::gdal::selectWhere(*layer->featureClass(), selected);
@@ -124,9 +149,13 @@ std::size_t applySelection(const host::FeatureLayerPtr& layer, const std::string
         }
     }
     layer->selectionSet()->clear();
+    std::vector<std::string> missing;
     for (std::int64_t oid : oids) {
         if (layer->featureClass()->rowOfOid(oid)) layer->selectionSet()->add(oid);
+        else missing.push_back(std::to_string(oid));
     }
+    if (!missing.empty())
+        err << "plotlet: warning: --selected: " << layer->name() << " has no feature " << listOf(missing) << '\n';
     return layer->selectionSet()->count();
 }
 
@@ -275,7 +304,9 @@ int draw(Context& context, const Options& options) {
     if (fields.empty()) fail("--fields: name at least one field");
     if (!options.oldLayer.empty() && !options.recreate) fail("--old-layer needs --recreate");
     const int placement = options.placement.empty() ? -1 : placementIndex(options.placement, options.recreate);
-    if (placement == 14 && options.oldLayer.empty()) fail("--placement over-old needs --old-layer");
+    std::optional<std::uint64_t> seed;
+    if (!options.seed.empty()) seed = wholeNumber<std::uint64_t>("--seed", options.seed, 0, std::numeric_limits<std::uint64_t>::max());
+    if (placement == OverOldChartsIndex && options.oldLayer.empty()) fail("--placement over-old needs --old-layer");
     std::string language;
     if (!options.lang.empty()) {
         const std::string l = runtime::lowerCase(options.lang);
@@ -302,11 +333,11 @@ int draw(Context& context, const Options& options) {
     const host::MxDocumentPtr document = application->document();
     const host::MapPtr map = document->focusMap();
     const host::FeatureLayerPtr layer = chartableLayer(*map, options.layer);
-    if (!options.selected.empty() && applySelection(layer, options.selected) == 0)
+    if (!options.selected.empty() && applySelection(layer, options.selected, context.err) == 0)
         fail("--selected " + options.selected + ": no feature of " + options.layer + " is selected; nothing drawn", InputError);
 
     // The plug-in, its command and its dialog. A seed makes the random field colours repeatable.
-    if (options.seed) runtime::setRandomSeed(options.seed);
+    if (seed) runtime::setRandomSeed(seed);
     context.shell->setQuestionDefault(options.yes ? ui::QuestionDefault::Accept : ui::QuestionDefault::Decline);
     std::shared_ptr<host::ICommand> command;
     try {
@@ -393,8 +424,14 @@ int draw(Context& context, const Options& options) {
     require(user.click("CmdOK", 0), "OK failed");
     progress.reset();
     const auto& transcript = context.shell->transcript();
+    // The plug-in's error report, shown at any step, means the run cannot be trusted; a box
+    // during OK that does more than inform means OK stopped without doing its work.
+    for (const ui::ShellEvent& event : transcript) {
+        if (event.kind == "message" && event.title == ErrorReportTitle)
+            fail("the plug-in showed its error report (below); nothing was saved", PluginFailed);
+    }
     for (std::size_t i = before; i < transcript.size(); ++i) {
-        if (transcript[i].kind == "message")
+        if (transcript[i].kind == "message" && transcript[i].icon != ui::mb::Information)
             fail("the dialog stopped with a message (below); nothing was saved", PluginFailed);
     }
     if (const std::size_t unlocated = featuresWithoutLocation(*layer, !options.selected.empty()))

@@ -187,3 +187,33 @@ TEST_F(OwnData, MistakesAreNamedWithWhatThereIsInstead) {
         EXPECT_FALSE(std::filesystem::exists(path("never.pmx")));
     }
 }
+
+TEST_F(OwnData, NumbersOutOfRangeAreUsageErrorsAndUnknownIdentifiersAreNamed) {
+    const std::string points = write("stations.geojson", R"({"type":"FeatureCollection","features":[
+        {"type":"Feature","properties":{"bikes":10},"geometry":{"type":"Point","coordinates":[-0.12,51.53]}},
+        {"type":"Feature","properties":{"bikes":20},"geometry":{"type":"Point","coordinates":[-0.11,51.50]}}]})");
+    const std::vector<std::string> base{points, "--layer", "stations", "--fields", "bikes", "--save", path("s.pmx")};
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--selected", "0,99999999999999999999"}, "--selected 99999999999999999999: out of range"},
+        {{"--placement", "99999999999999999999"}, "--placement 99999999999999999999: out of range"},
+        {{"--placement", "99999999999"}, "codes are 0 to 13 (5 excepted)"},
+        {{"--placement", "5"}, "codes are 0 to 13 (5 excepted)"},
+        {{"--seed", "99999999999999999999"}, "--seed 99999999999999999999: out of range"},
+        {{"--seed=-1"}, "--seed -1: out of range"},
+        {{"--seed", "12x"}, "--seed 12x: not a whole number"},
+    };
+    for (const auto& [extra, says] : cases) {
+        std::vector<std::string> args = base;
+        args.insert(args.end(), extra.begin(), extra.end());
+        const auto r = run("draw", args);
+        EXPECT_EQ(r.code, 1) << r.err;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(path("s.pmx")));
+    }
+    std::vector<std::string> args = base;
+    args.insert(args.end(), {"--selected", "0,1,999"});
+    const auto r = run("draw", args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("warning: --selected: stations has no feature 999"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("charts: 2 "), std::string::npos) << r.out;
+}
