@@ -16,6 +16,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "dialog/PlacementOptions.h"
@@ -235,6 +236,50 @@ std::vector<std::string> listRows(const ui::ListBox& list) {
     return rows;
 }
 
+// The key the old charts of a Recreate were made with: the field among the dialog's keys whose
+// values name the most old charts (a chart is named by its feature's key value). Empty when
+// there are no named old charts to tell by; a failure when no field or more than one fits.
+std::string keyOfOldCharts(const host::Map& map, const std::string& chartLayer, const host::FeatureClass& fc,
+                           const ui::ComboBox& keys) {
+    const host::GraphicsLayerPtr old = map.basicGraphicsLayer()->findLayerOrNull(chartLayer);
+    if (!old) return {};
+    std::unordered_set<std::string> names;
+    for (const host::ElementPtr& chart : old->container().elements()) {
+        // A chart is a group whose marker carries the name.
+        if (!chart->name().empty()) names.insert(chart->name());
+        if (const auto group = std::dynamic_pointer_cast<host::GroupElement>(chart))
+            for (const host::ElementPtr& member : group->elements())
+                if (!member->name().empty()) names.insert(member->name());
+    }
+    if (names.empty()) return {};
+    std::vector<std::string> best;
+    std::size_t bestCount = 0;
+    for (int row = 0; row < keys.listCount(); ++row) {
+        const int index = fc.findField(keys.list(row));
+        if (index < 0) continue;
+        std::unordered_set<std::string> matched;
+        for (std::size_t r = 0; r < fc.featureCount() && matched.size() < names.size(); ++r) {
+            const runtime::Variant value = fc.value(r, index);
+            if (value.isNull()) continue;
+            std::string text = value.toString();
+            if (names.count(text)) matched.insert(std::move(text));
+        }
+        if (matched.size() > bestCount) {
+            bestCount = matched.size();
+            best = {keys.list(row)};
+        } else if (matched.size() == bestCount && bestCount > 0) {
+            best.push_back(keys.list(row));
+        }
+    }
+    if (best.empty())
+        fail("--recreate: the old charts on " + chartLayer + " are named by no field of the layer; give --key", UsageError);
+    if (best.size() > 1)
+        fail("--recreate: the old charts on " + chartLayer + " may have been made with any of the keys " + listOf(best) +
+                 "; give --key",
+             UsageError);
+    return best.front();
+}
+
 // Features the charts are made for that have no location (no shape or an empty one): the
 // plug-in draws no chart for them.
 std::size_t featuresWithoutLocation(const host::FeatureLayer& layer, bool selectedOnly) {
@@ -359,13 +404,23 @@ int draw(Context& context, const Options& options) {
         fail("layer " + options.layer + " is not offered by the dialog; it offers: " + listOf(comboRows(dialog->comboBox("CmbLayers"))),
              InputError);
     require(user.chooseComboText("CmbLayers", options.layer), "the dialog did not take the layer " + options.layer);
-    if (!options.key.empty()) {
+    std::string key = options.key;
+    if (key.empty() && options.recreate) {
+        // Without the key the old charts were made with, no old chart would be found again and
+        // every chart would be doubled.
+        const std::string oldCharts = placement == OverOldChartsIndex ? options.oldLayer : options.layer + "_charts";
+        key = keyOfOldCharts(*map, oldCharts, *layer->featureClass(), dialog->comboBox("CmbKey"));
+        if (!key.empty() && key != dialog->comboBox("CmbKey").text())
+            context.err << "plotlet: note: --recreate takes the key " << key << ", by which the old charts on " << oldCharts
+                        << " were named\n";
+    }
+    if (!key.empty()) {
         const ui::ComboBox& keys = dialog->comboBox("CmbKey");
-        if (keys.findRow(options.key) < 0)
-            fail("--key " + options.key + ": layer " + options.layer + " has no such field" + didYouMean(options.key, comboRows(keys)) +
+        if (keys.findRow(key) < 0)
+            fail("--key " + key + ": layer " + options.layer + " has no such field" + didYouMean(key, comboRows(keys)) +
                      "; its fields: " + listOf(comboRows(keys)),
                  InputError);
-        require(user.chooseComboText("CmbKey", options.key), "the dialog did not take the key " + options.key);
+        require(user.chooseComboText("CmbKey", key), "the dialog did not take the key " + key);
     }
     const std::string offeredFields = numericFieldList(dialog->listBox("LstFields"), *layer->featureClass());
     const std::vector<std::string> offeredNames = listRows(dialog->listBox("LstFields"));

@@ -1,6 +1,7 @@
 #include "engine/ChartBuilder.h"
 
 #include <cmath>
+#include <map>
 #include <optional>
 #include <unordered_set>
 
@@ -95,6 +96,36 @@ std::shared_ptr<host::MarkerElement> chartMarkerOf(const host::ElementPtr& chart
     }
     return nullptr;
 }
+
+// The unnamed old charts of a graphics layer by the anchor of their leader, which is their
+// feature's point: the only sign of which feature an unnamed chart belongs to. Made on first
+// need; a chart once taken is not offered again.
+class UnnamedCharts {
+public:
+    host::ElementPtr take(const host::GraphicsContainer& container, host::XY anchor) {
+        if (!indexed_) {
+            indexed_ = true;
+            for (const host::ElementPtr& chart : container.elements()) {
+                const auto marker = chartMarkerOf(chart);
+                if (!marker || !marker->name().empty() || !chart->name().empty()) continue;
+                const auto symbol = std::dynamic_pointer_cast<host::BarChartSymbol>(marker->symbol());
+                if (!symbol || !symbol->background() || !symbol->background()->anchorPoint()) continue;
+                const host::XY a = *symbol->background()->anchorPoint();
+                byAnchor_[{a.x, a.y}].push_back(chart);
+            }
+        }
+        auto it = byAnchor_.find({anchor.x, anchor.y});
+        if (it == byAnchor_.end() || it->second.empty()) return nullptr;
+        // Features that share a point share their charts in drawing order.
+        host::ElementPtr chart = it->second.front();
+        it->second.erase(it->second.begin());
+        return chart;
+    }
+
+private:
+    bool indexed_ = false;
+    std::map<std::pair<double, double>, std::vector<host::ElementPtr>> byAnchor_;
+};
 
 }  // namespace
 
@@ -204,6 +235,7 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
         // Charts drawn in this run: a Recreate lookup never takes one of them for an old chart
         // (two features with one key would otherwise delete each other's new chart).
         std::unordered_set<const host::Element*> drawnThisRun;
+        UnnamedCharts unnamedTarget, unnamedOld;
         if (recreate) drawnThisRun.reserve(total);
         container.reserve(total);
         auto markerProbe = std::make_shared<host::MarkerElement>();
@@ -334,8 +366,21 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
 
             guard.line = 21;
             host::ElementPtr oldChart;
-            // An unnamed chart has no old chart: the empty name would pair it with any other
-            // unnamed chart in drawing order, and delete that one.
+            // A feature without a key value finds its unnamed old chart by the anchor of the
+            // chart's leader (its feature's point), never by the empty name, which would pair it
+            // with any other unnamed chart.
+            if (recreate && keyText.empty()) {
+                if (placementCode == PlacementOverOldCharts) {
+                    oldChart = unnamedOld.take(oldLayer->container(), centre.xy());
+                    if (host::ElementPtr existing = unnamedTarget.take(container, centre.xy());
+                        existing && !drawnThisRun.count(existing.get())) {
+                        container.deleteElement(existing.get());
+                    }
+                } else {
+                    oldChart = unnamedTarget.take(container, centre.xy());
+                }
+                if (oldChart && drawnThisRun.count(oldChart.get())) oldChart.reset();
+            }
             if (recreate && !keyText.empty()) {
                 if (placementCode == PlacementOverOldCharts) {
                     oldChart = FindElementByName(keyText, oldLayer);

@@ -217,3 +217,64 @@ TEST_F(OwnData, NumbersOutOfRangeAreUsageErrorsAndUnknownIdentifiersAreNamed) {
     EXPECT_NE(r.err.find("warning: --selected: stations has no feature 999"), std::string::npos) << r.err;
     EXPECT_NE(r.out.find("charts: 2 "), std::string::npos) << r.out;
 }
+
+namespace {
+
+std::string readAll(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+const char* keyedStations = R"({"type":"FeatureCollection","features":[
+    {"type":"Feature","properties":{"name":"Angel","bikes":10},"geometry":{"type":"Point","coordinates":[-0.1057,51.5322]}},
+    {"type":"Feature","properties":{"name":null,"bikes":20},"geometry":{"type":"Point","coordinates":[-0.1100,51.5000]}},
+    {"type":"Feature","properties":{"name":"","bikes":30},"geometry":{"type":"Point","coordinates":[-0.1000,51.5200]}},
+    {"type":"Feature","properties":{"name":null,"bikes":5},"geometry":{"type":"Point","coordinates":[-0.1300,51.5100]}}]})";
+
+std::size_t chartCount(const std::string& document, const std::string& layer) {
+    return host::readMapDocument(document)->focusMap()->basicGraphicsLayer()->findLayerOrNull(layer)->container().elementCount();
+}
+
+}  // namespace
+
+TEST_F(OwnData, RecreateTwiceLeavesTheSameCharts) {
+    const std::string data = write("stations.geojson", keyedStations);
+    const std::vector<std::string> fields{"--layer", "stations", "--fields", "bikes", "--seed", "7"};
+    auto draw = [&](const std::string& from, const std::string& to, std::vector<std::string> extra) {
+        std::vector<std::string> args{from};
+        args.insert(args.end(), fields.begin(), fields.end());
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.insert(args.end(), {"--save", to});
+        return run("draw", args);
+    };
+    ASSERT_EQ(draw(data, path("first.pmx"), {"--key", "name"}).code, 0);
+    ASSERT_EQ(chartCount(path("first.pmx"), "stations_charts"), 4u);
+    for (const char* placement : {"e", "old"}) {
+        SCOPED_TRACE(placement);
+        auto r = draw(path("first.pmx"), path("second.pmx"), {"--key", "name", "--recreate", "--placement", placement});
+        ASSERT_EQ(r.code, 0) << r.err;
+        r = draw(path("second.pmx"), path("third.pmx"), {"--key", "name", "--recreate", "--placement", placement});
+        ASSERT_EQ(r.code, 0) << r.err;
+        // Features without a key value find their charts again by their points.
+        EXPECT_EQ(chartCount(path("second.pmx"), "stations_charts"), 4u);
+        EXPECT_EQ(readAll(path("second.pmx")), readAll(path("third.pmx")));
+    }
+
+    // Without --key, Recreate takes the key the old charts were named by.
+    auto r = draw(path("first.pmx"), path("keyless.pmx"), {"--recreate"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("takes the key name"), std::string::npos) << r.err;
+    EXPECT_EQ(chartCount(path("keyless.pmx"), "stations_charts"), 4u);
+}
+
+TEST_F(OwnData, RecreateWithoutAKeyRefusesWhenTheOldChartsDoNotTell) {
+    // Two fields name the charts equally well: the run cannot tell which one was the key.
+    const std::string data = write("twins.geojson", R"({"type":"FeatureCollection","features":[
+        {"type":"Feature","properties":{"code":"A","copy":"A","v":1},"geometry":{"type":"Point","coordinates":[0,0]}},
+        {"type":"Feature","properties":{"code":"B","copy":"B","v":2},"geometry":{"type":"Point","coordinates":[1,1]}}]})");
+    ASSERT_EQ(run("draw", {data, "--layer", "twins", "--fields", "v", "--key", "code", "--save", path("t.pmx")}).code, 0);
+    const auto r = run("draw", {path("t.pmx"), "--layer", "twins", "--fields", "v", "--recreate", "--save", path("t2.pmx")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("any of the keys code, copy; give --key"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(path("t2.pmx")));
+}
