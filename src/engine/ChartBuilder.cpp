@@ -311,6 +311,15 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
                 else if (std::fabs(minValue) > std::fabs(lowest)) vmin = -minValue;
                 else vmin = lowest;
             }
+            // A 0 is drawn as a bar of the minimum height (above or below by the minimum's sign):
+            // the extremes are those of the bars as drawn, or the zero line of a chart that
+            // holds one would be put a minimum bar off wherever the extremes place it (old place,
+            // labels).
+            for (std::size_t k = 0; k < n; ++k) {
+                if (shownValue[k] != 0.0 || barValue[k] == 0.0) continue;
+                if (barValue[k] > 0) vmax = std::max(vmax, barValue[k]);
+                else vmin = std::min(vmin, barValue[k]);
+            }
             guard.line = 13;
             data[1] = vmax;
             data[2] = vmin;

@@ -7,9 +7,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "host/ChartGeometry.h"
 #include "host/Element.h"
 #include "host/MapDocumentFile.h"
 #include "host/gdal/Gdal.h"
@@ -277,4 +279,52 @@ TEST_F(OwnData, RecreateWithoutAKeyRefusesWhenTheOldChartsDoNotTell) {
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("any of the keys code, copy; give --key"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(path("t2.pmx")));
+}
+
+namespace {
+
+// Zero line and left edge of each chart of a saved document, in map units, from the bars as
+// the host lays them out for drawing.
+std::map<std::string, std::pair<double, double>> zeroLines(const std::string& document, const std::string& layer) {
+    const auto doc = host::readMapDocument(document);
+    const host::MapPtr& map = doc->focusMap();
+    const double mapUnitsPerPoint = map->referenceScale() * 0.0254 / 72 / map->spatialReference()->metresPerUnit();
+    std::map<std::string, std::pair<double, double>> lines;
+    for (const host::ElementPtr& chart : map->basicGraphicsLayer()->findLayerOrNull(layer)->container().elements()) {
+        const auto marker = std::dynamic_pointer_cast<host::MarkerElement>(std::dynamic_pointer_cast<host::GroupElement>(chart)->element(0));
+        const auto symbol = std::dynamic_pointer_cast<host::BarChartSymbol>(marker->symbol());
+        const host::BarChartLayout layout = host::layoutBarChart(*symbol);
+        const host::XY at = marker->geometry()->envelope().centre();
+        lines[marker->name()] = {at.x + layout.box.x0 * mapUnitsPerPoint, at.y + layout.zeroY * mapUnitsPerPoint};
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST_F(OwnData, RecreateAtTheOldPlaceKeepsZeroLinesAndLeftEdges) {
+    // Charts that hold a 0 draw it at the minimum height; their zero line must not move by it.
+    const std::string data = write("values.geojson", R"({"type":"FeatureCollection","features":[
+        {"type":"Feature","properties":{"id":"a","pos":5,"zero":0,"neg":-3},"geometry":{"type":"Point","coordinates":[500000,4000000]}},
+        {"type":"Feature","properties":{"id":"b","pos":8,"zero":0,"neg":-6},"geometry":{"type":"Point","coordinates":[530000,4020000]}}]})");
+    const std::vector<std::string> scale{"--key", "id", "--set", "TxtMaxValue=10", "--set", "TxtMinValue=1"};
+    auto draw = [&](const std::string& from, const std::string& fieldList, const std::string& to, bool recreate) {
+        std::vector<std::string> args{from, "--layer", "values", "--fields", fieldList, "--save", to};
+        args.insert(args.end(), scale.begin(), scale.end());
+        if (recreate) args.insert(args.end(), {"--recreate", "--placement", "old"});
+        const auto r = run("draw", args);
+        EXPECT_EQ(r.code, 0) << r.err;
+    };
+    draw(data, "pos", path("first.pmx"), false);
+    const auto before = zeroLines(path("first.pmx"), "values_charts");
+    for (const char* fields : {"zero", "neg,zero", "zero,pos", "pos"}) {
+        SCOPED_TRACE(fields);
+        draw(path("first.pmx"), fields, path("again.pmx"), true);
+        const auto after = zeroLines(path("again.pmx"), "values_charts");
+        ASSERT_EQ(after.size(), before.size());
+        for (const auto& [name, line] : before) {
+            EXPECT_NEAR(after.at(name).first, line.first, 1e-6) << name << " left edge";
+            EXPECT_NEAR(after.at(name).second, line.second, 1e-6) << name << " zero line";
+        }
+    }
 }
