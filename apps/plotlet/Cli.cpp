@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <exception>
 #include <ostream>
+#include <sstream>
+#include <string>
 
 #include <CLI/CLI.hpp>
 
@@ -85,9 +87,15 @@ int run(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
     }
 
     const int code = parseAndRun(app, std::move(args), context);
-    if (!context.shell->transcript().empty()) {
-        err << "plotlet: the plug-in showed:\n" << context.shell->transcriptText();
+    // Symbols the host chose in the selector for the user (draw --colors) were asked for on the
+    // command line; everything else the plug-in showed is passed on.
+    std::string shown;
+    std::istringstream lines(context.shell->transcriptText());
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("symbol ", 0) == 0 && line.find("(default)") == std::string::npos) continue;
+        shown += line + '\n';
     }
+    if (!shown.empty()) err << "plotlet: the plug-in showed:\n" << shown;
     return code;
 }
 

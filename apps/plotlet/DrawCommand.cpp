@@ -22,6 +22,8 @@
 #include "dialog/PlacementOptions.h"
 #include "engine/Placement.h"
 #include "host/MapDocumentFile.h"
+#include "host/Symbol.h"
+#include "runtime/NumberText.h"
 #include "host/TaskProgress.h"
 #include "host/gdal/AttributeQuery.h"
 #include "host/gdal/DocumentOpen.h"
@@ -39,6 +41,7 @@
 #include "ui/Form.h"
 #include "ui/ListBox.h"
 #include "ui/ListView.h"
+#include "ui/TextBox.h"
 #include "ui/ToggleButton.h"
 
 namespace plotlet::cli {
@@ -63,6 +66,11 @@ struct Options {
     double dpi = 96;
     std::string seed;
     bool yes = false;
+    // The chart's scale and look, in a user's words.
+    std::optional<double> max, min, minMm, size, barWidth, fontSize;
+    std::optional<bool> labels, leaders;
+    std::string colors;
+    std::string palette = "okabe-ito";
 };
 
 // The title of the plug-in's report of an unexpected failure.
@@ -344,11 +352,68 @@ private:
     std::string shownMessage_;
 };
 
+// Colours by name or as #RRGGBB.
+std::optional<host::RgbColor> parseColor(const std::string& text) {
+    static const std::map<std::string, std::uint32_t> names = {
+        {"black", 0x000000},  {"white", 0xFFFFFF},  {"grey", 0x808080},   {"gray", 0x808080},    {"red", 0xE41A1C},
+        {"green", 0x2CA02C},  {"blue", 0x1F77B4},   {"orange", 0xFF7F0E}, {"yellow", 0xFFD92F},  {"purple", 0x9467BD},
+        {"brown", 0x8C564B},  {"pink", 0xE377C2},   {"cyan", 0x17BECF},   {"magenta", 0xD62AD0}, {"navy", 0x000080},
+        {"teal", 0x008080},   {"olive", 0x808000},  {"maroon", 0x800000}, {"lime", 0x32CD32},    {"skyblue", 0x56B4E9},
+        {"vermillion", 0xD55E00}};
+    std::uint32_t rgb = 0;
+    const std::string t = runtime::lowerCase(runtime::trim(text));
+    if (t.size() == 7 && t[0] == '#' && t.find_first_not_of("0123456789abcdef", 1) == std::string::npos) {
+        rgb = static_cast<std::uint32_t>(std::stoul(t.substr(1), nullptr, 16));
+    } else if (auto it = names.find(t); it != names.end()) {
+        rgb = it->second;
+    } else {
+        return std::nullopt;
+    }
+    return host::RgbColor::fromRgb(static_cast<int>(rgb >> 16), static_cast<int>((rgb >> 8) & 0xFF), static_cast<int>(rgb & 0xFF));
+}
+
+// The colour-blind-safe palette of Okabe and Ito, black left out (bars have black outlines).
+constexpr std::uint32_t OkabeIto[] = {0xE69F00, 0x56B4E9, 0x009E73, 0xF0E442, 0x0072B2, 0xD55E00, 0xCC79A7, 0x999999};
+
+// The field colours the options ask for, one per field; empty: the dialog's own random colours.
+std::vector<host::RgbColor> fieldColors(const Options& options, std::size_t fieldCount) {
+    std::vector<host::RgbColor> colors;
+    if (!options.colors.empty()) {
+        for (const std::string& name : splitList(options.colors)) {
+            const auto color = parseColor(name);
+            if (!color) fail("--colors: " + name + " is no colour; use a name (red, orange, skyblue, ...) or #RRGGBB");
+            colors.push_back(*color);
+        }
+        if (colors.size() != fieldCount)
+            fail("--colors: " + std::to_string(colors.size()) + " colours for " + std::to_string(fieldCount) +
+                 " fields; give one per field");
+        return colors;
+    }
+    const std::string palette = runtime::lowerCase(options.palette);
+    if (palette == "random") return colors;
+    if (palette != "okabe-ito") fail("--palette " + options.palette + ": use okabe-ito (colour-blind safe) or random");
+    for (std::size_t k = 0; k < fieldCount; ++k) {
+        const std::uint32_t rgb = OkabeIto[k % std::size(OkabeIto)];
+        colors.push_back(host::RgbColor::fromRgb(static_cast<int>(rgb >> 16), static_cast<int>((rgb >> 8) & 0xFF),
+                                                 static_cast<int>(rgb & 0xFF)));
+    }
+    return colors;
+}
+
+bool setsControl(const Options& options, std::string_view control) {
+    for (const std::string& assignment : options.sets)
+        if (runtime::equalsIgnoreCase(runtime::trim(assignment.substr(0, assignment.find('='))), control)) return true;
+    return false;
+}
+
 int draw(Context& context, const Options& options) {
     const std::vector<std::string> fields = splitList(options.fields);
     if (fields.empty()) fail("--fields: name at least one field");
     if (!options.oldLayer.empty() && !options.recreate) fail("--old-layer needs --recreate");
     const int placement = options.placement.empty() ? -1 : placementIndex(options.placement, options.recreate);
+    if (options.min && options.minMm && options.size)
+        fail("--min, --min-mm and --size: give at most two of them; the dialog makes the third follow");
+    const std::vector<host::RgbColor> colors = fieldColors(options, fields.size());
     std::optional<std::uint64_t> seed;
     if (!options.seed.empty()) seed = wholeNumber<std::uint64_t>("--seed", options.seed, 0, std::numeric_limits<std::uint64_t>::max());
     if (placement == OverOldChartsIndex && options.oldLayer.empty()) fail("--placement over-old needs --old-layer");
@@ -451,21 +516,52 @@ int draw(Context& context, const Options& options) {
     }
     if (placement >= 0) require(user.chooseOption("OpChartPosition", placement), "the dialog refused the placement");
 
-    bool maxGiven = false;
-    for (const std::string& assignment : options.sets) {
-        setControl(*dialog, assignment);
-        if (runtime::upperCase(runtime::trim(assignment.substr(0, assignment.find('=')))) == "TXTMAXVALUE") maxGiven = true;
-    }
-    if (!maxGiven) {
-        // As the dialog's max button does: the largest value of the chart fields. With the scale
-        // unlocked the chart size stays as it is and the largest value gets it; locked, the size
-        // would grow with the maximum until no chart fits on the map.
-        if (dialog->toggleButton("TglBtnLockMin").value())
-            require(user.pressToggle("TglBtnLockMin"), "the dialog did not unlock the scale");
+    // The chart's scale, as a person sets it: the lock off, so that the chart size holds while
+    // the values change; the largest value (typed, or the max button's); the smallest; then the
+    // size, or the millimetres of the smallest bar with the lock on, so that the size follows.
+    auto type = [&](const char* box, double value) {
+        require(user.typeText(box, runtime::numberText(value)), std::string("the dialog did not take ") + box);
+    };
+    if (dialog->toggleButton("TglBtnLockMin").value()) require(user.pressToggle("TglBtnLockMin"), "the dialog did not unlock the scale");
+    if (options.max) {
+        type("TxtMaxValue", *options.max);
+    } else if (!setsControl(options, "TxtMaxValue")) {
+        // As the dialog's max button does: the largest value of the chart fields.
         const int items = dialog->listView("LstViewFields").itemCount();
         for (int i = 1; i <= items; ++i) require(user.clickListViewItem("LstViewFields", i, i > 1), "cannot pick the chart fields");
         require(user.click("CmdCalcMax"), "the dialog could not take the maximum");
     }
+    if (options.min) type("TxtMinValue", *options.min);
+    if (options.size) type("TxtChartMarkerSize", *options.size);
+    if (options.minMm) {
+        if (!options.size) require(user.pressToggle("TglBtnLockMin"), "the dialog did not lock the scale");
+        type("TxtMinValueMM", *options.minMm);
+    }
+
+    // The chart's look.
+    if (options.barWidth) type("TxtChartWidth", *options.barWidth);
+    if (options.fontSize) type("TxtFontSize", *options.fontSize);
+    if (options.labels) require(user.setChecked("ChkLabelDiagramm", *options.labels), "the dialog did not take --labels");
+    if (options.leaders) require(user.setChecked("ChkShowLeader", *options.leaders), "the dialog did not take --leaders");
+
+    // Field colours through the dialog's symbol selector, one field after the other.
+    const double outlineWidth = runtime::parseDecimal(dialog->textBox("TxtOutlineWidth").text());
+    for (std::size_t k = 0; k < colors.size(); ++k) {
+        auto outline = std::make_shared<host::SimpleLineSymbol>();
+        outline->setColor(host::RgbColor::fromRgb(0, 0, 0));
+        outline->setWidth(outlineWidth);
+        auto fill = std::make_shared<host::SimpleFillSymbol>();
+        fill->setColor(colors[k]);
+        fill->setStyle(host::SimpleFillStyle::Solid);
+        fill->setOutline(outline);
+        context.shell->chooseSymbol(fill);
+        const int item = static_cast<int>(k) + 1;
+        require(user.clickListViewItem("LstViewFields", item) && user.doubleClickListViewItem("LstViewFields", item),
+                "the dialog did not take the colour of " + fields[k]);
+    }
+
+    // Everything else, as given.
+    for (const std::string& assignment : options.sets) setControl(*dialog, assignment);
     if (!options.lyr.empty()) {
         require(user.setChecked("ChkSaveLyrFile", true), "the dialog did not take the layer-file switch");
         context.shell->chooseFile(std::filesystem::absolute(options.lyr).string());
@@ -534,6 +630,24 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
                     "Where the chart stands: 0-13 or center, e, ne, ne-circle, n, nw, nw-circle, w, sw-circle, sw, s, "
                     "se-circle, se; with --recreate also -1/old and -2/over-old (default: the dialog's, e)");
     sub->add_option("--old-layer", o->oldLayer, "The graphics layer of the old charts for --placement over-old");
+    sub->add_option("--max", o->max, "The value that gets the full chart size (default: the largest of the chart fields)")
+        ->check(CLI::PositiveNumber);
+    sub->add_option("--min", o->min, "The smallest value drawn as it is; smaller ones get the smallest bar")
+        ->check(CLI::NonNegativeNumber);
+    sub->add_option("--min-mm", o->minMm, "Height of the smallest bar in millimetres (the chart size follows unless --size)")
+        ->check(CLI::NonNegativeNumber);
+    sub->add_option("--size", o->size, "Chart size (height of the full bar) in points")->check(CLI::PositiveNumber);
+    sub->add_option("--bar-width", o->barWidth, "Width of a bar in points")->check(CLI::PositiveNumber);
+    sub->add_option("--font-size", o->fontSize, "Size of the value labels in points")->check(CLI::PositiveNumber);
+    // Each pair excludes itself, so the order on the line cannot decide.
+    sub->add_flag_callback("--labels", [o] { o->labels = true; }, "Label the bars with their values (the dialog's default)")
+        ->excludes(sub->add_flag_callback("--no-labels", [o] { o->labels = false; }, "Draw the bars without value labels"));
+    sub->add_flag_callback("--leaders", [o] { o->leaders = true; }, "Draw a leader from each feature to its chart (the dialog's default)")
+        ->excludes(sub->add_flag_callback("--no-leaders", [o] { o->leaders = false; }, "Draw no leaders"));
+    sub->add_option("--colors", o->colors, "Bar colours, one per field: names or #RRGGBB (wins over --palette)")
+        ->type_name("C1,C2,...");
+    sub->add_option("--palette", o->palette,
+                    "okabe-ito (colour-blind safe, the default) or random (the dialog's random colours; see --seed)");
     sub->add_option("--set", o->sets, "Set a dialog control as a user would, e.g. TxtMaxValue=120 or ChkShowLeader=0")
         ->type_name("CONTROL=VALUE");
     sub->add_option("--lang", o->lang, "The dialog's language: ru or en");

@@ -328,3 +328,76 @@ TEST_F(OwnData, RecreateAtTheOldPlaceKeepsZeroLinesAndLeftEdges) {
         }
     }
 }
+
+namespace {
+
+host::BarChartSymbolPtr chartSymbolOf(const std::string& document, const std::string& layer, const std::string& name) {
+    const auto doc = host::readMapDocument(document);
+    const auto chart = doc->focusMap()->basicGraphicsLayer()->findLayerOrNull(layer)->container().findElementByName(name);
+    const auto marker = std::dynamic_pointer_cast<host::MarkerElement>(std::dynamic_pointer_cast<host::GroupElement>(chart)->element(0));
+    return std::dynamic_pointer_cast<host::BarChartSymbol>(marker->symbol());
+}
+
+std::uint32_t fillOf(const host::BarChartSymbolPtr& symbol, std::size_t k) {
+    return std::dynamic_pointer_cast<host::FillSymbol>(symbol->symbol(k))->color().rgb();
+}
+
+}  // namespace
+
+TEST_F(OwnData, ScaleAndLookOptionsInAnyOrder) {
+    const std::string data = write("values.geojson", R"({"type":"FeatureCollection","features":[
+        {"type":"Feature","properties":{"id":"a","x":40000,"y":5},"geometry":{"type":"Point","coordinates":[500000,4000000]}},
+        {"type":"Feature","properties":{"id":"b","x":80000,"y":7},"geometry":{"type":"Point","coordinates":[530000,4020000]}}]})");
+    auto draw = [&](const std::string& to, std::vector<std::string> extra) {
+        std::vector<std::string> args{data, "--layer", "values", "--fields", "x,y", "--key", "id", "--seed", "3", "--save", path(to)};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const auto r = run("draw", args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        return r;
+    };
+    // The README's own example: a maximum typed keeps the chart size.
+    draw("max.pmx", {"--set", "TxtMaxValue=100000"});
+    EXPECT_EQ(chartSymbolOf(path("max.pmx"), "values_charts", "b")->size(), 45);
+    EXPECT_EQ(chartSymbolOf(path("max.pmx"), "values_charts", "b")->maxValue(), 100000);
+    draw("size.pmx", {"--set", "TxtChartMarkerSize=90"});
+    EXPECT_EQ(chartSymbolOf(path("size.pmx"), "values_charts", "b")->size(), 90);
+
+    // Named options, in either order, give the same document.
+    draw("one.pmx", {"--max", "50000", "--size", "60", "--bar-width", "7", "--no-leaders", "--colors", "red,#0072B2"});
+    draw("two.pmx", {"--colors", "red,#0072B2", "--no-leaders", "--bar-width", "7", "--size", "60", "--max", "50000"});
+    EXPECT_EQ(readAll(path("one.pmx")), readAll(path("two.pmx")));
+    const auto symbol = chartSymbolOf(path("one.pmx"), "values_charts", "b");
+    EXPECT_EQ(symbol->size(), 60);
+    EXPECT_EQ(symbol->width(), 7);
+    EXPECT_EQ(symbol->maxValue(), 50000);
+    EXPECT_FALSE(symbol->background());
+    EXPECT_EQ(fillOf(symbol, 0), host::RgbColor::fromRgb(0xE4, 0x1A, 0x1C).rgb());
+    EXPECT_EQ(fillOf(symbol, 1), host::RgbColor::fromRgb(0x00, 0x72, 0xB2).rgb());
+
+    // The smallest bar in millimetres makes the size follow, whatever the order.
+    draw("mm1.pmx", {"--min-mm", "2", "--min", "4", "--max", "80000"});
+    draw("mm2.pmx", {"--max", "80000", "--min", "4", "--min-mm", "2"});
+    EXPECT_EQ(readAll(path("mm1.pmx")), readAll(path("mm2.pmx")));
+    EXPECT_NE(chartSymbolOf(path("mm1.pmx"), "values_charts", "b")->size(), 45);
+
+    // The default palette is colour-blind safe; --colors wins over --palette.
+    draw("palette.pmx", {});
+    EXPECT_EQ(fillOf(chartSymbolOf(path("palette.pmx"), "values_charts", "a"), 0), host::RgbColor::fromRgb(0xE6, 0x9F, 0x00).rgb());
+    draw("wins.pmx", {"--palette", "random", "--colors", "black,white"});
+    EXPECT_EQ(fillOf(chartSymbolOf(path("wins.pmx"), "values_charts", "a"), 1), host::RgbColor::fromRgb(255, 255, 255).rgb());
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"--colors", "red"}, "1 colours for 2 fields"},
+        {{"--colors", "red,blurple"}, "blurple is no colour"},
+        {{"--palette", "rainbow"}, "--palette rainbow"},
+        {{"--min", "1", "--min-mm", "1", "--size", "20"}, "give at most two"},
+        {{"--labels", "--no-labels"}, "excludes"},
+    };
+    for (const auto& [extra, says] : refused) {
+        std::vector<std::string> args{data, "--layer", "values", "--fields", "x,y", "--save", path("refused.pmx")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const auto r = run("draw", args);
+        EXPECT_EQ(r.code, 1) << says << ": " << r.err;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+    }
+}
