@@ -401,3 +401,30 @@ TEST_F(OwnData, ScaleAndLookOptionsInAnyOrder) {
         EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
     }
 }
+
+TEST_F(OwnData, DialogListsItsControlsAndRefusesWhereTheCommandIsDisabled) {
+    const std::string points = write("stations.geojson", onePoint);
+    auto r = run("dialog", {points, "--controls"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("TxtMaxValue=8  (text)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("TxtChartMarkerSize=45  (text) disabled"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("ChkShowLeader=1  (check box (1/0))"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("CmbKey=FID  (choice of [\"FID\",\"name\",\"bikes\"])"), std::string::npos) << r.out;
+
+    // A map without any layer: a person could not click the command.
+    const std::string empty = path("empty.pmx");
+    host::writeMapDocument(host::MxDocument(), empty);
+    r = run("dialog", {empty, "--dump"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("the command is disabled"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+
+    // Without a point layer the max and min buttons have no values to take: they write 0.
+    const std::string polygons = write("eire.geojson", R"({"type":"FeatureCollection","features":[
+        {"type":"Feature","properties":{"A":1.5},"geometry":{"type":"Polygon","coordinates":[[[0,0],[1,0],[1,1],[0,0]]]}}]})");
+    r = run("dialog", {polygons, "--click", "CmdCalcMax", "--click", "CmdCalcMin", "--controls"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("TxtMaxValue=0  (text)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("TxtMinValue=0  (text)"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err.find("Subscript"), std::string::npos) << r.err;
+}
