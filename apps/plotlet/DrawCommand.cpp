@@ -28,6 +28,7 @@
 #include "host/gdal/AttributeQuery.h"
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/Gdal.h"
+#include "host/gdal/GdalFeatureClass.h"
 #include "plotlet/DialogActions.h"
 #include "plotlet/DrawSupport.h"
 #include "plotlet/ProgressLine.h"
@@ -424,6 +425,21 @@ int draw(Context& context, const Options& options) {
         else if (l == "en") language = "English";
         else fail("--lang " + options.lang + ": use ru or en");
     }
+    // Each chart keeps the layer's name and its extremes beside the field values, under these
+    // keys: a chart field of the same name would overwrite them.
+    for (const std::string& field : fields) {
+        for (const char* reserved : {"LayerName", "#Vmax#", "#Vmin#"})
+            if (runtime::equalsIgnoreCase(field, reserved))
+                fail("--fields: " + field + " cannot be a chart field: each chart keeps " + reserved +
+                         " under that name; rename the field in the data first",
+                     InputError);
+    }
+    {
+        // A map document under a picture's name would fool whoever opens it.
+        const std::string extension = runtime::lowerCase(std::filesystem::path(options.save).extension().string());
+        if (extension == ".png" || extension == ".svg" || extension == ".pdf" || extension == ".jpg" || extension == ".jpeg")
+            fail("--save " + options.save + ": that is a picture's name; save the map document as .pmx and draw the picture with --out");
+    }
     std::optional<PictureRequest> picture;
     try {
         if (!options.out.empty()) picture = pictureRequest(options.out, options.width, options.dpi);
@@ -443,6 +459,9 @@ int draw(Context& context, const Options& options) {
     const host::MxDocumentPtr document = application->document();
     const host::MapPtr map = document->focusMap();
     const host::FeatureLayerPtr layer = chartableLayer(*map, options.layer);
+    // What reading the data changed (values read as null, numbers beyond what a double holds).
+    if (auto gdal = std::dynamic_pointer_cast<const host::gdal::GdalFeatureClass>(layer->featureClass()))
+        for (const std::string& warning : gdal->warnings()) context.err << "plotlet: warning: " << options.layer << ": " << warning << '\n';
     if (!options.selected.empty() && applySelection(layer, options.selected, context.err) == 0)
         fail("--selected " + options.selected + ": no feature of " + options.layer + " is selected; nothing drawn", InputError);
 

@@ -104,6 +104,12 @@ int renderMap(Context& context, const Options& options) {
             return true;
         };
     }
+    // A layer whose data are missing draws nothing: say which, so a picture is not taken as whole.
+    for (const host::FeatureLayerPtr& layer : document->focusMap()->featureLayers()) {
+        if (!layer->featureClass())
+            context.err << "plotlet: warning: layer " << layer->name() << " is left out: its data cannot be read ("
+                        << layer->brokenReason() << ")\n";
+    }
     // Symbols are sized in points, chart labels and leaders were placed in map units at the
     // map's scale: without a reference scale they part in any picture at another scale.
     const MapScaleAsReference mapScale(*document->focusMap());

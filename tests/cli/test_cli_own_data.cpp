@@ -428,3 +428,34 @@ TEST_F(OwnData, DialogListsItsControlsAndRefusesWhereTheCommandIsDisabled) {
     EXPECT_NE(r.out.find("TxtMinValue=0  (text)"), std::string::npos) << r.out;
     EXPECT_EQ(r.err.find("Subscript"), std::string::npos) << r.err;
 }
+
+TEST_F(OwnData, OtherMistakesAndLossesAreSaid) {
+    // Fields named like the keys each chart keeps its layer name and extremes under.
+    const std::string reserved = write("reserved.geojson", R"({"type":"FeatureCollection","features":[
+        {"type":"Feature","properties":{"LayerName":3,"v":1e300},"geometry":{"type":"Point","coordinates":[0,0]}},
+        {"type":"Feature","properties":{"LayerName":4,"v":9007199254740993},"geometry":{"type":"Point","coordinates":[1,1]}}]})");
+    auto r = run("draw", {reserved, "--layer", "reserved", "--fields", "v,LayerName", "--save", path("r.pmx")});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("LayerName cannot be a chart field"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(path("r.pmx")));
+
+    // Load warnings reach draw's user as they reach info's.
+    const std::string big = write("big.geojson", R"({"type":"FeatureCollection","features":[
+        {"type":"Feature","properties":{"id":9007199254740993,"v":1},"geometry":{"type":"Point","coordinates":[0,0]}}]})");
+    r = run("draw", {big, "--layer", "big", "--fields", "v", "--save", path("big.pmx")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("warning: big: 1 64-bit integer value(s) are beyond 2^53"), std::string::npos) << r.err;
+
+    // A map document is not saved under a picture's name.
+    r = run("draw", {reserved, "--layer", "reserved", "--fields", "v", "--save", path("m.png")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("that is a picture's name"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(path("m.png")));
+
+    // render names the layers it leaves out.
+    const std::string data = write("stations.geojson", onePoint);
+    ASSERT_EQ(run("draw", {data, "--layer", "stations", "--fields", "bikes", "--save", path("s.pmx")}).code, 0);
+    std::filesystem::remove(data);
+    r = run("render", {path("s.pmx"), "--out", path("s.png")});
+    EXPECT_NE(r.err.find("layer stations is left out"), std::string::npos) << r.err;
+}
