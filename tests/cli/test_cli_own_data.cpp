@@ -15,6 +15,7 @@
 #include "host/Element.h"
 #include "host/MapDocumentFile.h"
 #include "host/gdal/Gdal.h"
+#include "host/gdal/GdalFixtures.h"
 #include "render/RenderFixtures.h"
 #include "support/RunCli.h"
 #include "support/TempFolder.h"
@@ -458,4 +459,28 @@ TEST_F(OwnData, OtherMistakesAndLossesAreSaid) {
     std::filesystem::remove(data);
     r = run("render", {path("s.pmx"), "--out", path("s.png")});
     EXPECT_NE(r.err.find("layer stations is left out"), std::string::npos) << r.err;
+}
+
+TEST_F(OwnData, DialogKeepsItsListsAndCaptionsUpToDate) {
+    // Two point layers, each with its chart layer; two features of the second selected.
+    const std::string data = path("two.gpkg");
+    fixtures::makeLayer(data, "GPKG", "north", wkbPoint, 4326, {{"v", OFTReal}}, {{"POINT (0 1)", {"1"}}, {"POINT (1 1)", {"2"}}});
+    fixtures::makeLayer(data, "GPKG", "south", wkbPoint, 4326, {{"v", OFTReal}}, {{"POINT (0 0)", {"3"}}, {"POINT (1 0)", {"4"}}});
+    ASSERT_EQ(run("draw", {data, "--layer", "north", "--fields", "v", "--save", path("a.pmx")}).code, 0);
+    ASSERT_EQ(run("draw", {path("a.pmx"), "--layer", "south", "--fields", "v", "--save", path("b.pmx")}).code, 0);
+    {
+        auto document = host::readMapDocument(path("b.pmx"));
+        auto south = document->focusMap()->findFeatureLayer("south");
+        south->selectionSet()->add(south->featureClass()->oid(0));
+        south->selectionSet()->add(south->featureClass()->oid(1));
+        host::writeMapDocument(*document, path("b.pmx"));
+    }
+    auto r = run("dialog", {path("b.pmx"), "--set", "CmbLayers=north", "--set", "CmbLayers=south", "--set", "OpChartPosition=2",
+                            "--set", "CmbLanguage=Русский", "--dump"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    // The old-chart list of the south layer offers the north charts, never the south layer's own.
+    EXPECT_NE(r.out.find("ComboBox CmbOldChartLayer items=[\"north_charts\"]"), std::string::npos) << r.out;
+    // The language switch keeps the selected count and the placement name.
+    EXPECT_NE(r.out.find("OpAllObjects(1) caption=\"выбранные (2)\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("FrameChartPosition caption=\"положение относительно маркера - СВ\""), std::string::npos) << r.out;
 }
