@@ -451,6 +451,11 @@ int draw(Context& context, const Options& options) {
     host::gdal::install();
     useCairoDisplay();
     auto application = std::make_shared<host::Application>();
+    // Reading, charting, saving and drawing a large layer each take seconds: on a terminal
+    // their progress shows.
+    const bool terminal = messagesGoToTerminal(context);
+    std::optional<TerminalProgress> progress;
+    if (terminal) progress.emplace(context.err, application->statusBar().progressBar());
     try {
         host::gdal::openInApplication(*application, options.input);
     } catch (const runtime::Error& e) {
@@ -588,11 +593,7 @@ int draw(Context& context, const Options& options) {
 
     // OK, and whether it did its work without a word.
     const std::size_t before = context.shell->transcript().size();
-    const bool terminal = messagesGoToTerminal(context);
-    std::optional<TerminalProgress> progress;
-    if (terminal) progress.emplace(context.err, application->statusBar().progressBar());
     require(user.click("CmdOK", 0), "OK failed");
-    progress.reset();
     const auto& transcript = context.shell->transcript();
     // The plug-in's error report, shown at any step, means the run cannot be trusted; a box
     // during OK that does more than inform means OK stopped without doing its work.
@@ -624,7 +625,11 @@ int draw(Context& context, const Options& options) {
     if (picture) {
         if (terminal && chartCount >= 10000) context.err << "Drawing " << picture->path << '\n';
         try {
-            drawPicture(*document, *picture);
+            std::optional<ProgressLine> line;
+            if (terminal && chartCount >= 10000) line.emplace(context.err);
+            drawPicture(*document, *picture, [&line](std::size_t done, std::size_t total) {
+                if (line) line->show("plotlet: drawing", done, total);
+            });
         } catch (const std::exception& e) {
             fail(std::string("the map document was saved, but the picture was not: ") + e.what(), InputError);
         }

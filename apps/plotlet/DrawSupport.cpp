@@ -60,13 +60,19 @@ MapScaleAsReference::~MapScaleAsReference() {
     if (applied_) map_.setReferenceScale(0);
 }
 
-void drawPicture(host::MxDocument& document, const PictureRequest& request) {
+void drawPicture(host::MxDocument& document, const PictureRequest& request,
+                 const std::function<void(std::size_t done, std::size_t total)>& progress) {
     const host::MapPtr& map = document.focusMap();
     std::optional<MapScaleAsReference> scale;
     if (map) scale.emplace(*map);
     render::ExportOptions options;
     options.width = request.width;
     options.dpi = request.dpi;
+    if (progress)
+        options.progress = [&progress](std::size_t done, std::size_t total) {
+            progress(done, total);
+            return true;
+        };
     render::exportDocument(document, request.path, options);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // What the subcommands that work the plug-in share: its command and dialog, and the picture of
 // the finished map.
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -55,6 +57,8 @@ private:
 
 // Draws the focus map of the document, charts included, into the picture (PNG, SVG or PDF by
 // its extension), written atomically, with the map's scale as reference scale when it has none.
-void drawPicture(host::MxDocument& document, const PictureRequest& request);
+// `progress` (when set) hears how many of the elements are drawn.
+void drawPicture(host::MxDocument& document, const PictureRequest& request,
+                 const std::function<void(std::size_t done, std::size_t total)>& progress = {});
 
 }  // namespace plotlet::cli

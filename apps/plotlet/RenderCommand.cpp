@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/TaskProgress.h"
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/Gdal.h"
 #include "plotlet/DrawSupport.h"
@@ -88,11 +89,26 @@ int renderMap(Context& context, const Options& options) {
 
     host::gdal::install();
     host::MxDocumentPtr document;
-    try {
-        document = host::gdal::openDocumentOrDataFile(options.map);
-    } catch (const runtime::Error& e) {
-        context.err << "plotlet: error: " << e.description() << '\n';
-        return InputError;
+    {
+        // Reading a large layer takes seconds too: its progress shows on a terminal.
+        const bool show = options.progress || messagesGoToTerminal(context);
+        ProgressLine reading(context.err);
+        if (show)
+            host::setTaskProgressObserver([&reading](const host::TaskProgress& p) {
+                if (p.total < 10000) return;
+                reading.show("plotlet: " + p.task, p.done, p.total);
+                if (p.finished) reading.finish();
+            });
+        struct StopObserving {
+            ~StopObserving() { host::setTaskProgressObserver({}); }
+        } stop;
+        try {
+            document = host::gdal::openDocumentOrDataFile(options.map);
+        } catch (const runtime::Error& e) {
+            reading.finish();
+            context.err << "plotlet: error: " << e.description() << '\n';
+            return InputError;
+        }
     }
 
     // Progress on a terminal (or when asked): one line, rewritten in place.

@@ -484,3 +484,13 @@ TEST_F(OwnData, DialogKeepsItsListsAndCaptionsUpToDate) {
     EXPECT_NE(r.out.find("OpAllObjects(1) caption=\"выбранные (2)\""), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("FrameChartPosition caption=\"положение относительно маркера - СВ\""), std::string::npos) << r.out;
 }
+
+TEST_F(OwnData, RenderShowsTheProgressOfReadingALargeLayer) {
+    std::string csv = "x,y,v\n";
+    for (int i = 0; i < 20000; ++i) csv += std::to_string(i % 200) + "," + std::to_string(i / 200) + ",1\n";
+    const std::string data = write("grid.csv", csv);
+    const auto r = run("render", {data, "--out", path("grid.png"), "--width", "300", "--progress"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("plotlet: Reading grid 81% (16384 of 20000)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("plotlet: Reading grid 100% (20000 of 20000)"), std::string::npos) << r.err;
+}
