@@ -680,7 +680,8 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
     sub->add_option("--out", o->out, "Also draw the map into a picture (.png, .svg or .pdf)");
     sub->add_option("--width", o->width, "Width of the picture in pixels (default 2000; the height follows the map)");
     sub->add_option("--dpi", o->dpi, "Resolution of the picture (default 96)");
-    sub->add_option("--seed", o->seed, "Seed of the random field colours, so a run can be repeated exactly");
+    sub->add_option("--seed", o->seed, "Seed of the random field colours (--palette random), so a run can be repeated exactly")
+        ->type_name("N");
     sub->add_flag("--yes", o->yes, "Answer the dialog's questions with yes (default: the safe answer)");
     sub->callback([&context, o] {
         try {
