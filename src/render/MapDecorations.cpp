@@ -265,6 +265,22 @@ private:
     double width_ = 0, height_ = 0;
 };
 
+// How many charts the map draws cover each of the boxes: one walk over the charts.
+std::vector<std::size_t> chartsCovering(const Canvas& canvas, const host::Map& map, const std::vector<DeviceBox>& boxes) {
+    std::vector<std::size_t> covered(boxes.size(), 0);
+    const double k = canvas.mapUnitsPerPoint();
+    visitCharts(drawnGraphicsLayers(map), [&](std::size_t, const ChartMarker& chart) {
+        const auto* point = dynamic_cast<const host::Point*>(chart.element->geometry().get());
+        if (!point || point->isEmpty()) return;
+        const host::Envelope e = host::chartBox(*chart.symbol, point->xy(), k);
+        const XY a = canvas.toDevice({e.xMin(), e.yMax()}), b = canvas.toDevice({e.xMax(), e.yMin()});
+        if (!finite(a) || !finite(b)) return;
+        const DeviceBox box = boxOf(a.x, a.y, b.x, b.y);
+        for (std::size_t i = 0; i < boxes.size(); ++i) covered[i] += intersects(box, boxes[i]) ? 1 : 0;
+    });
+    return covered;
+}
+
 // Top-left corner of a box of the size in corner c (0 top left, 1 top right, 2 bottom left,
 // 3 bottom right) `margin` from the frame's edges, below `topLimit` at the top.
 XY cornerPlace(int c, double w, double h, double frameW, double frameH, double margin, double topLimit) {
@@ -402,18 +418,7 @@ DecorationLayout drawMapDecorations(Canvas& canvas, const host::Map& map, const 
                 const XY p = cornerPlace(c, panel.width(), panel.height(), frameW, frameH, margin, topLimit);
                 places[c] = boxOf(p.x, p.y, p.x + panel.width(), p.y + panel.height());
             }
-            std::array<std::size_t, 4> covered{};
-            const double k = canvas.mapUnitsPerPoint();
-            visitCharts(drawnGraphicsLayers(map), [&](std::size_t, const ChartMarker& chart) {
-                const host::GeometryPtr& g = chart.element->geometry();
-                const auto* point = dynamic_cast<const host::Point*>(g.get());
-                if (!point || point->isEmpty()) return;
-                const host::Envelope e = host::chartBox(*chart.symbol, point->xy(), k);
-                const XY a = canvas.toDevice({e.xMin(), e.yMax()}), b = canvas.toDevice({e.xMax(), e.yMin()});
-                if (!finite(a) || !finite(b)) return;
-                const DeviceBox box = boxOf(a.x, a.y, b.x, b.y);
-                for (int c = 0; c < 4; ++c) covered[c] += intersects(box, places[c]) ? 1 : 0;
-            });
+            const std::vector<std::size_t> covered = chartsCovering(canvas, map, {places.begin(), places.end()});
             int best = 1;
             for (int c : {1, 3, 0, 2}) {
                 if (covered[c] < covered[best]) best = c;
@@ -423,45 +428,65 @@ DecorationLayout drawMapDecorations(Canvas& canvas, const host::Map& map, const 
         }
     }
 
+    // The scale bar in a bottom corner, the arrow in a top one: of the corners the legend left
+    // free, the one covering fewer charts (ties: bottom left, top right).
+    std::optional<ScaleBarPlan> plan;
+    Caption zero, label, letter;
+    double scaleW = 0, scaleH = 0, arrowBoxW = 0, arrowBoxH = 0;
+    const double barH = 5 * u, pad = 4 * u, arrowW = 10 * u, arrowH = 16 * u;
     if (decorations.scaleBar) {
         const double most = std::min(frameW * 0.3, 220 * u);
         const host::SpatialReference unknown;
-        layout.scale = planScaleBar(t, map.spatialReference() ? *map.spatialReference() : unknown, most, decorations.russian);
-        if (layout.scale) {
-            const ScaleBarPlan& plan = *layout.scale;
-            const Caption zero = caption(canvas, "0", 8.5), label = caption(canvas, plan.label, 8.5);
-            const double barH = 5 * u, pad = 4 * u;
-            const double width = plan.pixels + label.width / 2 + zero.width / 2 + 2 * pad;
-            const double height = label.pixels * 1.2 + barH + 2 * pad + 2 * u;
-            const int corner = layout.legendCorner == 2 ? 3 : 2;
-            const XY p = cornerPlace(corner, width, height, frameW, frameH, margin, topLimit);
-            const DeviceBox panel = boxOf(p.x, p.y, p.x + width, p.y + height);
-            drawPanel(canvas, panel, 0);
-            const double x0 = p.x + pad + zero.width / 2, y1 = panel.y1 - pad, y0 = y1 - barH;
-            const double line = std::max(1.0, 0.75 * u);
-            // Four parts, black and white in turn, in one black frame.
-            drawOutlined(canvas, boxOf(x0, y0, x0 + plan.pixels, y1), kWhite, line);
-            canvas.setColorValue(kBlack, 1.0);
-            for (int part = 0; part < 4; part += 2)
-                canvas.fillRect(x0 + plan.pixels * part / 4, y0, x0 + plan.pixels * (part + 1) / 4, y1);
-            drawCaption(canvas, zero, x0 - zero.width / 2, y0 - 2 * u - label.pixels * 1.05);
-            drawCaption(canvas, label, x0 + plan.pixels - label.width / 2, y0 - 2 * u - label.pixels * 1.05);
-            layout.scaleBar = boxOf(x0, y0, x0 + plan.pixels, y1);
+        plan = planScaleBar(t, map.spatialReference() ? *map.spatialReference() : unknown, most, decorations.russian);
+        if (plan) {
+            zero = caption(canvas, "0", 8.5);
+            label = caption(canvas, plan->label, 8.5);
+            scaleW = plan->pixels + label.width / 2 + zero.width / 2 + 2 * pad;
+            scaleH = label.pixels * 1.2 + barH + 2 * pad + 2 * u;
         }
+    }
+    if (decorations.northArrow) {
+        letter = caption(canvas, decorations.russian ? "С" : "N", 10, true);
+        arrowBoxW = std::max(arrowW, letter.width) + 2 * pad;
+        arrowBoxH = letter.pixels * 1.1 + arrowH + 2 * pad + u;
+    }
+    const auto placeAt = [&](int c, double w, double h) {
+        const XY p = cornerPlace(c, w, h, frameW, frameH, margin, topLimit);
+        return boxOf(p.x, p.y, p.x + w, p.y + h);
+    };
+    int scaleCorner = layout.legendCorner == 2 ? 3 : 2, arrowCorner = layout.legendCorner == 1 ? 0 : 1;
+    const bool scaleChooses = plan && layout.legendCorner != 2 && layout.legendCorner != 3;
+    const bool arrowChooses = decorations.northArrow && layout.legendCorner != 0 && layout.legendCorner != 1;
+    if (scaleChooses || arrowChooses) {
+        const std::vector<std::size_t> covered = chartsCovering(
+            canvas, map, {placeAt(2, scaleW, scaleH), placeAt(3, scaleW, scaleH), placeAt(1, arrowBoxW, arrowBoxH),
+                          placeAt(0, arrowBoxW, arrowBoxH)});
+        if (scaleChooses && covered[1] < covered[0]) scaleCorner = 3;
+        if (arrowChooses && covered[3] < covered[2]) arrowCorner = 0;
+    }
+
+    if (plan) {
+        layout.scale = plan;
+        const DeviceBox panel = placeAt(scaleCorner, scaleW, scaleH);
+        drawPanel(canvas, panel, 0);
+        const double x0 = panel.x0 + pad + zero.width / 2, y1 = panel.y1 - pad, y0 = y1 - barH;
+        const double line = std::max(1.0, 0.75 * u);
+        // Four parts, black and white in turn, in one black frame.
+        drawOutlined(canvas, boxOf(x0, y0, x0 + plan->pixels, y1), kWhite, line);
+        canvas.setColorValue(kBlack, 1.0);
+        for (int part = 0; part < 4; part += 2)
+            canvas.fillRect(x0 + plan->pixels * part / 4, y0, x0 + plan->pixels * (part + 1) / 4, y1);
+        drawCaption(canvas, zero, x0 - zero.width / 2, y0 - 2 * u - label.pixels * 1.05);
+        drawCaption(canvas, label, x0 + plan->pixels - label.width / 2, y0 - 2 * u - label.pixels * 1.05);
+        layout.scaleBar = boxOf(x0, y0, x0 + plan->pixels, y1);
     }
 
     if (decorations.northArrow) {
-        const Caption letter = caption(canvas, decorations.russian ? "С" : "N", 10, true);
-        const double arrowW = 10 * u, arrowH = 16 * u, pad = 4 * u;
-        const double width = std::max(arrowW, letter.width) + 2 * pad;
-        const double height = letter.pixels * 1.1 + arrowH + 2 * pad + u;
-        const int corner = layout.legendCorner == 1 ? 0 : 1;
-        const XY p = cornerPlace(corner, width, height, frameW, frameH, margin, topLimit);
-        layout.northArrow = boxOf(p.x, p.y, p.x + width, p.y + height);
+        layout.northArrow = placeAt(arrowCorner, arrowBoxW, arrowBoxH);
         drawPanel(canvas, layout.northArrow, 0);
-        const double cx = p.x + width / 2;
-        drawCaption(canvas, letter, cx - letter.width / 2, p.y + pad);
-        const double top = p.y + pad + letter.pixels * 1.1 + u, bottom = top + arrowH;
+        const double cx = (layout.northArrow.x0 + layout.northArrow.x1) / 2;
+        drawCaption(canvas, letter, cx - letter.width / 2, layout.northArrow.y0 + pad);
+        const double top = layout.northArrow.y0 + pad + letter.pixels * 1.1 + u, bottom = top + arrowH;
         cairo_t* cr = canvas.cr();
         // The left half black, the right half white, both outlined: the arrow reads at any size.
         canvas.setColorValue(kBlack, 1.0);

@@ -213,3 +213,37 @@ TEST(ScaleBar, RoundLengthsInMetresAndKilometres) {
 }
 
 }  // namespace
+
+namespace {
+
+bool overlap(const render::DeviceBox& a, const render::DeviceBox& b) {
+    return !a.empty && !b.empty && a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+}
+
+bool inside(const render::DeviceBox& box, int w, int h) { return box.x0 >= 0 && box.y0 >= 0 && box.x1 <= w && box.y1 <= h; }
+
+TEST_F(MapLegend, TitleArrowAndScaleBarStayInsideAndClearOfTheLegend) {
+    charts->container().addElement(chartWithData({30, 30}, {10, 4}, {10, 4}));  // bottom left: the legend goes top right
+    render::MapDecorations all;
+    all.title = "A title much too long for a picture of three hundred pixels, which must shrink to fit it";
+    all.scaleBar = true;
+    all.northArrow = true;
+    const Drawn d = draw(300, all);
+    d.image.keep("decorations-300");
+    EXPECT_EQ(d.layout.legendCorner, 1);
+    for (const render::DeviceBox* box : {&d.layout.title, &d.layout.legend, &d.layout.northArrow, &d.layout.scaleBar})
+        EXPECT_TRUE(inside(*box, 300, 300)) << box->x0 << ',' << box->y0 << ' ' << box->x1 << ',' << box->y1;
+    EXPECT_FALSE(overlap(d.layout.title, d.layout.legend));
+    EXPECT_FALSE(overlap(d.layout.title, d.layout.northArrow));
+    EXPECT_FALSE(overlap(d.layout.legend, d.layout.northArrow)) << "the arrow gives way to the legend";
+    EXPECT_FALSE(overlap(d.layout.legend, d.layout.scaleBar));
+    EXPECT_LT(d.layout.northArrow.x0, 150) << "top left";
+    EXPECT_LT(d.layout.scaleBar.x0, 150) << "bottom left, clear of the chart above it";
+
+    // A chart low in the bottom-left corner: the scale bar takes the bottom right instead.
+    charts->container().addElement(chartWithData({30, 3}, {10, 4}, {10, 4}));
+    const Drawn moved = draw(300, all);
+    EXPECT_GT(moved.layout.scaleBar.x0, 150);
+}
+
+}  // namespace
