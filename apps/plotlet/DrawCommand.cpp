@@ -30,6 +30,7 @@
 #include "host/gdal/Gdal.h"
 #include "host/gdal/GdalFeatureClass.h"
 #include "plotlet/DialogActions.h"
+#include "plotlet/Arrange.h"
 #include "plotlet/DrawSupport.h"
 #include "plotlet/ParameterFiles.h"
 #include "plotlet/PictureDecorations.h"
@@ -71,6 +72,7 @@ struct Options {
     double dpi = 96;
     std::string seed;
     bool yes = false;
+    bool arrange = false;
     // The chart's scale and look, in a user's words.
     std::optional<double> max, min, minMm, size, barWidth, fontSize;
     std::optional<bool> labels, leaders;
@@ -636,6 +638,7 @@ int draw(Context& context, const Options& options) {
                     << " without a location (no geometry) got no chart\n";
     const host::GraphicsLayerPtr charts = map->basicGraphicsLayer()->findLayerOrNull(options.layer + "_charts");
     const std::size_t chartCount = charts ? charts->container().elementCount() : 0;
+    if (options.arrange && charts) arrangeGraphicsLayer(context, *document, *charts, {});
 
     // The results.
     if (terminal && chartCount >= 10000) context.err << "Saving " << options.save << '\n';
@@ -711,6 +714,7 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
     addDecorationOptions(*sub, o->decorations);
     sub->add_option("--seed", o->seed, "Seed of the random field colours (--palette random), so a run can be repeated exactly")
         ->type_name("N");
+    sub->add_flag("--arrange", o->arrange, "Move the charts so that none covers another chart or another feature's marker");
     sub->add_flag("--yes", o->yes, "Answer the dialog's questions with yes (default: the safe answer)");
     sub->callback([&context, o] {
         try {

@@ -20,6 +20,7 @@ void addDialogSubcommand(CLI::App& app, Context& context);    // DialogCommand.c
 void addLabelsSubcommand(CLI::App& app, Context& context);    // LabelsCommand.cpp
 void addFieldsSubcommand(CLI::App& app, Context& context);    // FieldsCommand.cpp
 void addGraphicsSubcommand(CLI::App& app, Context& context);  // GraphicsCommand.cpp
+void addArrangeSubcommand(CLI::App& app, Context& context);   // ArrangeCommand.cpp
 
 inline constexpr AddSubcommand subcommands[] = {
     addCommandsSubcommand,
@@ -31,6 +32,7 @@ inline constexpr AddSubcommand subcommands[] = {
     addLabelsSubcommand,
     addFieldsSubcommand,
     addGraphicsSubcommand,
+    addArrangeSubcommand,
 };
 
 }  // namespace plotlet::cli
