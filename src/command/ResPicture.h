@@ -10,7 +10,8 @@ namespace plotlet {
 
 class ResPicture {
 public:
-    // Non-zero; distinct for every picture loaded by this module.
+    // Non-zero; the host's handle of the image (host/CommandBitmaps.h): distinct images have
+    // distinct handles.
     std::int32_t handle() const { return handle_; }
     int width() const { return width_; }
     int height() const { return height_; }
