@@ -23,6 +23,7 @@
 #include "host/MapDocumentFile.h"
 #include "host/TaskProgress.h"
 #include "host/gdal/DocumentOpen.h"
+#include "host/gdal/Gdal.h"
 #include "plotlet-desktop/FormWidget.h"
 #include "render/Export.h"
 
@@ -44,6 +45,8 @@ MainWindow::MainWindow(std::filesystem::path pluginFolder, QWidget* parent) : QM
     setObjectName("PlotletDesktop");
     setWindowTitle("Plotlet");
     resize(1200, 800);
+    // Layers of documents are read through GDAL.
+    host::gdal::install();
     application_ = std::make_shared<host::Application>();
     shell_ = std::make_shared<QtShell>(this);
     ui::setShell(shell_);

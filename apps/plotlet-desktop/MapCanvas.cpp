@@ -148,9 +148,18 @@ void MapCanvas::setDocument(host::MxDocumentPtr document) {
     QPointer<MapCanvas> self(this);
     document_->activeView().addRefreshListener([token, self](const host::RefreshEvent&) {
         if (token.expired() || !self) return;
-        QTimer::singleShot(0, self, [self, token] {
-            if (self && !token.expired()) self->refresh(true);
-        });
+        // The plug-in is still running: the drawing starts when it is done (unfreeze), or from
+        // the event loop when it refreshed outside a command.
+        self->pending_ = true;
+        self->pendingIndex_ = true;
+        if (self->frozen_ == 0) {
+            QTimer::singleShot(0, self, [self, token] {
+                if (self && !token.expired() && self->pending_ && self->frozen_ == 0) {
+                    self->pending_ = false;
+                    self->startRender();
+                }
+            });
+        }
     });
     host::Map* m = map();
     host::Envelope extent = m ? m->extent() : host::Envelope();
@@ -265,6 +274,8 @@ void MapCanvas::refresh(bool mapChanged) {
 }
 
 void MapCanvas::freeze() {
+    // A drawing cut short here is drawn again when the last freeze ends.
+    if (isRendering()) pending_ = true;
     stopRendering();
     ++frozen_;
 }
@@ -286,6 +297,7 @@ void MapCanvas::stopRendering() {
 
 void MapCanvas::startRender() {
     stopRendering();
+    pending_ = false;
     if (!document_ || !map()) {
         update();
         return;
@@ -328,13 +340,16 @@ void MapCanvas::startRender() {
         } catch (const std::exception&) {
         }
         done->store(true);
-        if (!finished || cancel->load()) return;
+        // A drawing that failed shows what it drew before the failure.
+        (void)finished;
+        if (cancel->load()) return;
         QMetaObject::invokeMethod(
             self.data(),
             [self, image, view, generation] {
                 if (!self || generation != self->generation_) return;
                 self->frame_ = image;
                 self->frameView_ = view;
+                self->shownGeneration_ = generation;
                 ++self->frames_;
                 self->update();
                 emit self->frameShown();
@@ -343,10 +358,10 @@ void MapCanvas::startRender() {
     });
 }
 
-bool MapCanvas::waitForFrame(quint64 after, int timeoutMs) {
+bool MapCanvas::waitUntilDrawn(int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
-    while (frames_ <= after) {
+    while (pending_ || frozen_ > 0 || shownGeneration_ != generation_) {
         if (timer.elapsed() > timeoutMs) return false;
         QEventLoop loop;
         QTimer::singleShot(10, &loop, &QEventLoop::quit);

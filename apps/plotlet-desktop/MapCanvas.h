@@ -64,8 +64,9 @@ public:
     // Frames finished so far, and the last one (the view when it was drawn).
     quint64 frameCount() const { return frames_; }
     const QImage& frameImage() const { return frame_; }
-    // Runs the event loop until a frame newer than `after` is shown; false on timeout.
-    bool waitForFrame(quint64 after, int timeoutMs = 20000);
+    // Runs the event loop until the view as it stands now is drawn and shown; false on timeout
+    // (or when the last drawing was cancelled and none follows, which would be a fault).
+    bool waitUntilDrawn(int timeoutMs = 30000);
     // Draws the current view at once on this thread (export of the view, screenshots).
     QImage renderNow();
 
@@ -123,6 +124,7 @@ private:
     host::DisplayTransformation frameView_;
     quint64 frames_ = 0;
     quint64 generation_ = 0;
+    quint64 shownGeneration_ = 0;
     std::thread thread_;
     std::shared_ptr<std::atomic<bool>> cancel_ = std::make_shared<std::atomic<bool>>(false);
     std::shared_ptr<std::atomic<bool>> done_ = std::make_shared<std::atomic<bool>>(true);
