@@ -1,6 +1,7 @@
 #include "host/CommandBitmaps.h"
 
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -10,8 +11,10 @@ namespace {
 
 struct Registry {
     std::mutex mutex;
-    std::map<std::string, std::int32_t> handles;
-    std::map<std::int32_t, const std::string*> bytes;
+    // One copy of each distinct image, however many handles show it.
+    std::map<std::string, std::shared_ptr<const std::string>> images;
+    std::map<std::int32_t, std::shared_ptr<const std::string>> handles;
+    std::int32_t last = 0;
 };
 
 Registry& registry() {
@@ -25,21 +28,23 @@ std::int32_t registerCommandBitmap(const unsigned char* data, std::size_t size) 
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     std::string key(reinterpret_cast<const char*>(data), size);
-    const auto found = r.handles.find(key);
-    if (found != r.handles.end()) return found->second;
-    const auto handle = static_cast<std::int32_t>(r.handles.size() + 1);
-    const auto inserted = r.handles.emplace(std::move(key), handle).first;
-    r.bytes.emplace(handle, &inserted->first);
+    auto found = r.images.find(key);
+    if (found == r.images.end()) {
+        auto image = std::make_shared<const std::string>(key);
+        found = r.images.emplace(std::move(key), std::move(image)).first;
+    }
+    const std::int32_t handle = ++r.last;
+    r.handles.emplace(handle, found->second);
     return handle;
 }
 
 std::vector<unsigned char> commandBitmapBytes(std::int32_t handle) {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
-    const auto found = r.bytes.find(handle);
-    if (found == r.bytes.end()) return {};
-    const std::string& b = *found->second;
-    return {b.begin(), b.end()};
+    const auto found = r.handles.find(handle);
+    if (found == r.handles.end()) return {};
+    const std::string& bytes = *found->second;
+    return {bytes.begin(), bytes.end()};
 }
 
 }  // namespace host

@@ -4,7 +4,6 @@
 
 #include <random>
 
-#include "host/CommandBitmaps.h"
 #include "host/SpatialIndex.h"
 
 namespace {
@@ -57,18 +56,6 @@ TEST(SpatialIndex, TouchingEdgesMeetAndBrokenBoxesStayOut) {
     EXPECT_EQ(index.query({3, 3, 3, 3}), (std::vector<std::uint32_t>{1, 5}));
     EXPECT_TRUE(index.query({21, 21, 30, 30}).empty());
     EXPECT_TRUE(index.query({0, 0, std::nan(""), 1}).empty());
-}
-
-TEST(CommandBitmaps, SameBytesSameHandleOtherBytesOtherHandle) {
-    const unsigned char a[] = {1, 2, 3}, b[] = {1, 2, 4};
-    const std::int32_t ha = host::registerCommandBitmap(a, sizeof a);
-    EXPECT_NE(ha, 0);
-    EXPECT_EQ(host::registerCommandBitmap(a, sizeof a), ha);
-    const std::int32_t hb = host::registerCommandBitmap(b, sizeof b);
-    EXPECT_NE(hb, ha);
-    EXPECT_EQ(host::commandBitmapBytes(hb), (std::vector<unsigned char>{1, 2, 4}));
-    EXPECT_TRUE(host::commandBitmapBytes(0).empty());
-    EXPECT_TRUE(host::commandBitmapBytes(999999).empty());
 }
 
 }  // namespace
