@@ -161,6 +161,7 @@ void MapCanvas::setDocument(host::MxDocumentPtr document) {
             });
         }
     });
+    applyFrameToScreenDisplay();
     host::Map* m = map();
     host::Envelope extent = m ? m->extent() : host::Envelope();
     if (extent.isEmpty() && m) extent = m->fullExtent();
@@ -240,19 +241,22 @@ host::DisplayTransformation MapCanvas::viewTransformation() const {
     t.setResolution(dpi_);
     t.setDeviceFrame({0, 0, std::max(1, width()), std::max(1, height())});
     t.setVisibleBounds(visibleExtent());
-    if (m) t.setBounds(m->fullExtent());
     return t;
 }
 
 void MapCanvas::applyViewToMap() {
+    display_.displayTransformation() = viewTransformation();
     host::Map* m = map();
     if (!m) return;
     m->setMapScale(scale_);
     m->setExtent(visibleExtent());
+}
+
+void MapCanvas::applyFrameToScreenDisplay() {
+    if (!map()) return;
     host::DisplayTransformation& t = document_->activeView().screenDisplay().displayTransformation();
     t.setDeviceFrame({0, 0, std::max(1, width()), std::max(1, height())});
     t.setResolution(dpi_);
-    t.setVisibleBounds(visibleExtent());
 }
 
 void MapCanvas::viewWasChanged() {
@@ -414,7 +418,7 @@ void MapCanvas::paintEvent(QPaintEvent*) {
         // Outlines of the selected elements where they would land.
         painter.setPen(QPen(QColor(0, 120, 215), 1, Qt::DashLine));
         const QPointF d = lastPos_ - pressPos_;
-        const host::Display& display = document_->activeView().screenDisplay();
+        const host::Display& display = display_;
         for (const auto& element : map()->selectedElements()) {
             const host::Envelope b = element->queryBounds(display);
             if (b.isEmpty()) continue;
@@ -423,7 +427,11 @@ void MapCanvas::paintEvent(QPaintEvent*) {
     }
 }
 
-void MapCanvas::resizeEvent(QResizeEvent*) { viewWasChanged(); }
+void MapCanvas::resizeEvent(QResizeEvent*) {
+    stopRendering();
+    applyFrameToScreenDisplay();
+    viewWasChanged();
+}
 
 // ------------------------------------------------------------------------------------------------
 // Selection and editing
@@ -444,7 +452,7 @@ host::ElementPtr MapCanvas::elementAt(QPointF pixel) const {
     const host::XY p = toMap(pixel);
     const double tol = kClickTolerance * mapUnitsPerPixel();
     const host::Envelope probe(p.x - tol, p.y - tol, p.x + tol, p.y + tol);
-    const host::Display& display = document_->activeView().screenDisplay();
+    const host::Display& display = display_;
     const std::vector<host::ElementPtr> candidates = shownElementsIn(probe);
     for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
         host::Envelope b = (*it)->queryBounds(display);
@@ -463,7 +471,7 @@ void MapCanvas::selectElements(const QRectF& pixels, bool add) {
     if (index_.stale() || pendingIndex_) {
         index_.invalidate();
         pendingIndex_ = false;
-        index_.update(*m, document_->activeView().screenDisplay());
+        index_.update(*m, display_);
     }
     if (!add) m->unselectAllElements();
     if (pixels.width() < kClickTolerance && pixels.height() < kClickTolerance) {
@@ -474,7 +482,7 @@ void MapCanvas::selectElements(const QRectF& pixels, bool add) {
     } else {
         const host::XY a = toMap(pixels.topLeft()), b = toMap(pixels.bottomRight());
         const host::Envelope area(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y));
-        const host::Display& display = document_->activeView().screenDisplay();
+        const host::Display& display = display_;
         for (const host::ElementPtr& e : shownElementsIn(area)) {
             const host::Envelope bounds = e->queryBounds(display);
             if (bounds.isEmpty() || m->isElementSelected(e.get())) continue;

@@ -19,6 +19,7 @@
 
 #include "host/MxDocument.h"
 #include "plotlet-desktop/MapRenderer.h"
+#include "render/CairoDisplay.h"
 
 namespace desktop {
 
@@ -107,8 +108,12 @@ protected:
 
 private:
     host::DisplayTransformation viewTransformation() const;
-    // Hands the view to the map and its screen display, so the plug-in measures at this view.
+    // Hands the view to the map (scale and extent), so the plug-in measures at this view, and to
+    // the display the canvas measures on.
     void applyViewToMap();
+    // The screen display of the document takes the canvas's size (the plug-in measures on it).
+    // It reads the map's full extent, which walks every element: done on resize and open only.
+    void applyFrameToScreenDisplay();
     void startRender();
     void viewWasChanged();
     std::vector<host::ElementPtr> shownElementsIn(const host::Envelope& area) const;
@@ -129,6 +134,8 @@ private:
     std::shared_ptr<std::atomic<bool>> cancel_ = std::make_shared<std::atomic<bool>>(false);
     std::shared_ptr<std::atomic<bool>> done_ = std::make_shared<std::atomic<bool>>(true);
     ViewIndex index_;
+    // The display of the current view: hit tests and outlines measure on it.
+    render::CairoDisplay display_;
     int frozen_ = 0;
     bool pending_ = false;
     bool pendingIndex_ = false;

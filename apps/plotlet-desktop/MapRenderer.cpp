@@ -34,8 +34,8 @@ void buildContainer(ContainerIndex& ci, const host::GraphicsContainer& container
         entries.push_back({boxOf(g->envelope()), static_cast<std::uint32_t>(i)});
     }
     ci.index.build(std::move(entries));
-    // The largest reach of what an element draws beyond its geometry.
-    double reach = 0;
+    // The largest reach of what an element draws beyond its geometry, side by side.
+    double reach[4] = {0, 0, 0, 0};
     const std::size_t n = ci.elements.size();
     const std::size_t step = std::max<std::size_t>(1, n / kMarginSample);
     for (std::size_t i = 0; i < n; i += step) {
@@ -45,18 +45,18 @@ void buildContainer(ContainerIndex& ci, const host::GraphicsContainer& container
         const host::Envelope geometry = g->envelope();
         const host::Envelope drawn = element.queryBounds(display);
         if (drawn.isEmpty()) continue;
-        reach = std::max({reach, geometry.xMin() - drawn.xMin(), drawn.xMax() - geometry.xMax(),
-                          geometry.yMin() - drawn.yMin(), drawn.yMax() - geometry.yMax()});
+        reach[0] = std::max(reach[0], geometry.xMin() - drawn.xMin());
+        reach[1] = std::max(reach[1], geometry.yMin() - drawn.yMin());
+        reach[2] = std::max(reach[2], drawn.xMax() - geometry.xMax());
+        reach[3] = std::max(reach[3], drawn.yMax() - geometry.yMax());
     }
-    // Twice what was measured: elements not in the sample may reach further.
-    reach *= 2;
+    // Elements outside the sample may reach a little further (a longer label).
+    constexpr double kSafety = 1.5;
     const double mupp = display.mapUnitsPerPoint();
-    if (display.displayTransformation().referenceScale() > 0) {
-        ci.marginMapUnits = reach;
-        ci.marginPoints = 0;
-    } else {
-        ci.marginMapUnits = 0;
-        ci.marginPoints = mupp > 0 ? reach / mupp : 0;
+    ci.reachInPoints = !(display.displayTransformation().referenceScale() > 0);
+    for (int side = 0; side < 4; ++side) {
+        const double r = std::max(0.0, reach[side]) * kSafety;
+        ci.reach[side] = ci.reachInPoints ? (mupp > 0 ? r / mupp : 0) : r;
     }
 }
 
@@ -110,12 +110,15 @@ void ViewIndex::candidates(const host::GraphicsContainer& container, const host:
         out = container.elementsSnapshot();
         return;
     }
-    const double margin = ci->marginMapUnits + ci->marginPoints * mapUnitsPerPoint;
+    const double k = ci->reachInPoints ? mapUnitsPerPoint : 1.0;
+    // An element is a candidate when its geometry lies within the area grown by how far
+    // drawings reach toward it: a drawing reaching left shows when its geometry is right of the
+    // area, and so on.
     host::IndexBox box = boxOf(area);
-    box.xmin -= margin;
-    box.ymin -= margin;
-    box.xmax += margin;
-    box.ymax += margin;
+    box.xmin -= ci->reach[2] * k;
+    box.ymin -= ci->reach[3] * k;
+    box.xmax += ci->reach[0] * k;
+    box.ymax += ci->reach[1] * k;
     std::vector<std::uint32_t> hits;
     ci->index.query(box, hits);
     out.reserve(hits.size());

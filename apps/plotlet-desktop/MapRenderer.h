@@ -19,15 +19,18 @@ namespace desktop {
 
 // The index of one graphics container: its elements in drawing order, numbered by position,
 // each indexed by its geometry's envelope. What an element draws reaches beyond its geometry
-// (bars, labels, halos) by a margin in points; the query box is grown by the largest margin
-// measured over the elements, at the scale of the query.
+// (bars, labels, leaders); the query box is grown on each side by the largest reach measured on
+// a sample of the elements (a chart run makes charts of one size and layout), with a safety
+// factor, at the scale of the query.
 struct ContainerIndex {
     const host::GraphicsContainer* container = nullptr;
     std::size_t builtCount = 0;
     std::vector<host::ElementPtr> elements;
     host::SpatialIndex index;
-    double marginPoints = 0;      // scales with the map (no reference scale)
-    double marginMapUnits = 0;    // fixed in map units (reference scale set)
+    // How far drawings reach beyond their geometry on each side (left, bottom, right, top):
+    // in map units when a reference scale fixes symbol sizes on the map, else in points.
+    double reach[4] = {0, 0, 0, 0};
+    bool reachInPoints = false;
 };
 
 class ViewIndex {

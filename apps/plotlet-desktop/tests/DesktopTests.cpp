@@ -34,6 +34,7 @@
 #include "ui/ComboBox.h"
 #include "ui/ListView.h"
 #include "ui/TextBox.h"
+#include "ui/ToggleButton.h"
 #include "ui/Form.h"
 
 using desktop::FormWidget;
@@ -83,6 +84,7 @@ private slots:
     void wheelZoomKeepsThePointUnderTheCursor();
     void zoomedViewDrawsWhatAFullDrawingDraws();
     void layerCheckBoxHidesTheLayer();
+    void windowAndDialogPicturesInBothLanguages();
 
 private:
     // A window with the sample map open and its first frame drawn.
@@ -550,6 +552,54 @@ void DesktopTests::layerCheckBoxHidesTheLayer() {
     waitFrame();
     QVERIFY(changedPixels(shown, canvas_->frameImage(), canvas_->rect()) > canvas_->width() * canvas_->height() / 10);
     QVERIFY(window_->commandAction("Zorvex_Plotlet")->isEnabled());
+}
+
+// The pictures of the README: with DESKTOP_SCREENSHOTS=DIR they are written there
+// (scripts/desktop-screenshots.sh); without, the same run checks that they show something.
+void DesktopTests::windowAndDialogPicturesInBothLanguages() {
+    const QString out = qEnvironmentVariable("DESKTOP_SCREENSHOTS");
+    window_->resize(1280, 760);
+    openSample();
+    FormWidget* dialog = openDialog();
+    QVERIFY(dialog);
+    chooseChartFields(dialog);
+    chooseComboText(dialog->findChild<QComboBox*>("CmbKey"), "NAME");
+    // Both chart fields picked in the list, then the maximum of their values taken as the scale's.
+    auto* chartFields = dialog->findChild<QTreeWidget*>("LstViewFields");
+    QVERIFY(chartFields);
+    for (int i = 0; i < 2; ++i) {
+        const QRect row = chartFields->visualItemRect(chartFields->topLevelItem(i));
+        QTest::mouseClick(chartFields->viewport(), Qt::LeftButton, i > 0 ? Qt::ControlModifier : Qt::NoModifier, row.center());
+    }
+    auto* tabs = dialog->findChild<QTabBar*>();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+    if (dialog->form().toggleButton("TglBtnLockMin").value()) clickWidget(dialog->findChild<QPushButton*>("TglBtnLockMin"));
+    clickWidget(dialog->findChild<QPushButton*>("CmdCalcMax"));
+    QVERIFY(dialog->findChild<QLineEdit*>("TxtMaxValue")->text().toDouble() > 1000);
+    clickWidget(dialog->findChild<QRadioButton*>("OpChartPosition(2)"));
+    if (!dialog->form().checkBox("ChkLabelDiagramm").checked()) clickWidget(dialog->findChild<QCheckBox*>("ChkLabelDiagramm"));
+    const QPixmap chartTab = dialog->grab();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+    const QPixmap english = dialog->grab();
+    clickWidget(dialog->findChild<QPushButton*>("CmdOK(0)"));
+    waitFrame();
+    QVERIFY(chartLayer(*canvas_->map()) && chartLayer(*canvas_->map())->container().elementCount() == 100);
+    const QPixmap map = window_->grab();
+
+    dialog = openDialog();
+    QVERIFY(dialog && dialog->isVisible());
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+    chooseComboText(dialog->findChild<QComboBox*>("CmbLanguage"), QStringLiteral("Русский"));
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+    const QPixmap russian = dialog->grab();
+    QVERIFY(english.toImage() != russian.toImage());
+    QCOMPARE(map.size(), window_->size());
+    if (!out.isEmpty()) {
+        QVERIFY(map.save(out + "/desktop-map.png"));
+        QVERIFY(english.save(out + "/desktop-dialog-en.png"));
+        QVERIFY(chartTab.save(out + "/desktop-dialog-chart-en.png"));
+        QVERIFY(russian.save(out + "/desktop-dialog-ru.png"));
+    }
 }
 
 QTEST_MAIN(DesktopTests)
