@@ -584,8 +584,11 @@ void MapCanvas::mousePressEvent(QMouseEvent* event) {
         applyViewToMap();
         const host::ElementPtr hit = elementAt(pressPos_);
         if (hit && map()->isElementSelected(hit.get()) && !(pressModifiers_ & Qt::ShiftModifier)) {
+            // The outlines drawn while dragging measure the elements (and fill their caches):
+            // no drawing runs meanwhile.
             drag_ = Drag::Move;
-            refresh(false);
+            pending_ = true;
+            freeze();
             return;
         }
         refresh(false);
@@ -626,6 +629,7 @@ void MapCanvas::mouseReleaseEvent(QMouseEvent* event) {
                 const double u = mapUnitsPerPixel();
                 moveSelectedElements(d.x() * u, -d.y() * u);
             }
+            unfreeze();
             update();
             break;
         }

@@ -211,6 +211,8 @@ void DesktopTests::opensTheSampleMapWithItsLayersAndCommand() {
     QVERIFY(command);
     QVERIFY(!command->icon().isNull());
     QVERIFY(!command->toolTip().isEmpty());
+    // An empty map: the command says it has nothing to work on.
+    QVERIFY(!command->isEnabled());
     openSample();
     QStringList names;
     for (int i = 0; i < window_->layerList()->topLevelItemCount(); ++i) names << window_->layerList()->topLevelItem(i)->text(0);
