@@ -426,12 +426,9 @@ void FormWidget::sync(ui::Control& control) {
     if (!w) return;
     syncing_ = true;
     const QSignalBlocker blocker(w);
+    // Declared positions are relative to the container, as the widget's parent is.
     const ui::Rect& r = control.rect();
-    int top = r.top;
-    if (ui::Control* container = form_.findContainer(control)) {
-        (void)container;
-    }
-    w->setGeometry(r.left, top, std::max(1, r.width), std::max(1, r.height));
+    w->setGeometry(r.left, r.top, std::max(1, r.width), std::max(1, r.height));
     w->setEnabled(control.enabled());
     if (control.hasToolTip()) w->setToolTip(qs(control.toolTipText()));
     syncVisibility(control);

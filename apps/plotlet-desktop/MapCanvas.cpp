@@ -319,8 +319,9 @@ void MapCanvas::startRender() {
     QPointer<MapCanvas> self(this);
     auto cancel = cancel_;
     auto done = done_;
+    auto interrupted = interrupted_;
     ViewIndex* index = &index_;
-    thread_ = std::thread([self, document, view, generation, cancel, done, index] {
+    thread_ = std::thread([self, document, view, generation, cancel, done, interrupted, index] {
         const host::Map& map = *document->focusMap();
         const host::DeviceFrame& f = view.deviceFrame();
         QImage image(f.width(), f.height(), QImage::Format_ARGB32_Premultiplied);
@@ -336,7 +337,8 @@ void MapCanvas::startRender() {
                 drawMapView(cr, map, view, *index, [cancel](std::size_t, std::size_t) { return !cancel->load(); });
                 finished = true;
             } catch (const host::Error&) {
-                // Cancelled (a newer view is on its way) or a drawing failure: this frame is not shown.
+                // Cancelled (a newer view is on its way), or a drawing failure.
+                if (cancel->load()) ++*interrupted;
             }
             cairo_destroy(cr);
             cairo_surface_finish(surface);

@@ -65,6 +65,10 @@ public:
     // Frames finished so far, and the last one (the view when it was drawn).
     quint64 frameCount() const { return frames_; }
     const QImage& frameImage() const { return frame_; }
+    // Drawings stopped part-way because a newer view (or a change of the map) came first.
+    quint64 interruptedCount() const { return interrupted_->load(); }
+    // The part of the map the frame shows.
+    const host::Envelope& frameExtent() const { return frameView_.visibleBounds(); }
     // Runs the event loop until the view as it stands now is drawn and shown; false on timeout
     // (or when the last drawing was cancelled and none follows, which would be a fault).
     bool waitUntilDrawn(int timeoutMs = 30000);
@@ -133,6 +137,7 @@ private:
     std::thread thread_;
     std::shared_ptr<std::atomic<bool>> cancel_ = std::make_shared<std::atomic<bool>>(false);
     std::shared_ptr<std::atomic<bool>> done_ = std::make_shared<std::atomic<bool>>(true);
+    std::shared_ptr<std::atomic<quint64>> interrupted_ = std::make_shared<std::atomic<quint64>>(0);
     ViewIndex index_;
     // The display of the current view: hit tests and outlines measure on it.
     render::CairoDisplay display_;

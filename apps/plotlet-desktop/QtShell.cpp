@@ -1,19 +1,13 @@
 #include "plotlet-desktop/QtShell.h"
 
 #include <QApplication>
-#include <QColorDialog>
 #include <QCursor>
 #include <QDesktopServices>
-#include <QDialogButtonBox>
-#include <QDoubleSpinBox>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFontDialog>
-#include <QFormLayout>
-#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>

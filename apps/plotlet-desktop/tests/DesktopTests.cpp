@@ -22,7 +22,9 @@
 
 #include <cairo.h>
 
+#include "host/Element.h"
 #include "host/FeatureClass.h"
+#include "host/Geometry.h"
 #include "host/Layer.h"
 #include "host/Symbol.h"
 #include "plotlet-desktop/FormWidget.h"
@@ -85,6 +87,7 @@ private slots:
     void zoomedViewDrawsWhatAFullDrawingDraws();
     void layerCheckBoxHidesTheLayer();
     void windowAndDialogPicturesInBothLanguages();
+    void aNewViewCancelsTheDrawingInProgress();
 
 private:
     // A window with the sample map open and its first frame drawn.
@@ -602,6 +605,38 @@ void DesktopTests::windowAndDialogPicturesInBothLanguages() {
         QVERIFY(chartTab.save(out + "/desktop-dialog-chart-en.png"));
         QVERIFY(russian.save(out + "/desktop-dialog-ru.png"));
     }
+}
+
+void DesktopTests::aNewViewCancelsTheDrawingInProgress() {
+    // A map heavy enough that drawing it takes a while: 60,000 markers.
+    auto document = std::make_shared<host::MxDocument>();
+    auto layer = document->focusMap()->basicGraphicsLayer()->addLayer("markers", nullptr);
+    auto symbol = std::make_shared<host::SimpleMarkerSymbol>();
+    symbol->setSize(8);
+    for (int i = 0; i < 60'000; ++i) {
+        auto marker = std::make_shared<host::MarkerElement>();
+        marker->setGeometry(std::make_shared<host::Point>(i % 300 * 10.0, i / 300 * 10.0));
+        marker->setSymbol(symbol);
+        layer->container().addElement(marker);
+    }
+    canvas_->setDocument(document);
+    // Five zooms in a row, each while the one before is being drawn: only the last view is shown.
+    for (int i = 0; i < 5; ++i) canvas_->zoomAt(1.5, QPointF(canvas_->width() * 0.3, canvas_->height() * 0.6));
+    const quint64 framesBefore = canvas_->frameCount();
+    QVERIFY(canvas_->waitUntilDrawn());
+    QCOMPARE(canvas_->frameCount(), framesBefore + 1);
+    // The drawings of the views passed over were stopped, not finished and thrown away.
+    QVERIFY(canvas_->interruptedCount() >= 4);
+    const host::Envelope shown = canvas_->frameExtent(), view = canvas_->visibleExtent();
+    QCOMPARE(shown.xMin(), view.xMin());
+    QCOMPARE(shown.yMax(), view.yMax());
+    // The markers show (the last frame is a real drawing, not an empty one).
+    const QImage frame = canvas_->frameImage();
+    int drawn = 0;
+    for (int y = 0; y < frame.height(); y += 5)
+        for (int x = 0; x < frame.width(); x += 5) drawn += frame.pixel(x, y) != qRgb(255, 255, 255);
+    QVERIFY(drawn > 100);
+    canvas_->setDocument(nullptr);
 }
 
 QTEST_MAIN(DesktopTests)
