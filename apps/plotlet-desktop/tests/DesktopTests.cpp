@@ -88,6 +88,7 @@ private slots:
     void layerCheckBoxHidesTheLayer();
     void windowAndDialogPicturesInBothLanguages();
     void aNewViewCancelsTheDrawingInProgress();
+    void exportsTheViewAsShown();
 
 private:
     // A window with the sample map open and its first frame drawn.
@@ -637,6 +638,30 @@ void DesktopTests::aNewViewCancelsTheDrawingInProgress() {
         for (int x = 0; x < frame.width(); x += 5) drawn += frame.pixel(x, y) != qRgb(255, 255, 255);
     QVERIFY(drawn > 100);
     canvas_->setDocument(nullptr);
+}
+
+void DesktopTests::exportsTheViewAsShown() {
+    openSample();
+    canvas_->zoomAt(2.0, QPointF(canvas_->width() * 0.6, canvas_->height() * 0.4));
+    waitFrame();
+    const QString path = dir_->filePath("view.png");
+    QVERIFY(window_->exportView(path));
+    const QImage exported = QImage(path).convertToFormat(QImage::Format_RGB32);
+    const QImage shown = canvas_->frameImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(exported.width(), shown.width());
+    QVERIFY(std::abs(exported.height() - shown.height()) <= 1);
+    // The same drawing: hardly a pixel differs (rounding of the extent to whole pixels aside).
+    const QRect common(0, 0, shown.width(), std::min(shown.height(), exported.height()));
+    QVERIFY(changedPixels(exported, shown, common) < common.width() * common.height() / 100);
+    // A refused picture name is reported, and nothing is written.
+    int boxes = 0;
+    window_->shell()->setDialogWatcher([&](QDialog& box) {
+        ++boxes;
+        box.reject();
+    });
+    QVERIFY(!window_->exportView(dir_->filePath("view.bmp")));
+    QCOMPARE(boxes, 1);
+    QVERIFY(!QFileInfo::exists(dir_->filePath("view.bmp")));
 }
 
 QTEST_MAIN(DesktopTests)
