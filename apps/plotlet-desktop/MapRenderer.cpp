@@ -11,9 +11,11 @@ namespace desktop {
 
 namespace {
 
-// Margins are measured on this many elements spread over the container: enough to meet every
-// kind of chart a run made, without measuring a million texts on every rebuild.
-constexpr std::size_t kMarginSample = 4096;
+// Containers up to this size have every element measured, so their margins are exact; larger
+// ones (a chart run over a big layer) a sample of this many elements spread over the container:
+// enough to meet every kind of chart a run makes, without measuring a million texts on every
+// rebuild.
+constexpr std::size_t kMarginSample = 20'000;
 
 host::IndexBox boxOf(const host::Envelope& e) { return {e.xMin(), e.yMin(), e.xMax(), e.yMax()}; }
 
@@ -37,7 +39,7 @@ void buildContainer(ContainerIndex& ci, const host::GraphicsContainer& container
     // The largest reach of what an element draws beyond its geometry, side by side.
     double reach[4] = {0, 0, 0, 0};
     const std::size_t n = ci.elements.size();
-    const std::size_t step = std::max<std::size_t>(1, n / kMarginSample);
+    const std::size_t step = n <= kMarginSample ? 1 : n / kMarginSample;
     for (std::size_t i = 0; i < n; i += step) {
         const host::Element& element = *ci.elements[i];
         const host::GeometryPtr& g = element.geometry();
@@ -50,8 +52,8 @@ void buildContainer(ContainerIndex& ci, const host::GraphicsContainer& container
         reach[2] = std::max(reach[2], drawn.xMax() - geometry.xMax());
         reach[3] = std::max(reach[3], drawn.yMax() - geometry.yMax());
     }
-    // Elements outside the sample may reach a little further (a longer label).
-    constexpr double kSafety = 1.5;
+    // Elements outside a sample may reach a little further (a longer label).
+    const double kSafety = step > 1 ? 1.5 : 1.0;
     const double mupp = display.mapUnitsPerPoint();
     ci.reachInPoints = !(display.displayTransformation().referenceScale() > 0);
     for (int side = 0; side < 4; ++side) {

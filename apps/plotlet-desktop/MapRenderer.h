@@ -19,9 +19,10 @@ namespace desktop {
 
 // The index of one graphics container: its elements in drawing order, numbered by position,
 // each indexed by its geometry's envelope. What an element draws reaches beyond its geometry
-// (bars, labels, leaders); the query box is grown on each side by the largest reach measured on
-// a sample of the elements (a chart run makes charts of one size and layout), with a safety
-// factor, at the scale of the query.
+// (bars, labels, leaders); the query box is grown on each side by the largest reach of the
+// elements, at the scale of the query. Containers of up to 20,000 elements are measured whole;
+// larger ones on a sample spread over them (a chart run makes charts of one size and layout),
+// with half as much again for safety.
 struct ContainerIndex {
     const host::GraphicsContainer* container = nullptr;
     std::size_t builtCount = 0;

@@ -89,6 +89,7 @@ private slots:
     void windowAndDialogPicturesInBothLanguages();
     void aNewViewCancelsTheDrawingInProgress();
     void exportsTheViewAsShown();
+    void aTextReachingIntoTheViewFromOutsideIsDrawn();
 
 private:
     // A window with the sample map open and its first frame drawn.
@@ -662,6 +663,48 @@ void DesktopTests::exportsTheViewAsShown() {
     QVERIFY(!window_->exportView(dir_->filePath("view.bmp")));
     QCOMPARE(boxes, 1);
     QVERIFY(!QFileInfo::exists(dir_->filePath("view.bmp")));
+}
+
+// The view finds elements by their geometry; what they draw beyond it must still show when the
+// geometry lies outside the view: a long text anchored left of the view, among small markers.
+void DesktopTests::aTextReachingIntoTheViewFromOutsideIsDrawn() {
+    auto document = std::make_shared<host::MxDocument>();
+    const host::MapPtr& map = document->focusMap();
+    auto layer = map->basicGraphicsLayer()->addLayer("notes", nullptr);
+    auto marker = std::make_shared<host::SimpleMarkerSymbol>();
+    marker->setSize(4);
+    for (int i = 0; i < 400; ++i) {
+        auto e = std::make_shared<host::MarkerElement>();
+        e->setGeometry(std::make_shared<host::Point>(i % 20 * 50.0, i / 20 * 50.0));
+        e->setSymbol(marker);
+        layer->container().addElement(e);
+    }
+    auto textSymbol = std::make_shared<host::TextSymbol>();
+    textSymbol->setSize(40);
+    textSymbol->setColor(host::RgbColor::fromRgb(200, 0, 0));
+    auto text = std::make_shared<host::TextElement>();
+    text->setText("A long note that runs far to the right of where it is anchored");
+    text->setSymbol(textSymbol);
+    text->setGeometry(std::make_shared<host::Point>(100, 500));
+    layer->container().addElement(text);
+    canvas_->setDocument(document);
+    // The view starts right of the text's anchor.
+    canvas_->zoomToExtent(host::Envelope(300, 300, 800, 700));
+    waitFrame();
+    const QImage indexed = canvas_->frameImage().convertToFormat(QImage::Format_RGB32);
+    host::DisplayTransformation t = canvas_->document()->activeView().screenDisplay().displayTransformation();
+    t.setVisibleBounds(canvas_->visibleExtent());
+    const render::SurfacePtr plain = render::renderImage(*map, t);
+    cairo_surface_t* s = plain.get();
+    const QImage full = QImage(cairo_image_surface_get_data(s), cairo_image_surface_get_width(s), cairo_image_surface_get_height(s),
+                               cairo_image_surface_get_stride(s), QImage::Format_ARGB32_Premultiplied)
+                            .convertToFormat(QImage::Format_RGB32);
+    int red = 0;
+    for (int y = 0; y < full.height(); ++y)
+        for (int x = 0; x < full.width(); ++x) red += qRed(full.pixel(x, y)) > 150 && qGreen(full.pixel(x, y)) < 80;
+    QVERIFY2(red > 200, "the text should reach into the view");
+    QCOMPARE(changedPixels(full, indexed, full.rect()), 0);
+    canvas_->setDocument(nullptr);
 }
 
 QTEST_MAIN(DesktopTests)
