@@ -254,7 +254,9 @@ QWidget* FormWidget::create(ui::Control& control, QWidget* parent) {
         }
         case K::ListBox: {
             auto* l = new QListWidget(parent);
-            l->setSelectionMode(QAbstractItemView::MultiSelection);
+            // Rows are chosen through the runtime only (clicks reach it through the event
+            // filter); the widget shows the runtime's selection.
+            l->setSelectionMode(QAbstractItemView::NoSelection);
             l->viewport()->installEventFilter(this);
             controlsByWidget_[l->viewport()] = &control;
             w = l;
@@ -263,7 +265,7 @@ QWidget* FormWidget::create(ui::Control& control, QWidget* parent) {
         case K::ListView: {
             auto* t = new QTreeWidget(parent);
             t->setRootIsDecorated(false);
-            t->setSelectionMode(QAbstractItemView::MultiSelection);
+            t->setSelectionMode(QAbstractItemView::NoSelection);
             t->setUniformRowHeights(true);
             t->viewport()->installEventFilter(this);
             controlsByWidget_[t->viewport()] = &control;
@@ -509,7 +511,9 @@ void FormWidget::sync(ui::Control& control) {
                 for (int c = 1; c < box.columnCount(); ++c) text += QStringLiteral("    ") + qs(box.list(i, c));
                 QListWidgetItem* item = l->item(i);
                 if (item->text() != text) item->setText(text);
-                item->setSelected(box.selected(i));
+                // Through the selection model: the view itself takes no selection from users.
+                l->selectionModel()->select(l->model()->index(i, 0), box.selected(i) ? QItemSelectionModel::Select
+                                                                                       : QItemSelectionModel::Deselect);
             }
             break;
         }
@@ -541,7 +545,9 @@ void FormWidget::sync(ui::Control& control) {
                     row->setIcon(0, QIcon(pixmap));
                     iconSize = iconSize.expandedTo(pixmap.size());
                 }
-                row->setSelected(item.selected());
+                if (item.selected())
+                    t->selectionModel()->select(t->model()->index(i - 1, 0),
+                                                QItemSelectionModel::Select | QItemSelectionModel::Rows);
             }
             if (iconSize.isValid()) t->setIconSize(iconSize);
             break;

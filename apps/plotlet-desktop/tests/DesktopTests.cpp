@@ -34,6 +34,7 @@
 #include "render/Export.h"
 #include "ui/CheckBox.h"
 #include "ui/ComboBox.h"
+#include "ui/ListBox.h"
 #include "ui/ListView.h"
 #include "ui/TextBox.h"
 #include "ui/ToggleButton.h"
@@ -118,6 +119,13 @@ void DesktopTests::init() {
     window_->resize(1100, 700);
     window_->show();
     canvas_ = window_->canvas();
+    // A box no case expects would wait for an answer for ever: it is refused and fails the case.
+    window_->shell()->setDialogWatcher([](QDialog& box) {
+        const auto* message = qobject_cast<QMessageBox*>(&box);
+        const QString text = message ? message->text() : box.windowTitle();
+        box.reject();
+        QFAIL(qPrintable("unexpected dialog: " + text));
+    });
 }
 
 void DesktopTests::cleanup() {
@@ -188,6 +196,11 @@ void DesktopTests::chooseChartFields(FormWidget* dialog) {
             listed = listed || qs(chartFields.item(i).text()) == field || qs(chartFields.item(i).subItem(1)) == field;
         if (listed) continue;
         clickListRow(fields, field);
+        // The click went through the runtime, and the widget shows the runtime's selection.
+        const ui::ListBox& list = dialog->form().listBox("LstFields");
+        QCOMPARE(list.selectedRows().size(), std::size_t{1});
+        for (int i = 0; i < fields->count(); ++i) QCOMPARE(fields->item(i)->isSelected(), list.selected(i));
+        QVERIFY(qs(list.list(list.selectedRows().front())) == field);
         clickWidget(dialog->findChild<QPushButton*>("CmdFieldsTo"));
     }
     QCOMPARE(chartFields.itemCount(), 2);
