@@ -100,7 +100,11 @@ MainWindow::MainWindow(std::filesystem::path pluginFolder, QWidget* parent) : QM
         positionLabel_->setText(QStringLiteral("%1, %2").arg(x, 0, 'f', 2).arg(y, 0, 'f', 2));
     });
     connect(canvas_, &MapCanvas::mapEdited, this, &MainWindow::updateCommands);
-    connect(canvas_, &MapCanvas::fileDropped, this, [this](const QString& path) { openPath(path); });
+    connect(canvas_, &MapCanvas::fileDropped, this, [this](const QString& path) {
+        if (maybeSave()) openPath(path);
+    });
+    connect(canvas_, &MapCanvas::mapEdited, this, [this] { modified_ = true; });
+    connect(canvas_, &MapCanvas::redrawnAfterChange, this, [this] { modified_ = true; });
 
     // The plug-in's progressor and the host's long tasks show in the status bar; a repaint, not
     // an event loop, so nothing else runs while the plug-in works.
@@ -150,7 +154,7 @@ void MainWindow::buildActions() {
     QAction* open = file->addAction(tr("&Open…"), this, [this] {
         const QString path = QFileDialog::getOpenFileName(this, tr("Open a map or a data file"), QString(),
                                                           tr("Maps and data (*.pmx *.gpkg *.shp *.geojson *.json *.csv);;All files (*)"));
-        if (!path.isEmpty()) openPath(path);
+        if (!path.isEmpty() && maybeSave()) openPath(path);
     });
     open->setShortcut(QKeySequence::Open);
     QAction* saveAction = file->addAction(tr("&Save"), this, [this] { save(); });
@@ -292,6 +296,7 @@ bool MainWindow::openPath(const QString& path) {
         return false;
     }
     documentChanged();
+    modified_ = false;
     return true;
 }
 
@@ -325,6 +330,7 @@ bool MainWindow::saveAs(const QString& path) {
         doc->setPath(std::filesystem::absolute(path.toStdString()).string());
         canvas_->undoStack()->setClean();
         setWindowTitle(qs(doc->title()) + " — Plotlet");
+        modified_ = false;
         saved = true;
     } catch (const std::exception& e) {
         showError(tr("Save"), QString::fromUtf8(e.what()));
@@ -360,7 +366,27 @@ void MainWindow::showError(const QString& title, const QString& text) {
     shell_->messageBox(request);
 }
 
+bool MainWindow::maybeSave() {
+    if (!modified_ || !application_->document()) return true;
+    const host::MxDocumentPtr& doc = application_->document();
+    ui::MessageBoxRequest request;
+    request.text = (tr("Save the changes to the map") +
+                    (doc->path().empty() ? QString() : QStringLiteral(" ") + qs(doc->title())) + "?")
+                       .toStdString();
+    request.buttons = ui::mb::YesNoCancel;
+    request.icon = ui::mb::Question;
+    switch (shell_->messageBox(request)) {
+        case ui::mb::Yes: return save();
+        case ui::mb::No: return true;
+        default: return false;
+    }
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!maybeSave()) {
+        event->ignore();
+        return;
+    }
     canvas_->stopRendering();
     FormWidget::closeAll();
     event->accept();

@@ -38,6 +38,11 @@ public:
     bool saveAs(const QString& path);
     // The view as a PNG, SVG or PDF picture (by the extension).
     bool exportView(const QString& path);
+    // Asks whether to save a changed map before it goes (Yes saves, No drops the changes);
+    // false when the user cancels or the save fails.
+    bool maybeSave();
+    // Whether the map changed since it was opened or saved (edits, selections, plug-in runs).
+    bool isModified() const { return modified_; }
 
     MapCanvas* canvas() const { return canvas_; }
     QTreeWidget* layerList() const { return layers_; }
@@ -84,6 +89,7 @@ private:
     QLabel* progressLabel_ = nullptr;
     QProgressBar* progress_ = nullptr;
     bool updatingLayers_ = false;
+    bool modified_ = false;
 };
 
 }  // namespace desktop

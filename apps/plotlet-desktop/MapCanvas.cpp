@@ -152,6 +152,7 @@ void MapCanvas::setDocument(host::MxDocumentPtr document) {
         // the event loop when it refreshed outside a command.
         self->pending_ = true;
         self->pendingIndex_ = true;
+        emit self->redrawnAfterChange();
         if (self->frozen_ == 0) {
             QTimer::singleShot(0, self, [self, token] {
                 if (self && !token.expired() && self->pending_ && self->frozen_ == 0) {

@@ -97,6 +97,8 @@ signals:
     void frameShown();
     // The map's content or selection changed (the host asks its commands again).
     void mapEdited();
+    // The plug-in refreshed the view after changing the map.
+    void redrawnAfterChange();
     void fileDropped(const QString& path);
 
 protected:

@@ -91,6 +91,7 @@ private slots:
     void aNewViewCancelsTheDrawingInProgress();
     void exportsTheViewAsShown();
     void aTextReachingIntoTheViewFromOutsideIsDrawn();
+    void closingAChangedMapAsksFirst();
 
 private:
     // A window with the sample map open and its first frame drawn.
@@ -718,6 +719,33 @@ void DesktopTests::aTextReachingIntoTheViewFromOutsideIsDrawn() {
     QVERIFY2(red > 200, "the text should reach into the view");
     QCOMPARE(changedPixels(full, indexed, full.rect()), 0);
     canvas_->setDocument(nullptr);
+}
+
+void DesktopTests::closingAChangedMapAsksFirst() {
+    openSample();
+    QVERIFY(!window_->isModified());
+    drawCharts(openDialog(), false);
+    QVERIFY(window_->isModified());
+    QStringList asked;
+    int answer = 0;  // 0 Cancel, then No
+    window_->shell()->setDialogWatcher([&](QDialog& box) {
+        auto* message = qobject_cast<QMessageBox*>(&box);
+        QVERIFY(message);
+        asked << message->text();
+        QTest::mouseClick(message->button(answer == 0 ? QMessageBox::Cancel : QMessageBox::No), Qt::LeftButton);
+    });
+    QVERIFY(!window_->close());  // Cancel: the window stays, with its charts
+    QCOMPARE(asked.size(), 1);
+    QVERIFY(window_->isVisible());
+    QVERIFY(chartLayer(*canvas_->map())->container().elementCount() > 0);
+    answer = 1;
+    QVERIFY(window_->close());  // No: closed without saving
+    QCOMPARE(asked.size(), 2);
+    // A saved map closes without a question.
+    window_->show();
+    QVERIFY(window_->saveAs(dir_->filePath("saved.pmx")));
+    QVERIFY(window_->close());
+    QCOMPARE(asked.size(), 2);
 }
 
 QTEST_MAIN(DesktopTests)
