@@ -92,6 +92,7 @@ private slots:
     void exportsTheViewAsShown();
     void aTextReachingIntoTheViewFromOutsideIsDrawn();
     void closingAChangedMapAsksFirst();
+    void parametersSavedAndLoadedThroughFileDialogs();
 
 private:
     // A window with the sample map open and its first frame drawn.
@@ -746,6 +747,48 @@ void DesktopTests::closingAChangedMapAsksFirst() {
     QVERIFY(window_->saveAs(dir_->filePath("saved.pmx")));
     QVERIFY(window_->close());
     QCOMPARE(asked.size(), 2);
+}
+
+void DesktopTests::parametersSavedAndLoadedThroughFileDialogs() {
+    openSample();
+    FormWidget* dialog = openDialog();
+    QVERIFY(dialog);
+    chooseChartFields(dialog);
+    const QString path = dir_->filePath("settings.par");
+    QStringList filters;
+    QString proposed;
+    window_->shell()->setDialogWatcher([&](QDialog& box) {
+        auto* files = qobject_cast<QFileDialog*>(&box);
+        if (!files) {
+            box.reject();
+            QFAIL("only file dialogs are expected");
+        }
+        filters << files->nameFilters().join(";;");
+        auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+        QVERIFY(name);
+        proposed = name->text();
+        name->setText(path);
+        static_cast<QDialog*>(files)->accept();  // as the Save or Open button does
+    });
+    auto* tabs = dialog->findChild<QTabBar*>();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+    auto* maxBox = dialog->findChild<QLineEdit*>("TxtMaxValue");
+    const QString saved = maxBox->text();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+    clickWidget(dialog->findChild<QPushButton*>("CmdSaveParam"));
+    QVERIFY(QFileInfo::exists(path));
+    QCOMPARE(proposed, QStringLiteral("county_points.par"));
+    // Another maximum typed, then the file loaded: the box shows the saved value again.
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+    maxBox->setFocus();
+    maxBox->selectAll();
+    QTest::keyClicks(maxBox, "4242");
+    QCOMPARE(qs(dialog->form().textBox("TxtMaxValue").text()), QStringLiteral("4242"));
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+    clickWidget(dialog->findChild<QPushButton*>("CmdLoadParam"));
+    QCOMPARE(filters.size(), 2);
+    QVERIFY2(filters.front().contains("(*.par)"), qPrintable(filters.front()));
+    QCOMPARE(maxBox->text(), saved);
 }
 
 QTEST_MAIN(DesktopTests)
