@@ -41,7 +41,7 @@ host::FeatureLayerPtr chartDerivedPoints(Context& context, host::Map& map, const
         if (!::isatty(STDIN_FILENO)) throw DerivedPointsRefusal{offer + ": pass --yes to accept when not running on a terminal", UsageError};
         if (!confirmOnTerminal(context, "Layer " + layer->name() + " is a " + kind + " layer; charts stand beside points. Chart " + what +
                                             ", written to " + path + "?"))
-            throw DerivedPointsRefusal{offer + " was declined; nothing drawn", UsageError};
+            throw DerivedPointsRefusal{"layer " + layer->name() + ": charting " + what + " was declined; nothing drawn", UsageError};
     }
     if (source.dataSource().path.empty())
         throw DerivedPointsRefusal{"layer " + layer->name() + " has no data file to derive its points from", InputError};
