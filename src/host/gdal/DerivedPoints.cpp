@@ -153,7 +153,8 @@ DerivedPointsResult writeDerivedPoints(const DataSource& source, const std::stri
                 copy->SetGeometryDirectly(nullptr);
                 ++result.withoutPoint;
             }
-            copy->SetFID(OGRNullFID);
+            // The same identifiers as the layer's own, so that --selected 3,17 means the same features.
+            copy->SetFID(feature->GetFID());
             if (to->CreateFeature(copy.get()) != OGRERR_NONE)
                 failWrite(path, "feature " + std::to_string(feature->GetFID()) + ": " + capture.failureText());
             ++result.features;

@@ -20,8 +20,8 @@ struct DerivedPointsResult {
 };
 
 // Reads the polygon or line layer of `source` from its file and writes one point per feature,
-// with all its attributes and the layer's coordinate system, to `path` as a GeoPackage with one
-// layer named after the file. The file is written whole and renamed over any earlier one, so a
+// with its identifier and all its attributes, in the layer's coordinate system, to `path` as a
+// GeoPackage with one layer named after the file. The file is written whole and renamed over any earlier one, so a
 // failure leaves it as it was. Host errors name the file: the read errors of openFeatureClass,
 // NoGeometry for a layer of points, WriteFailed when the GeoPackage cannot be made.
 DerivedPointsResult writeDerivedPoints(const DataSource& source, const std::string& path);

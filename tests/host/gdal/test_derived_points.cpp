@@ -1,6 +1,6 @@
 // Points derived from polygon and line layers: each stands inside its polygon (also where the
-// centroid would not) or halfway along its line, keeps every attribute, and a second run
-// replaces the file.
+// centroid would not) or halfway along its line, keeps every attribute and its identifier, and
+// a second run replaces the file.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -97,6 +97,8 @@ TEST_F(DerivedPoints, LinesGiveTheirMidpointAlongTheWholeLength) {
         EXPECT_NEAR(p->x(), expected[row].x, 1e-9) << row;
         EXPECT_NEAR(p->y(), expected[row].y, 1e-9) << row;
         EXPECT_EQ(points->value(row, points->findField("LEN")).toDouble(), row < 2 ? 8 : 0);
+        // The shapefile's own identifiers (from 0), so a selection by them means the same lines.
+        EXPECT_EQ(points->oid(row), static_cast<std::int64_t>(row));
     }
 }
 
