@@ -158,6 +158,8 @@ frmPlotlet::frmPlotlet()
     CmdOK().onClick([this](int) { CmdOK_Click(); });
     OpCreateDiagr().onClick([this](int index) { OpCreateDiagr_Click(index); });
     OpChartPosition().onClick([this](int index) { OpChartPosition_Click(index); });
+
+    wireLegendCommands();
 }
 
 frmPlotlet::~frmPlotlet() = default;
@@ -251,6 +253,8 @@ void frmPlotlet::Form_Unload() {
     ClearEngineContext();
     pFieldsSymbolArray.reset();
     pLegendSymbolArray.reset();
+    legendFieldList.clear();
+    fieldMapping.clear();
     LayerColl.clear();
     LayerGraphColl.clear();
 }

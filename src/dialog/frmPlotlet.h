@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/LegendMapping.h"
 #include "host/Application.h"
 #include "host/Layer.h"
 #include "host/Symbol.h"
@@ -201,6 +202,23 @@ public:
     // rows as far as they got.
     static runtime::Variant Array2Sort(const runtime::Variant& varItems, std::uint8_t sortColumn, bool ascending);
 
+    // --- legends (frmPlotletLegend.cpp) -------------------------------------------------------
+    // The last loaded legend's fields and the mapping of the chart fields onto them; both stay
+    // until the next load.
+    LegendFieldList legendFieldList;
+    FieldMappingList fieldMapping;
+    // Saves the legend of the one chart selected on the map into a legend file.
+    void CmdSaveLegend_Click();
+    // Chooses the legend file (TxtLegendFile); a cancel leaves everything as it was.
+    void CmdLegendFileName_Click();
+    // Ticking ChkLoadLegend with no legend file named asks for one.
+    void ChkLoadLegend_Click();
+    // Gives each chart field the symbol of its legend field and the legend's order. A legend
+    // that cannot be read is reported and changes nothing.
+    void CmdLoadLegend_Click();
+    // Shows the data attached to each selected chart, one box per chart.
+    void CmdIdentityGraphics_Click();
+
     // --- create and placement (defined by the chart engine's side, frmPlotletCreate.cpp) -----
     void CmdOK_Click();
     void OpCreateDiagr_Click(int index);
@@ -213,6 +231,8 @@ public:
     static std::string_view FormLoadLabel();
 
 private:
+    // Connects the legend commands to their controls.
+    void wireLegendCommands();
     // Applies the layer list after LayerColl was refilled.
     void fillLayerList();
     // The map's scale factor r: reference scale / map scale with a reference scale, else 1.
