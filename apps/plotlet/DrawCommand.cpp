@@ -22,6 +22,7 @@
 #include "host/gdal/Gdal.h"
 #include "plotlet/DialogActions.h"
 #include "plotlet/DrawSupport.h"
+#include "plotlet/LegendOption.h"
 #include "plotlet/ProgressLine.h"
 #include "plotlet/Subcommands.h"
 #include "runtime/Error.h"
@@ -56,6 +57,8 @@ struct Options {
     double dpi = 96;
     std::optional<std::uint64_t> seed;
     bool yes = false;
+    std::string legend;
+    std::vector<std::string> pairs;
 };
 
 // A user-facing failure of the run: the message and the exit code.
@@ -194,6 +197,13 @@ int draw(Context& context, const Options& options) {
         else if (l == "en") language = "English";
         else fail("--lang " + options.lang + ": use ru or en");
     }
+    std::vector<FieldPairOption> pairs;
+    try {
+        pairs = parseFieldPairs(options.pairs);
+    } catch (const std::invalid_argument& e) {
+        fail(e.what());
+    }
+    if (!pairs.empty() && options.legend.empty()) fail("--pair needs --legend");
     std::optional<PictureRequest> picture;
     try {
         if (!options.out.empty()) picture = pictureRequest(options.out, options.width, options.dpi);
@@ -264,6 +274,19 @@ int draw(Context& context, const Options& options) {
     for (const std::string& assignment : options.sets) {
         setControl(*dialog, assignment);
         if (runtime::upperCase(runtime::trim(assignment.substr(0, assignment.find('=')))) == "TXTMAXVALUE") maxGiven = true;
+    }
+    // The legend's colours and order win over any colours the fields were given before.
+    if (!options.legend.empty()) {
+        try {
+            const std::vector<std::string> unpaired = applyLegend(context, *dialog, options.legend, pairs);
+            if (!unpaired.empty()) {
+                context.err << "plotlet: note: no legend field for";
+                for (const std::string& f : unpaired) context.err << ' ' << f;
+                context.err << " (drawn black; pair them with --pair FIELD=LEGEND_FIELD)\n";
+            }
+        } catch (const CommandFailure& f) {
+            fail(f.message, f.code);
+        }
     }
     if (!maxGiven) {
         // As the dialog's max button does: the largest value of the chart fields. With the scale
@@ -344,6 +367,10 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
     sub->add_option("--dpi", o->dpi, "Resolution of the picture (default 96)");
     sub->add_option("--seed", o->seed, "Seed of the random field colours, so a run can be repeated exactly");
     sub->add_flag("--yes", o->yes, "Answer the dialog's questions with yes (default: the safe answer)");
+    sub->add_option("--legend", o->legend,
+                    "Colour and order the chart fields from a legend (.leg) or a layer file drawing charts (.lyr)");
+    sub->add_option("--pair", o->pairs, "Pair a chart field with a legend field that automatic mapping cannot pair")
+        ->type_name("CHART=LEGEND");
     sub->callback([&context, o] {
         try {
             context.exitCode = draw(context, *o);
