@@ -71,6 +71,8 @@ std::vector<FieldPairOption> parseFieldPairs(const std::vector<std::string>& pai
 std::vector<std::string> applyLegend(Context& context, ui::Form& dialog, const std::string& file,
                                      const std::vector<FieldPairOption>& pairs) {
     const std::string path = std::filesystem::absolute(file).string();
+    const std::string ending = runtime::lowerCase(std::filesystem::path(path).extension().string());
+    if (ending != ".leg" && ending != ".lyr") throw CommandFailure{"--legend " + file + ": a legend is a .leg or a .lyr file", UsageError};
     if (!std::filesystem::is_regular_file(path)) throw CommandFailure{"--legend " + file + ": no such file", InputError};
     ui::Driver user(dialog);
     user.pickTab("SSTab", 2);

@@ -205,6 +205,9 @@ void frmPlotlet::CmdLoadLegend_Click() {
             chartFields.push_back({LstViewFields.item(k).subItem(NameSubItem), static_cast<std::int16_t>(k - 1)});
         guard.line = 6;
         LoadLegendFile(path, legend, legendSymbols);
+        // A legend without fields (a layer file that draws no charts, which was just said, or a
+        // file of another kind) would turn every field black: the fields stay as they are.
+        if (legend.empty()) return;
         pLegendSymbolArray = legendSymbols;
         legendFieldList = legend;
 

@@ -108,6 +108,7 @@ TEST_F(LegendCli, RefusedLegendsAndPairsDrawNothing) {
     EXPECT_EQ(plotlet({"draw", gpkg, "--layer", "county_points", "--fields", "BIR74", "--pair", "A=B", "--save", path("x.pmx")}).code, 1);
     EXPECT_EQ(plotlet({"draw", gpkg, "--layer", "county_points", "--fields", "BIR74", "--legend", path("l.leg"), "--pair", "AB",
                        "--save", path("x.pmx")}).code, 1);
+    EXPECT_EQ(plotlet({"draw", gpkg, "--layer", "county_points", "--fields", "BIR74", "--legend", gpkg, "--save", path("x.pmx")}).code, 1);
     auto r = plotlet({"draw", gpkg, "--layer", "county_points", "--fields", "BIR74", "--legend", path("none.leg"), "--save", path("x.pmx")});
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(r.err.find("none.leg"), std::string::npos);

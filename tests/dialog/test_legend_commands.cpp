@@ -5,6 +5,7 @@
 
 #include "dialog/DialogFixture.h"
 #include "engine/ElementData.h"
+#include "host/LayerFile.h"
 #include "host/PropertySetFile.h"
 #include "host/Renderer.h"
 #include "support/TempFolder.h"
@@ -163,6 +164,17 @@ TEST_F(LegendCommandTest, RefusedLegendsAreReportedAndChangeNothing) {
         EXPECT_EQ(dialog().pFieldsSymbolArray->symbols(), symbols);
         dialogtest::expectFieldListInvariants(dialog());
     }
+
+    // A layer file that draws no charts says so, and the fields keep their fills.
+    host::writeLayerFile(file("plain.lyr"), map()->findFeatureLayer("Towns"));
+    shell.shell->clearTranscript();
+    shell.shell->chooseFile(file("plain.lyr"));
+    ASSERT_TRUE(clickTool("CmdLoadLegend"));
+    ASSERT_EQ(plainBoxes().size(), 1u);
+    EXPECT_EQ(plainBoxes()[0].text, "Это не слой диаграмм");
+    EXPECT_TRUE(errorBoxes().empty());
+    EXPECT_EQ(dialog().pFieldsSymbolArray->symbols(), symbols);
+    dialogtest::expectFieldListInvariants(dialog());
 
     // A file that is not there: the dialog's own message, in its language.
     ASSERT_TRUE(user().chooseComboText("CmbLanguage", "Русский"));
