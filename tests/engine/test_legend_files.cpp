@@ -157,6 +157,12 @@ TEST_F(LegendFileTest, HostileLegendsAreRefusedNamingTheFileAndChangeNothing) {
         EXPECT_EQ(list, (LegendFieldList{{"kept", 0}}));
         EXPECT_EQ(array, before);
         EXPECT_EQ(array->symbolCount(), 1u);
+        // Each refusal in Russian too.
+        LoadMessagesFor("Русский");
+        const std::string russian = testing_support::descriptionOf([&] { LoadLegendFile(file, list, array); });
+        EXPECT_EQ(russian.rfind("Файл легенды " + file + ": ", 0), 0u) << russian;
+        EXPECT_EQ(russian.find("SymbolCount must"), std::string::npos) << russian;
+        LoadMessagesFor("English");
     }
 
     // No symbol set at all, a set of the wrong kind, and files that are no legend.
