@@ -25,6 +25,8 @@ void addIdentifySubcommand(CLI::App& app, Context& context);  // IdentifyCommand
 int inspectPropertyFile(Context& context, const std::string& file, bool json);
 // Whether the path ends in .leg, .par or .obj (in any case).
 bool isPropertySetFilePath(const std::string& path);
+void addLabelsSubcommand(CLI::App& app, Context& context);    // LabelsCommand.cpp
+void addFieldsSubcommand(CLI::App& app, Context& context);    // FieldsCommand.cpp
 
 inline constexpr AddSubcommand subcommands[] = {
     addCommandsSubcommand,
@@ -35,6 +37,8 @@ inline constexpr AddSubcommand subcommands[] = {
     addDialogSubcommand,
     addLegendSubcommand,
     addIdentifySubcommand,
+    addLabelsSubcommand,
+    addFieldsSubcommand,
 };
 
 }  // namespace plotlet::cli
