@@ -13,9 +13,8 @@ mkdir -p out
 for format in svg pdf; do
   "$bin/plotlet" render out/nc-charts.pmx --out "out/nc-charts.$format" > /dev/null
 done
-# A second map charting the births of non-white mothers in the
-# first map's colours: the legend of one chart is saved and the new fields are paired with its
-# fields by hand (their names differ).
+# A second map charting the births of non-white mothers in the first map's colours: the legend
+# of one chart is saved and the new fields are paired with its fields by hand (their names differ).
 "$bin/plotlet" legend out/nc-charts.pmx --chart Ashe --out out/nc-legend.leg > /dev/null 2>&1
 "$bin/plotlet" draw examples/nc/nc.pmx --layer county_points --fields NWBIR74,NWBIR79 --key NAME \
   --legend out/nc-legend.leg --pair NWBIR74=BIR74 --pair NWBIR79=BIR79 --placement ne \

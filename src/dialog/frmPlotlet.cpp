@@ -3,6 +3,7 @@
 // scaling is in frmPlotletScale.cpp, the chart field list and its symbols in
 // frmPlotletFields.cpp, create and placement in frmPlotletCreate.cpp.
 #include "dialog/frmPlotlet.h"
+#include "dialog/PlacementOptions.h"
 
 #include <cmath>
 
@@ -312,6 +313,10 @@ void frmPlotlet::CmbLayers_Change() {
 
         guard.line = 6;
         ChekSelectedOnLayer();
+
+        guard.line = 7;
+        // The new layer's own chart layer is never an old chart layer to offer.
+        PopulateGraphLayers(CmbLayers.text());
     });
 }
 
@@ -383,6 +388,12 @@ void frmPlotlet::CmbLanguage_Click() {
     TranslatePlotlet::TranslateMainForm(*this, language_);
     FillMessageList();
     LoadMessages();
+    // The translation writes the design captions; the selected count and the placement name
+    // the dialog adds to them come back in the new language.
+    ChekSelectedOnLayer();
+    const ui::ControlArray positions = OpChartPosition();
+    for (int i = 0; i <= OverOldChartsIndex; ++i)
+        if (positions.contains(i) && positions.itemAs<ui::OptionButton>(i).value()) OpChartPosition_Click(i);
 }
 
 // --- helpers shared by the parts ------------------------------------------------------------
