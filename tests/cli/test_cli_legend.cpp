@@ -71,12 +71,12 @@ TEST_F(LegendCli, ALegendSavedFromOneChartColoursAnotherMap) {
 
     // Another map from the data file; the fields in another order, SID74 not in the legend.
     r = plotlet({"draw", gpkg, "--layer", "county_points", "--fields", "BIR79,SID74,bir74", "--key", "NAME", "--legend",
-                 path("ashe.leg"), "--save", path("second.pmx")});
+                 path("ashe.leg"), "--colors", "red,green,blue", "--save", path("second.pmx")});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.err.find("no legend field for SID74"), std::string::npos) << r.err;
     const auto first = bars(path("first.pmx")), second = bars(path("second.pmx"));
     ASSERT_EQ(second.size(), 3u);
-    expectSameFill(second[0], first[0]);  // BIR74 first, as in the legend
+    expectSameFill(second[0], first[0]);  // BIR74 first, as in the legend; the legend wins over --colors
     expectSameFill(second[1], first[1]);
     EXPECT_EQ(second[2]->color().rgb(), 0u);  // SID74: black
     auto doc = host::readMapDocument(path("second.pmx"));
