@@ -27,6 +27,7 @@ int inspectPropertyFile(Context& context, const std::string& file, bool json);
 bool isPropertySetFilePath(const std::string& path);
 void addLabelsSubcommand(CLI::App& app, Context& context);    // LabelsCommand.cpp
 void addFieldsSubcommand(CLI::App& app, Context& context);    // FieldsCommand.cpp
+void addGraphicsSubcommand(CLI::App& app, Context& context);  // GraphicsCommand.cpp
 
 inline constexpr AddSubcommand subcommands[] = {
     addCommandsSubcommand,
@@ -39,6 +40,7 @@ inline constexpr AddSubcommand subcommands[] = {
     addIdentifySubcommand,
     addLabelsSubcommand,
     addFieldsSubcommand,
+    addGraphicsSubcommand,
 };
 
 }  // namespace plotlet::cli

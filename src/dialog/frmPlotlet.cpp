@@ -14,6 +14,7 @@
 #include "engine/Layers.h"
 #include "engine/ModuleContext.h"
 #include "errors/ErrorHandling.h"
+#include "graphics_io/FrmOpenSaveGraphLayer.h"
 #include "i18n/TranslatePlotlet.h"
 #include "preview/basDrawSymbol.h"
 #include "preview/basMakeSymbols.h"
@@ -167,6 +168,8 @@ frmPlotlet::frmPlotlet()
     OpChartPosition().onClick([this](int index) { OpChartPosition_Click(index); });
 
     wireLegendCommands();
+    // Parameter and graphics files.
+    wireFileCommands();
 }
 
 frmPlotlet::~frmPlotlet() = default;
@@ -254,6 +257,8 @@ void frmPlotlet::CmdCancel_Click() {
 }
 
 void frmPlotlet::Form_Unload() {
+    // The graphics file dialog works on this dialog's document: it goes with it.
+    ReleaseGraphLayerDialog();
     m_pApp.reset();
     pMxDoc.reset();
     pMap.reset();
