@@ -33,6 +33,7 @@
 #include "plotlet/DrawSupport.h"
 #include "plotlet/LegendOption.h"
 #include "plotlet/ParameterFiles.h"
+#include "plotlet/PictureDecorations.h"
 #include "plotlet/ProgressLine.h"
 #include "plotlet/Subcommands.h"
 #include "plotlet/Suggest.h"
@@ -78,6 +79,7 @@ struct Options {
     std::optional<bool> labels, leaders;
     std::string colors;
     std::string palette = "okabe-ito";
+    DecorationOptions decorations;
 };
 
 // The title of the plug-in's report of an unexpected failure.
@@ -456,6 +458,7 @@ int draw(Context& context, const Options& options) {
     std::optional<PictureRequest> picture;
     try {
         if (!options.out.empty()) picture = pictureRequest(options.out, options.width, options.dpi);
+        if (picture) picture->decorations = decorationsOf(options.decorations, options.lang);
     } catch (const std::invalid_argument& e) {
         fail(e.what());
     }
@@ -729,6 +732,7 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
     sub->add_option("--out", o->out, "Also draw the map into a picture (.png, .svg or .pdf)");
     sub->add_option("--width", o->width, "Width of the picture in pixels (default 2000; the height follows the map)");
     sub->add_option("--dpi", o->dpi, "Resolution of the picture (default 96)");
+    addDecorationOptions(*sub, o->decorations);
     sub->add_option("--seed", o->seed, "Seed of the random field colours (--palette random), so a run can be repeated exactly")
         ->type_name("N");
     sub->add_flag("--yes", o->yes, "Answer the dialog's questions with yes (default: the safe answer)");
