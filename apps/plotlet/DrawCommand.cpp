@@ -29,10 +29,11 @@
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/Gdal.h"
 #include "host/gdal/GdalFeatureClass.h"
+#include "plotlet/Arrange.h"
 #include "plotlet/DerivedPointsOffer.h"
 #include "plotlet/DialogActions.h"
-#include "plotlet/Arrange.h"
 #include "plotlet/DrawSupport.h"
+#include "plotlet/LegendOption.h"
 #include "plotlet/ParameterFiles.h"
 #include "plotlet/PictureDecorations.h"
 #include "plotlet/ProgressLine.h"
@@ -74,6 +75,8 @@ struct Options {
     std::string seed;
     bool yes = false;
     bool arrange = false;
+    std::string legend;
+    std::vector<std::string> pairs;
     // The chart's scale and look, in a user's words.
     std::optional<double> max, min, minMm, size, barWidth, fontSize;
     std::optional<bool> labels, leaders;
@@ -433,6 +436,13 @@ int draw(Context& context, Options options) {
         else if (l == "en") language = "English";
         else fail("--lang " + options.lang + ": use ru or en");
     }
+    std::vector<FieldPairOption> pairs;
+    try {
+        pairs = parseFieldPairs(options.pairs);
+    } catch (const std::invalid_argument& e) {
+        fail(e.what());
+    }
+    if (!pairs.empty() && options.legend.empty()) fail("--pair needs --legend");
     // Each chart keeps the layer's name and its extremes beside the field values, under these
     // keys: a chart field of the same name would overwrite them.
     for (const std::string& field : fields) {
@@ -616,6 +626,20 @@ int draw(Context& context, Options options) {
                 "the dialog did not take the colour of " + fields[k]);
     }
 
+    // A legend's fills and order win over the colours above.
+    if (!options.legend.empty()) {
+        try {
+            const std::vector<std::string> unpaired = applyLegend(context, *dialog, options.legend, pairs);
+            if (!unpaired.empty()) {
+                context.err << "plotlet: note: no legend field for";
+                for (const std::string& f : unpaired) context.err << ' ' << f;
+                context.err << " (drawn black; pair them with --pair FIELD=LEGEND_FIELD)\n";
+            }
+        } catch (const CommandFailure& f) {
+            fail(f.message, f.code);
+        }
+    }
+
     // Everything else, as given.
     for (const std::string& assignment : options.sets) setControl(*dialog, assignment);
     if (!options.lyr.empty()) {
@@ -727,6 +751,10 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
         ->type_name("N");
     sub->add_flag("--arrange", o->arrange, "Move the charts so that none covers another chart or another feature's marker");
     sub->add_flag("--yes", o->yes, "Answer the dialog's questions with yes (default: the safe answer), and accept charting a polygon or line layer through its points");
+    sub->add_option("--legend", o->legend,
+                    "Colour and order the chart fields from a legend (.leg) or a layer file drawing charts (.lyr)");
+    sub->add_option("--pair", o->pairs, "Pair a chart field with a legend field that automatic mapping cannot pair")
+        ->type_name("CHART=LEGEND");
     sub->callback([&context, o] {
         try {
             context.exitCode = draw(context, *o);
