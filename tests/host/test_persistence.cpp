@@ -100,6 +100,8 @@ std::vector<runtime::ObjectPtr> oneOfEachClass() {
     sm->setStyle(SimpleMarkerStyle::Diamond);
     sm->setOutline(true);
     sm->setOutlineColor(RgbColor(0xFF));
+    sm->setAngle(15);
+    sm->setOffset(1.5, -2);
     all.push_back(sm);
     all.push_back(fill(0xABCDEF));
     auto multi = std::make_shared<MultiLayerFillSymbol>();
@@ -120,6 +122,8 @@ std::vector<runtime::ObjectPtr> oneOfEachClass() {
     ts->setFont(FontSpec{"Arial Narrow", 6, false, true, false});
     ts->setHorizontalAlignment(1);
     ts->setVerticalAlignment(3);
+    ts->setAngle(90);
+    ts->setColor(RgbColor(0x336699));
     all.push_back(ts);
     all.push_back(barChart());
     all.push_back(barChart()->background());

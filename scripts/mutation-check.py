@@ -1,0 +1,201 @@
+#!/usr/bin/env python3
+"""Deliberate faults: does the test suite notice them?
+
+Applies each one-line fault of a list (scripts/mutations.txt by default) in turn to a scratch
+worktree of this repository, rebuilds there and runs the whole test program. A fault the tests
+do not notice "survived": a place where a real mistake would pass unseen. Prints each fault's
+fate and the score, and exits 1 when any fault survived.
+
+It takes long (a rebuild per fault), so it is not part of CI:
+
+    scripts/mutation-check.py                   # the faults against HEAD
+    scripts/mutation-check.py --rev main~3      # ... against an older revision's tests
+    scripts/mutation-check.py --only 3 --only 7 # a few faults by number
+
+The scratch worktree (default /tmp/plotlet-mutants) and its build are kept between runs, and
+compiles go through ccache, so a second run rebuilds little. The faults file is read from this
+checkout, whatever revision is checked.
+
+Faults file: blocks separated by blank lines, "#" starts a comment line.
+
+    fault: SVG and PDF pictures draw nothing
+    file: src/render/Export.cpp
+    from: cairo_scale(cr.get(), scale, scale);
+    to: cairo_scale(cr.get(), scale, scale); cairo_rectangle(cr.get(), 0, 0, 0, 0); cairo_clip(cr.get());
+
+`from` is a piece of exactly one line of the file; that piece becomes `to`. A fault of several
+from/to pairs changes all those lines (a property dropped by both the writer and the reader).
+A line "or" starts another set of pairs, for revisions in which the lines read differently:
+the first set that matches is used.
+"""
+import argparse
+import os
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parent.parent
+
+
+def read_faults(path):
+    faults, block = [], {}
+
+    def close():
+        if block:
+            for key in ("fault", "file", "sets"):
+                if key not in block or not block[key] or not block[key][-1]:
+                    sys.exit(f"{path}: a fault lacks '{key}': {block}")
+            faults.append(dict(block))
+            block.clear()
+
+    for number, raw in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
+        line = raw.rstrip("\n")
+        if not line.strip():
+            close()
+            continue
+        if line.lstrip().startswith("#"):
+            continue
+        if line.strip() == "or":
+            block.setdefault("sets", [[]]).append([])
+            continue
+        key, sep, value = line.partition(":")
+        if not sep:
+            sys.exit(f"{path}:{number}: expected 'key: value'")
+        key, value = key.strip(), value.strip()
+        if key in ("fault", "file"):
+            block[key] = value
+        elif key == "from":
+            block.setdefault("sets", [[]])[-1].append([value, None])
+        elif key == "to":
+            pairs = block.get("sets", [[]])[-1]
+            if not pairs or pairs[-1][1] is not None:
+                sys.exit(f"{path}:{number}: 'to' without its 'from'")
+            pairs[-1][1] = value
+        else:
+            sys.exit(f"{path}:{number}: unknown key '{key}'")
+    close()
+    return faults
+
+
+def run(command, cwd, log=None, timeout=None):
+    result = subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                            timeout=timeout)
+    if log is not None:
+        log.write(f"$ {' '.join(command)}\n{result.stdout}\n")
+        log.flush()
+    return result
+
+
+def apply(fault, scratch):
+    """The file's original text, after writing the faulty one; None when no pair matches once."""
+    path = scratch / fault["file"]
+    if not path.exists():
+        return None, "no such file"
+    original = path.read_text(encoding="utf-8")
+    for pairs in fault["sets"]:
+        lines = original.split("\n")
+        changed = []
+        for find, replace in pairs:
+            hits = [i for i, line in enumerate(lines) if find in line]
+            if len(hits) != 1:
+                break
+            lines[hits[0]] = lines[hits[0]].replace(find, replace, 1)
+            changed.append(str(hits[0] + 1))
+        else:
+            path.write_text("\n".join(lines), encoding="utf-8")
+            return original, "line " + ", ".join(changed)
+    return None, "a line is not there (or not once)"
+
+
+def first_failure(output):
+    for line in output.splitlines():
+        if line.startswith("[  FAILED  ]") and "." in line:
+            return line[len("[  FAILED  ]"):].strip().split(" ")[0]
+    return "the test program failed"
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--rev", default="HEAD", help="revision to check (default HEAD)")
+    parser.add_argument("--faults", type=Path, default=REPO / "scripts" / "mutations.txt")
+    parser.add_argument("--scratch", type=Path, default=Path(os.environ.get("TMPDIR", "/tmp")) / "plotlet-mutants")
+    parser.add_argument("--only", type=int, action="append", help="fault number (1-based); may repeat")
+    parser.add_argument("--jobs", type=int, default=2)
+    parser.add_argument("--timeout", type=int, default=900, help="seconds for one test run")
+    args = parser.parse_args()
+
+    faults = read_faults(args.faults)
+    chosen = [(i, f) for i, f in enumerate(faults, 1) if not args.only or i in args.only]
+    scratch = args.scratch.resolve()
+    build = scratch / "build"
+    scratch.parent.mkdir(parents=True, exist_ok=True)
+    log = open(scratch.parent / (scratch.name + ".log"), "w", encoding="utf-8")
+
+    rev = run(["git", "rev-parse", "--verify", args.rev + "^{commit}"], REPO).stdout.strip()
+    if not rev:
+        sys.exit(f"no such revision: {args.rev}")
+    if not (scratch / ".git").exists():
+        if run(["git", "worktree", "add", "--detach", str(scratch), rev], REPO, log).returncode:
+            sys.exit(f"could not make the scratch worktree {scratch} (see {log.name})")
+    else:
+        run(["git", "checkout", "--", "."], scratch, log)
+        if run(["git", "checkout", "--detach", rev], scratch, log).returncode:
+            sys.exit(f"could not check out {args.rev} in {scratch} (see {log.name})")
+    print(f"scratch worktree {scratch} at {rev[:10]} ({args.rev}); log in {log.name}", flush=True)
+
+    if not (build / "build.ninja").exists():
+        configure = ["cmake", "-S", str(scratch), "-B", str(build), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
+                     "-DPLOTLET_BUILD_BENCH=OFF", "-DPLOTLET_BUILD_DESKTOP=OFF"]
+        if run(configure, scratch, log).returncode:
+            sys.exit(f"configuring the scratch build failed (see {log.name})")
+    build_command = ["cmake", "--build", str(build), "-j", str(args.jobs)]
+    tests = [str(build / "bin" / "plotlet_tests"), "--gtest_brief=1", "--gtest_fail_fast"]
+
+    started = time.time()
+    if run(build_command, scratch, log).returncode:
+        sys.exit(f"the unchanged scratch tree does not build (see {log.name})")
+    if run(tests, build, log, args.timeout).returncode:
+        sys.exit(f"the tests fail without any fault (see {log.name})")
+    print(f"unchanged tree builds and passes ({time.time() - started:.0f} s)", flush=True)
+
+    caught, survived, skipped = [], [], []
+    for number, fault in chosen:
+        started = time.time()
+        original, where = apply(fault, scratch)
+        label = f"{number:2d}. {fault['fault']} ({fault['file']}"
+        if original is None:
+            print(f"{label}) NOT APPLIED: {where}", flush=True)
+            skipped.append(number)
+            continue
+        label += f", {where})"
+        try:
+            if run(build_command, scratch, log).returncode:
+                print(f"{label} does not build: not counted", flush=True)
+                skipped.append(number)
+                continue
+            try:
+                result = run(tests, build, log, args.timeout)
+                failed, why = result.returncode != 0, first_failure(result.stdout) if result.returncode else ""
+            except subprocess.TimeoutExpired:
+                failed, why = True, f"the tests ran over {args.timeout} s"
+            seconds = time.time() - started
+            if failed:
+                caught.append(number)
+                print(f"{label} caught by {why} ({seconds:.0f} s)", flush=True)
+            else:
+                survived.append(number)
+                print(f"{label} SURVIVED ({seconds:.0f} s)", flush=True)
+        finally:
+            (scratch / fault["file"]).write_text(original, encoding="utf-8")
+
+    counted = len(caught) + len(survived)
+    print(f"\nscore: {len(caught)} of {counted} faults caught" + (f", {len(skipped)} not counted" if skipped else ""))
+    if survived:
+        print("survivors: " + ", ".join(f"{n}. {faults[n - 1]['fault']}" for n in survived))
+    run(build_command, scratch, log)  # leave the scratch build as the revision stands
+    return 1 if survived else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
