@@ -11,6 +11,11 @@ It takes long (a rebuild per fault), so it is not part of CI:
     scripts/mutation-check.py                   # the faults against HEAD
     scripts/mutation-check.py --rev main~3      # ... against an older revision's tests
     scripts/mutation-check.py --only 3 --only 7 # a few faults by number
+    scripts/mutation-check.py --tests-of main   # also: would the tests main has have noticed?
+
+With --tests-of, each fault's failing tests are compared with the tests (by suite and name)
+that the other revision defines, which scores an older test suite from the same run: the code
+under test is the checked revision's either way.
 
 The scratch worktree (default /tmp/plotlet-mutants) and its build are kept between runs, and
 compiles go through ccache, so a second run rebuilds little. The faults file is read from this
@@ -30,6 +35,7 @@ the first set that matches is used.
 """
 import argparse
 import os
+import re
 import subprocess
 import sys
 import time
@@ -108,11 +114,26 @@ def apply(fault, scratch):
     return None, "a line is not there (or not once)"
 
 
-def first_failure(output):
+def failures(output):
+    names = []
     for line in output.splitlines():
         if line.startswith("[  FAILED  ]") and "." in line:
-            return line[len("[  FAILED  ]"):].strip().split(" ")[0]
-    return "the test program failed"
+            name = line[len("[  FAILED  ]"):].strip().split(" ")[0].rstrip(",")
+            if name not in names:
+                names.append(name)
+    return names
+
+
+def tests_of(rev):
+    """Suite.Name of every test the revision's tests/ folder defines."""
+    files = run(["git", "ls-tree", "-r", "--name-only", rev, "tests"], REPO).stdout.split()
+    names = set()
+    pattern = re.compile(r"^(?:TEST|TEST_F|TYPED_TEST)\(\s*(\w+)\s*,\s*(\w+)", re.M)
+    for name in files:
+        if name.endswith(".cpp"):
+            text = run(["git", "show", f"{rev}:{name}"], REPO).stdout
+            names.update(f"{a}.{b}" for a, b in pattern.findall(text))
+    return names
 
 
 def main():
@@ -121,6 +142,7 @@ def main():
     parser.add_argument("--faults", type=Path, default=REPO / "scripts" / "mutations.txt")
     parser.add_argument("--scratch", type=Path, default=Path(os.environ.get("TMPDIR", "/tmp")) / "plotlet-mutants")
     parser.add_argument("--only", type=int, action="append", help="fault number (1-based); may repeat")
+    parser.add_argument("--tests-of", metavar="REV", help="also score the tests this revision defines")
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("--timeout", type=int, default=900, help="seconds for one test run")
     args = parser.parse_args()
@@ -150,7 +172,12 @@ def main():
         if run(configure, scratch, log).returncode:
             sys.exit(f"configuring the scratch build failed (see {log.name})")
     build_command = ["cmake", "--build", str(build), "-j", str(args.jobs)]
-    tests = [str(build / "bin" / "plotlet_tests"), "--gtest_brief=1", "--gtest_fail_fast"]
+    tests = [str(build / "bin" / "plotlet_tests"), "--gtest_brief=1"]
+    if not args.tests_of:
+        tests.append("--gtest_fail_fast")
+    older = tests_of(args.tests_of) if args.tests_of else None
+    if older is not None and not older:
+        sys.exit(f"no tests found in {args.tests_of}")
 
     started = time.time()
     if run(build_command, scratch, log).returncode:
@@ -159,7 +186,7 @@ def main():
         sys.exit(f"the tests fail without any fault (see {log.name})")
     print(f"unchanged tree builds and passes ({time.time() - started:.0f} s)", flush=True)
 
-    caught, survived, skipped = [], [], []
+    caught, survived, skipped, caught_by_older = [], [], [], []
     for number, fault in chosen:
         started = time.time()
         original, where = apply(fault, scratch)
@@ -176,16 +203,24 @@ def main():
                 continue
             try:
                 result = run(tests, build, log, args.timeout)
-                failed, why = result.returncode != 0, first_failure(result.stdout) if result.returncode else ""
+                failed, names = result.returncode != 0, failures(result.stdout)
+                why = ", ".join(names[:3]) + (f" and {len(names) - 3} more" if len(names) > 3 else "")
+                why = why or "the test program failing"
             except subprocess.TimeoutExpired:
-                failed, why = True, f"the tests ran over {args.timeout} s"
+                failed, names, why = True, [], f"the tests running over {args.timeout} s"
             seconds = time.time() - started
+            note = ""
+            if older is not None:
+                by_older = failed and (not names or any(n in older for n in names))
+                if by_older:
+                    caught_by_older.append(number)
+                note = f"; tests of {args.tests_of}: " + ("caught" if by_older else "survived")
             if failed:
                 caught.append(number)
-                print(f"{label} caught by {why} ({seconds:.0f} s)", flush=True)
+                print(f"{label} caught by {why} ({seconds:.0f} s{note})", flush=True)
             else:
                 survived.append(number)
-                print(f"{label} SURVIVED ({seconds:.0f} s)", flush=True)
+                print(f"{label} SURVIVED ({seconds:.0f} s{note})", flush=True)
         finally:
             (scratch / fault["file"]).write_text(original, encoding="utf-8")
 
@@ -193,6 +228,8 @@ def main():
     print(f"\nscore: {len(caught)} of {counted} faults caught" + (f", {len(skipped)} not counted" if skipped else ""))
     if survived:
         print("survivors: " + ", ".join(f"{n}. {faults[n - 1]['fault']}" for n in survived))
+    if older is not None:
+        print(f"the tests of {args.tests_of} would have caught {len(caught_by_older)} of {counted}")
     run(build_command, scratch, log)  # leave the scratch build as the revision stands
     return 1 if survived else 0
 
