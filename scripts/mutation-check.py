@@ -17,8 +17,8 @@ With --tests-of, each fault's failing tests are compared with the tests (by suit
 that the other revision defines, which scores an older test suite from the same run: the code
 under test is the checked revision's either way.
 
-The scratch worktree (default /tmp/plotlet-mutants) and its build are kept between runs, and
-compiles go through ccache, so a second run rebuilds little. The faults file is read from this
+The scratch worktree (default build-mutants/ in this checkout) and its build are kept between
+runs, and compiles go through ccache, so a second run rebuilds little. The faults file is read from this
 checkout, whatever revision is checked.
 
 Faults file: blocks separated by blank lines, "#" starts a comment line.
@@ -140,7 +140,9 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--rev", default="HEAD", help="revision to check (default HEAD)")
     parser.add_argument("--faults", type=Path, default=REPO / "scripts" / "mutations.txt")
-    parser.add_argument("--scratch", type=Path, default=Path(os.environ.get("TMPDIR", "/tmp")) / "plotlet-mutants")
+    # Inside the checkout (ignored as a build folder): ccache serves the scratch build from this
+    # checkout's objects when both lie under its base_dir.
+    parser.add_argument("--scratch", type=Path, default=REPO / "build-mutants")
     parser.add_argument("--only", type=int, action="append", help="fault number (1-based); may repeat")
     parser.add_argument("--tests-of", metavar="REV", help="also score the tests this revision defines")
     parser.add_argument("--jobs", type=int, default=2)
@@ -152,15 +154,18 @@ def main():
     scratch = args.scratch.resolve()
     build = scratch / "build"
     scratch.parent.mkdir(parents=True, exist_ok=True)
-    log = open(scratch.parent / (scratch.name + ".log"), "w", encoding="utf-8")
 
     rev = run(["git", "rev-parse", "--verify", args.rev + "^{commit}"], REPO).stdout.strip()
     if not rev:
         sys.exit(f"no such revision: {args.rev}")
-    if not (scratch / ".git").exists():
-        if run(["git", "worktree", "add", "--detach", str(scratch), rev], REPO, log).returncode:
-            sys.exit(f"could not make the scratch worktree {scratch} (see {log.name})")
-    else:
+    fresh = not (scratch / ".git").exists()
+    if fresh:
+        made = run(["git", "worktree", "add", "--detach", str(scratch), rev], REPO)
+        if made.returncode:
+            sys.exit(f"could not make the scratch worktree {scratch}:\n{made.stdout}")
+    # In the scratch worktree, untracked: kept across checkouts of other revisions.
+    log = open(scratch / "mutation-check.log", "w", encoding="utf-8")
+    if not fresh:
         run(["git", "checkout", "--", "."], scratch, log)
         if run(["git", "checkout", "--detach", rev], scratch, log).returncode:
             sys.exit(f"could not check out {args.rev} in {scratch} (see {log.name})")
