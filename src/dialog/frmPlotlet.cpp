@@ -154,6 +154,12 @@ frmPlotlet::frmPlotlet()
     LstViewFields.onColumnClick = [this](ui::ColumnHeader& header) { LstViewFields_ColumnClick(header); };
     LstViewFields.onMouseUp = [this](int button, int shift, float x, float y) { LstViewFields_MouseUp(button, shift, x, y); };
 
+    // Symbol menu, labels, field delete.
+    mnuAllElements.onClick = [this] { mnuAllElements_Click(); };
+    mnuSelectedElements.onClick = [this] { mnuSelectedElements_Click(); };
+    CmdRemoveLabels.onClick = [this] { CmdRemoveLabels_Click(); };
+    CmdMultyFieldsDelete.onClick = [this] { CmdMultyFieldsDelete_Click(); };
+
     // Create and placement.
     CmdOK().onClick([this](int) { CmdOK_Click(); });
     OpCreateDiagr().onClick([this](int index) { OpCreateDiagr_Click(index); });
