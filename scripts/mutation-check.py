@@ -86,7 +86,7 @@ def read_faults(path):
 
 def run(command, cwd, log=None, timeout=None):
     result = subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
-                            timeout=timeout)
+                            errors="replace", timeout=timeout)
     if log is not None:
         log.write(f"$ {' '.join(command)}\n{result.stdout}\n")
         log.flush()
