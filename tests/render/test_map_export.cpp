@@ -301,6 +301,28 @@ TEST_F(MapPicture, SvgAndPdfDrawWhatThePngDraws) {
     }
 }
 
+TEST_F(MapPicture, PngRecordsItsResolutionInPixelsPerMetre) {
+    // What other programs print the picture at: the pHYs chunk, in pixels per metre.
+    for (const auto& [dpi, perMetre] : std::vector<std::pair<double, std::uint32_t>>{{96, 3780}, {300, 11811}}) {
+        render::ExportOptions options;
+        options.width = 50;
+        options.dpi = dpi;
+        render::exportMap(*map, file("res.png"), options);
+        const std::string bytes = head(file("res.png"), 1 << 16);
+        const std::size_t at = bytes.find("pHYs");
+        ASSERT_NE(at, std::string::npos) << dpi;
+        ASSERT_GE(bytes.size(), at + 13);
+        const auto u32 = [&](std::size_t i) {
+            std::uint32_t v = 0;
+            for (std::size_t k = 0; k < 4; ++k) v = (v << 8) | static_cast<unsigned char>(bytes[i + k]);
+            return v;
+        };
+        EXPECT_EQ(u32(at + 4), perMetre) << dpi;
+        EXPECT_EQ(u32(at + 8), perMetre) << dpi;
+        EXPECT_EQ(bytes[at + 12], 1) << "unit: the metre";
+    }
+}
+
 TEST_F(MapPicture, ProgressCountsFeaturesAndElementsToTheEnd) {
     std::vector<std::pair<std::size_t, std::size_t>> reports;
     render::ExportOptions options;
