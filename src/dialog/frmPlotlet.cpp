@@ -3,6 +3,7 @@
 // scaling is in frmPlotletScale.cpp, the chart field list and its symbols in
 // frmPlotletFields.cpp, create and placement in frmPlotletCreate.cpp.
 #include "dialog/frmPlotlet.h"
+#include "dialog/PlacementOptions.h"
 
 #include <cmath>
 
@@ -13,6 +14,7 @@
 #include "engine/Layers.h"
 #include "engine/ModuleContext.h"
 #include "errors/ErrorHandling.h"
+#include "graphics_io/FrmOpenSaveGraphLayer.h"
 #include "i18n/TranslatePlotlet.h"
 #include "preview/basDrawSymbol.h"
 #include "preview/basMakeSymbols.h"
@@ -164,6 +166,9 @@ frmPlotlet::frmPlotlet()
     CmdOK().onClick([this](int) { CmdOK_Click(); });
     OpCreateDiagr().onClick([this](int index) { OpCreateDiagr_Click(index); });
     OpChartPosition().onClick([this](int index) { OpChartPosition_Click(index); });
+
+    // Parameter and graphics files.
+    wireFileCommands();
 }
 
 frmPlotlet::~frmPlotlet() = default;
@@ -251,6 +256,8 @@ void frmPlotlet::CmdCancel_Click() {
 }
 
 void frmPlotlet::Form_Unload() {
+    // The graphics file dialog works on this dialog's document: it goes with it.
+    ReleaseGraphLayerDialog();
     m_pApp.reset();
     pMxDoc.reset();
     pMap.reset();
@@ -308,6 +315,10 @@ void frmPlotlet::CmbLayers_Change() {
 
         guard.line = 6;
         ChekSelectedOnLayer();
+
+        guard.line = 7;
+        // The new layer's own chart layer is never an old chart layer to offer.
+        PopulateGraphLayers(CmbLayers.text());
     });
 }
 
@@ -379,6 +390,12 @@ void frmPlotlet::CmbLanguage_Click() {
     TranslatePlotlet::TranslateMainForm(*this, language_);
     FillMessageList();
     LoadMessages();
+    // The translation writes the design captions; the selected count and the placement name
+    // the dialog adds to them come back in the new language.
+    ChekSelectedOnLayer();
+    const ui::ControlArray positions = OpChartPosition();
+    for (int i = 0; i <= OverOldChartsIndex; ++i)
+        if (positions.contains(i) && positions.itemAs<ui::OptionButton>(i).value()) OpChartPosition_Click(i);
 }
 
 // --- helpers shared by the parts ------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "host/gdal/GdalFeatureClass.h"
 
+#include "host/TaskProgress.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +11,7 @@
 
 #include "host/Error.h"
 #include "host/PropertySet.h"
+#include "host/TaskProgress.h"
 #include "host/gdal/Dataset.h"
 #include "host/gdal/FieldDeletion.h"
 #include "host/gdal/Handles.h"
@@ -174,6 +177,10 @@ GeometryPtr emptyShape(GeometryType type) {
 
 SpatialReferencePtr convertSpatialReference(const OGRSpatialReference* srs) {
     if (!srs) return std::make_shared<SpatialReference>();
+    // Describing and matching a coordinate system is a courtesy: PROJ complains about what it
+    // cannot express (datum-shift parameters in WKT1, no close match), and those complaints must
+    // neither fail the file nor be taken later for a failure to read its features.
+    ErrorCapture quiet;
     const char* name = srs->GetName();
     // GeoPackages name their placeholders for "no coordinate system" so.
     if (name && (EQUAL(name, "Undefined geographic SRS") || EQUAL(name, "Undefined Cartesian SRS")))
@@ -310,6 +317,20 @@ public:
         }
         layer_.ResetReading();
         std::int64_t lastFid = -1;
+        // A host that shows progress learns how far the reading is, every so many features.
+        TaskProgress progress;
+        const bool reporting = hasTaskProgressObserver();
+        progress.task = "Reading " + std::string(layer_.GetName());
+        progress.total = expected > 0 ? static_cast<std::size_t>(expected) : 0;
+        struct Finish {
+            TaskProgress& progress;
+            bool reporting;
+            ~Finish() {
+                if (!reporting) return;
+                progress.finished = true;
+                reportTaskProgress(progress);
+            }
+        } finish{progress, reporting};
         for (;;) {
             FeatureHandle feature(layer_.GetNextFeature());
             if (capture_.failed()) fail(code::ReadFailed, path_, "layer " + std::string(layer_.GetName()) + ": a feature cannot be read (" + capture_.failureText() + ")");
@@ -322,7 +343,12 @@ public:
             addShape(*feature);
             for (std::size_t c = 0; c < plans_.size(); ++c) addValue(*feature, c);
             if (batch_.size() >= batchRows) flush();
+            if (reporting && (count_ & 0x3FFF) == 0) {
+                progress.done = static_cast<std::size_t>(count_);
+                reportTaskProgress(progress);
+            }
         }
+        progress.done = static_cast<std::size_t>(count_);
         flush();
         report();
     }
