@@ -38,7 +38,7 @@ std::vector<CommandLine> readmeCommands() {
         } else if (line.rfind("# ", 0) == 0) {
             lastComment = line;
             continue;
-        } else if (line.rfind("build/bin/plotlet", 0) == 0) {
+        } else if (line.rfind("build/bin/plotlet ", 0) == 0) {  // not plotlet-desktop, another program
             pending = line;
         } else {
             continue;
