@@ -40,7 +40,7 @@ FeatureRendererPtr defaultRenderer(GeometryType type) {
 }
 
 double fittingScale(const Envelope& extent, double metresPerUnit, double widthPixels, double heightPixels, double dpi) {
-    const double viewWidth = widthPixels / dpi * 0.0254, viewHeight = heightPixels / dpi * 0.0254;  // metres on screen
+    const double viewWidth = widthPixels / dpi * kMetresPerInch, viewHeight = heightPixels / dpi * kMetresPerInch;  // metres on screen
     const double scale = std::max(extent.width() * metresPerUnit / viewWidth, extent.height() * metresPerUnit / viewHeight);
     if (extent.isEmpty() || !(scale > 0) || !std::isfinite(scale)) return 10000;
     const double magnitude = std::pow(10.0, std::floor(std::log10(scale)) - 1);  // two significant digits
