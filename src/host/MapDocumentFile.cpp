@@ -25,8 +25,11 @@ void indexElements(const GraphicsLayer* layer, const std::vector<ElementPtr>& el
                    std::unordered_map<const Element*, ElementPosition>& out) {
     for (std::size_t i = 0; i < elements.size(); ++i) {
         path.push_back(i);
-        out.emplace(elements[i].get(), ElementPosition{layer, path});
-        if (auto group = std::dynamic_pointer_cast<GroupElement>(elements[i])) indexElements(layer, group->elements(), path, out);
+        // A member shared by several groups keeps its first position, and its members are not
+        // walked again (sharing at every level would make this exponential).
+        const bool first = out.emplace(elements[i].get(), ElementPosition{layer, path}).second;
+        if (auto group = std::dynamic_pointer_cast<GroupElement>(elements[i]); group && first)
+            indexElements(layer, group->elements(), path, out);
         path.pop_back();
     }
 }
