@@ -15,19 +15,25 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 corpus=$bin/../fuzz-corpus
 findings=$bin/../fuzz-findings
 mkdir -p "$corpus" "$findings"
-"$bin/plotlet_fuzz_seeds" "$corpus"
+# Without libFuzzer targets (a build without clang) the plain mutation driver stands in.
+[[ -x "$bin/plotlet_fuzz_seeds" ]] && "$bin/plotlet_fuzz_seeds" "$corpus"
 
 status=0
 for reader in "${readers[@]}"; do
   mkdir -p "$findings/$reader" "$root/fuzz/regressions/$reader"
   echo "fuzz: $reader for ${seconds}s" >&2
   log=$findings/$reader/last.log
-  if ! nice -n 19 "$bin/fuzz_$reader" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-      -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/$reader/" \
-      "$corpus/$reader" "$root/fuzz/regressions/$reader" >"$log" 2>&1; then
+  if [[ -x "$bin/fuzz_$reader" ]]; then
+    run=(nice -n 19 "$bin/fuzz_$reader" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048
+      -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/$reader/"
+      "$corpus/$reader" "$root/fuzz/regressions/$reader")
+  else
+    run=(nice -n 19 "$bin/plotlet_mutate" "$reader" "$seconds" "$findings/$reader" "$root/fuzz/regressions/$reader")
+  fi
+  if ! "${run[@]}" >"$log" 2>&1; then
     echo "fuzz: $reader FOUND A FAULT (see $log and $findings/$reader/)" >&2
     status=1
   fi
-  grep -E "stat::number_of_executed_units|stat::peak_rss_mb" "$log" | sed "s/^/fuzz: $reader /" >&2 || true
+  grep -E "stat::number_of_executed_units|stat::peak_rss_mb|^plotlet_mutate" "$log" | sed "s/^/fuzz: $reader /" >&2 || true
 done
 exit $status

@@ -25,7 +25,7 @@ for ((run = 1; run <= runs; run++)); do
   signal=$([[ $((run % 2)) -eq 0 ]] && echo INT || echo TERM)
   "$bin/plotlet" draw "$work/big.csv" --layer big --fields A,B --save "$work/map.pmx" >/dev/null 2>&1 &
   pid=$!
-  sleep "0.$((RANDOM % 10))$((RANDOM % 10))"
+  sleep "$((RANDOM % 2)).$((RANDOM % 10))$((RANDOM % 10))"
   kill -s "$signal" "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   left=$(find "$work" -maxdepth 1 -name '.map.pmx.tmp-*' | wc -l)

@@ -143,12 +143,15 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
     sigemptyset(&block);
     for (int sig : kCleanedSignals) sigaddset(&block, sig);
     ::pthread_sigmask(SIG_BLOCK, &block, &previous);
-    fd_ = ::mkstemp(temporary_.data());
+    fd_ = ::mkostemp(temporary_.data(), O_CLOEXEC);
     const int saved = errno;
     if (fd_ >= 0) slot_ = claimSlot(temporary_);
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (fd_ < 0) fileError(path_, std::string("cannot write in its folder (") + std::strerror(saved) + ")");
+    // The lock lives on a duplicate so that closing the written file (before the rename, which
+    // reports late write errors) does not let another save take the file for a stale one.
     ::flock(fd_, LOCK_EX | LOCK_NB);
+    lockFd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
     removeStaleTemporaries(folder, prefix, temporary_);
 }
 
@@ -161,6 +164,8 @@ void AtomicFileWriter::discard() noexcept {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    if (lockFd_ >= 0) ::close(lockFd_);
+    lockFd_ = -1;
     releaseSlot(slot_);
     slot_ = -1;
 }
@@ -209,6 +214,8 @@ void AtomicFileWriter::commit() {
         fileError(path_, std::string("could not be written (") + std::strerror(savedErrno) + ")");
     }
     committed_ = true;
+    if (lockFd_ >= 0) ::close(lockFd_);
+    lockFd_ = -1;
     releaseSlot(slot_);
     slot_ = -1;
 }

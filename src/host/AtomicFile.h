@@ -36,6 +36,7 @@ private:
     std::string target_;  // the file replaced: the path with symbolic links followed
     std::string temporary_;
     int fd_ = -1;
+    int lockFd_ = -1;  // holds the lock that marks the temporary file as in use until the rename
     int slot_ = -1;  // the temporary file's entry in the table cleaned on an interrupting signal
     bool committed_ = false;
 };
