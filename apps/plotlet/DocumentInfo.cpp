@@ -156,7 +156,7 @@ int printDocumentInfo(const std::string& path, bool json, std::ostream& out, std
         const bool dataFile = !host::isMapDocumentPath(path);
         host::MxDocumentPtr document = host::gdal::openDocumentOrDataFile(path);
         const Json info = documentInfo(*document, dataFile ? path : document->path(), dataFile);
-        if (json) out << info.dump(2) << '\n';
+        if (json) out << info.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
         else out << documentInfoText(info);
         return Ok;
     } catch (const runtime::Error& e) {

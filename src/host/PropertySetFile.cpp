@@ -12,7 +12,9 @@ std::string propertySetToText(const PropertySet& set) {
     PersistContext context(PersistPurpose::File);
     Json doc = makeTaggedDocument(propertySetFormat, propertySetVersion);
     doc["propertySet"] = writeObject(static_cast<const runtime::Object&>(set), context);
-    return doc.dump(1) + "\n";
+    // Texts from data files may hold bytes that are not UTF-8: they are written as U+FFFD
+    // rather than failing the save.
+    return doc.dump(1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 PropertySetPtr propertySetFromText(const std::string& text, const std::string& sourceName) {

@@ -229,3 +229,22 @@ TEST(DateValues, DatesBeyondTheDateTypeAreRefused) {
     // A date made in memory beyond the range prints as no date instead of overflowing.
     EXPECT_EQ(runtime::Date{1e300}.text(), "(no date)");
 }
+
+TEST(InvalidText, NamesAndValuesThatAreNotUtf8AreSavedReplaced) {
+    // A damaged GeoJSON whose layer name GDAL reads with a stray byte, and a text value with one.
+    gdal::install();
+    fixtures::TempDir dir;
+    const std::string data = dir.file("bad.geojson");
+    fixtures::writeText(data, "{\"type\":\"Featun\",\"featuresome\x92ry\":{\"type\":\"Point\",\"coordinates\":[-78.6,35.8]}}]");
+    auto doc = gdal::newDocumentFromDataFile(data);
+    auto marker = std::make_shared<MarkerElement>();
+    marker->setGeometry(std::make_shared<Point>(1, 1));
+    marker->setName("caf\xe9");
+    doc->focusMap()->basicGraphicsLayer()->container().addElement(marker);
+    const std::string path = dir.file("bad.pmx");
+    writeMapDocument(*doc, path);
+    const auto back = readMapDocument(path);
+    const auto& elements = back->focusMap()->basicGraphicsLayer()->container().elements();
+    ASSERT_EQ(elements.size(), 1u);
+    EXPECT_EQ(elements.front()->name(), "caf\xEF\xBF\xBD");
+}
