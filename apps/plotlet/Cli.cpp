@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <exception>
 #include <ostream>
+#include <sstream>
+#include <string>
 
 #include <CLI/CLI.hpp>
 
 #include "plotlet/Context.h"
 #include "plotlet/Subcommands.h"
+#include "plotlet/Suggest.h"
 
 #ifndef PLOTLET_VERSION
 #define PLOTLET_VERSION "0.0.0"
@@ -64,10 +67,35 @@ int run(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
 
     for (AddSubcommand add : subcommands) add(app, context);
 
-    const int code = parseAndRun(app, std::move(args), context);
-    if (!context.shell->transcript().empty()) {
-        err << "plotlet: the plug-in showed:\n" << context.shell->transcriptText();
+    // A mistyped subcommand reaches the parser as a stray argument, and it would only say that
+    // a subcommand is required: name the word and what it may have meant.
+    std::vector<std::string> names;
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) names.push_back(sub->get_name());
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word == "--plugins") {
+            ++i;
+            continue;
+        }
+        if (word.empty() || word[0] == '-') continue;
+        if (std::find(names.begin(), names.end(), word) == names.end()) {
+            err << "plotlet: error: unknown subcommand " << word << didYouMean(word, names) << "; the subcommands: " << listOf(names)
+                << '\n';
+            return UsageError;
+        }
+        break;
     }
+
+    const int code = parseAndRun(app, std::move(args), context);
+    // Symbols the host chose in the selector for the user (draw --colors) were asked for on the
+    // command line; everything else the plug-in showed is passed on.
+    std::string shown;
+    std::istringstream lines(context.shell->transcriptText());
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("symbol ", 0) == 0 && line.find("(default)") == std::string::npos) continue;
+        shown += line + '\n';
+    }
+    if (!shown.empty()) err << "plotlet: the plug-in showed:\n" << shown;
     return code;
 }
 

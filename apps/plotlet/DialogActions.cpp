@@ -160,6 +160,54 @@ bool applyClick(ui::Form& form, std::string_view control) {
 
 json dumpJson(const ui::Form& form) { return form.toJson(); }
 
+std::string controlsText(const ui::Form& form) {
+    std::ostringstream out;
+    for (const ui::Control* control : form.controls()) {
+        const json j = control->toJson();
+        const std::string kind = j.value("kind", "");
+        std::string what, value;
+        if (kind == "TextBox") {
+            what = "text";
+            value = j.value("text", "");
+        } else if (kind == "CheckBox") {
+            what = "check box (1/0)";
+            value = std::to_string(j.value("value", 0));
+        } else if (kind == "ToggleButton") {
+            what = "toggle (1/0)";
+            value = j.value("value", false) ? "1" : "0";
+        } else if (kind == "OptionButton") {
+            what = "option (1 switches it on)";
+            value = j.value("value", false) ? "1" : "0";
+        } else if (kind == "ComboBox") {
+            what = "choice of " + j.value("items", json::array()).dump();
+            value = j.value("text", "");
+        } else if (kind == "ListBox") {
+            what = "list rows (names, comma-separated)";
+            const json rows = j.value("rows", json::array());
+            for (const json& index : j.value("selected", json::array())) {
+                const int row = index.get<int>();
+                if (row >= 0 && row < static_cast<int>(rows.size()))
+                    value += (value.empty() ? "" : ",") + rows[static_cast<std::size_t>(row)][0].get<std::string>();
+            }
+        } else if (kind == "ListView") {
+            what = "list items (numbers or texts, comma-separated)";
+        } else if (kind == "SpinButton") {
+            what = "whole number from " + std::to_string(j.value("min", 0)) + " to " + std::to_string(j.value("max", 0));
+            value = std::to_string(j.value("value", 0));
+        } else if (kind == "SSTab" || kind == "TabControl") {
+            what = "page number";
+            value = std::to_string(j.value("tab", 0));
+        } else {
+            continue;
+        }
+        out << control->displayName() << '=' << value << "  (" << what << ')';
+        if (!control->enabled()) out << " disabled";
+        if (!control->visible()) out << " hidden";
+        out << '\n';
+    }
+    return out.str();
+}
+
 std::string dumpText(const ui::Form& form) {
     std::ostringstream out;
     out << "form " << form.name() << " caption=" << json(form.caption()).dump() << (form.isLoaded() ? "" : " unloaded")

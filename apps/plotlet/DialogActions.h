@@ -43,6 +43,10 @@ bool applyClick(ui::Form& form, std::string_view control);
 // One line per control: kind, name (with index), then its caption, text or value and its
 // kind's state, and "disabled" / "hidden" when it is so.
 std::string dumpText(const ui::Form& form);
+
+// Every control --set can give a value, one per line: the --set name, its kind, its current
+// value in the form --set takes, and "disabled" when a person could not set it now.
+std::string controlsText(const ui::Form& form);
 nlohmann::json dumpJson(const ui::Form& form);
 
 }  // namespace plotlet::cli

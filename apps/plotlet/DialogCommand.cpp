@@ -27,6 +27,7 @@ struct Options {
     std::string module;
     bool dump = false;
     bool json = false;
+    bool controls = false;
     // Filled from the parse order, so settings and clicks keep the order they were given in.
     struct Action {
         bool click;
@@ -56,6 +57,12 @@ int runDialog(Context& context, const Options& options) {
         return PluginLoadFailure;
     }
 
+    // A person cannot click a disabled command.
+    command->OnCreate(application);
+    if (!command->Enabled()) {
+        context.err << "plotlet: error: the command is disabled on " << options.path << ": the map holds no layer\n";
+        return InputError;
+    }
     // Failures that escape a handler are the plug-in's to show: in a box, as on a desktop.
     ui::Form* dialog = openPlotletDialog(*command, application);
     if (!dialog) {
@@ -86,6 +93,7 @@ int runDialog(Context& context, const Options& options) {
         }
     }
 
+    if (options.controls) context.out << controlsText(*dialog);
     if (options.dump) {
         if (options.json) context.out << dumpJson(*dialog).dump(2) << '\n';
         else context.out << dumpText(*dialog);
@@ -117,6 +125,8 @@ void addDialogSubcommand(CLI::App& app, Context& context) {
     sub->add_option("--module", options->module, "The plug-in module to use (default: the first loaded)");
     sub->add_flag("--dump", options->dump, "Print every control: kind, name, caption, text or value, state");
     sub->add_flag("--json", options->json, "Dump as JSON");
+    sub->add_flag("--controls", options->controls,
+                  "List every control --set can set: NAME=current value, its kind, and whether it is disabled now");
     sub->callback([&context, options, sub, set, click] {
         // Settings and clicks in command-line order: each occurrence takes the next value.
         std::size_t nextSet = 0, nextClick = 0;

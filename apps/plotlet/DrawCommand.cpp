@@ -8,22 +8,32 @@
 // saved, the exit code says so, and an existing output document stays as it was.
 
 #include <algorithm>
+#include <charconv>
+#include <limits>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "dialog/PlacementOptions.h"
+#include "engine/Placement.h"
 #include "host/MapDocumentFile.h"
+#include "host/Symbol.h"
+#include "runtime/NumberText.h"
 #include "host/TaskProgress.h"
 #include "host/gdal/AttributeQuery.h"
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/Gdal.h"
+#include "host/gdal/GdalFeatureClass.h"
 #include "plotlet/DialogActions.h"
 #include "plotlet/DrawSupport.h"
 #include "plotlet/ProgressLine.h"
 #include "plotlet/Subcommands.h"
+#include "plotlet/Suggest.h"
 #include "runtime/Error.h"
 #include "runtime/Settings.h"
 #include "runtime/Text.h"
@@ -32,6 +42,7 @@
 #include "ui/Form.h"
 #include "ui/ListBox.h"
 #include "ui/ListView.h"
+#include "ui/TextBox.h"
 #include "ui/ToggleButton.h"
 
 namespace plotlet::cli {
@@ -54,9 +65,17 @@ struct Options {
     std::string out;
     int width = 2000;
     double dpi = 96;
-    std::optional<std::uint64_t> seed;
+    std::string seed;
     bool yes = false;
+    // The chart's scale and look, in a user's words.
+    std::optional<double> max, min, minMm, size, barWidth, fontSize;
+    std::optional<bool> labels, leaders;
+    std::string colors;
+    std::string palette = "okabe-ito";
 };
+
+// The title of the plug-in's report of an unexpected failure.
+constexpr std::string_view ErrorReportTitle = "Unexpected Program Error";
 
 // A user-facing failure of the run: the message and the exit code.
 struct RunFailure {
@@ -72,21 +91,37 @@ bool isInteger(const std::string& text) {
            text != "-";
 }
 
-// The dialog's row of placement buttons for a code or name.
+// A whole number of the option, or a usage error naming the option when it is none or lies
+// outside [low, high] (never a silent saturation).
+template <class Integer>
+Integer wholeNumber(const std::string& option, const std::string& text, Integer low, Integer high) {
+    Integer value{};
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const bool negativeForUnsigned = ec == std::errc::invalid_argument && low == 0 && text.size() > 1 && text[0] == '-' && isInteger(text);
+    if (ec == std::errc::result_out_of_range || negativeForUnsigned || (ec == std::errc() && end == text.data() + text.size() && (value < low || value > high)))
+        fail(option + " " + text + ": out of range (" + std::to_string(low) + " to " + std::to_string(high) + ")");
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) fail(option + " " + text + ": not a whole number");
+    return value;
+}
+
+// The dialog's member of the placement group for a code or name.
 int placementIndex(const std::string& text, bool recreate) {
     static const std::map<std::string, int> names = {
-        {"CENTER", 0},    {"CENTRE", 0},     {"E", 1},         {"RIGHT", 1},     {"NE", 2},
-        {"NE-CIRCLE", 3}, {"N", 4},          {"TOP", 4},       {"OLD", 5},       {"NW", 6},
-        {"NW-CIRCLE", 7}, {"W", 8},          {"LEFT", 8},      {"SW-CIRCLE", 9}, {"SW", 10},
-        {"S", 11},        {"BOTTOM", 11},    {"SE-CIRCLE", 12}, {"SE", 13},      {"OVER-OLD", 14},
+        {"CENTER", 0},    {"CENTRE", 0},     {"E", 1},          {"RIGHT", 1},     {"NE", 2},
+        {"NE-CIRCLE", 3}, {"N", 4},          {"TOP", 4},        {"OLD", OldPlacementIndex}, {"NW", 6},
+        {"NW-CIRCLE", 7}, {"W", 8},          {"LEFT", 8},       {"SW-CIRCLE", 9}, {"SW", 10},
+        {"S", 11},        {"BOTTOM", 11},    {"SE-CIRCLE", 12}, {"SE", 13},       {"OVER-OLD", OverOldChartsIndex},
     };
+    const std::string codes = "codes are 0 to " + std::to_string(LastPlacementIndex) + " (" + std::to_string(OldPlacementIndex) +
+                              " excepted), -1 (old place) and -2 (over old charts)";
     int index = -1;
     if (isInteger(text)) {
-        const int code = std::stoi(text);
-        if (code == -1) index = 5;
-        else if (code == -2) index = 14;
-        else if (code >= 0 && code <= 13 && code != 5) index = code;
-        else fail("--placement " + text + ": codes are 0 to 13 (5 excepted), -1 (old place) and -2 (over old charts)");
+        const auto code = wholeNumber<long long>("--placement", text, std::numeric_limits<long long>::min(),
+                                                 std::numeric_limits<long long>::max());
+        if (code == PlacementOldPlace) index = OldPlacementIndex;
+        else if (code == PlacementOverOldCharts) index = OverOldChartsIndex;
+        else if (code >= 0 && code <= LastPlacementIndex && code != OldPlacementIndex) index = static_cast<int>(code);
+        else fail("--placement " + text + ": " + codes);
     } else {
         auto it = names.find(runtime::upperCase(text));
         if (it == names.end())
@@ -94,7 +129,8 @@ int placementIndex(const std::string& text, bool recreate) {
                  "sw-circle, sw, s, se-circle, se, old, over-old");
         index = it->second;
     }
-    if ((index == 5 || index == 14) && !recreate) fail("--placement " + text + " keeps old charts: it needs --recreate");
+    if ((index == OldPlacementIndex || index == OverOldChartsIndex) && !recreate)
+        fail("--placement " + text + " keeps old charts: it needs --recreate");
     return index;
 }
 
@@ -108,12 +144,13 @@ std::vector<std::string> splitList(const std::string& text) {
 }
 
 // Selects the features --selected names: a list of object identifiers or an attribute query.
-std::size_t applySelection(const host::FeatureLayerPtr& layer, const std::string& selected) {
+std::size_t applySelection(const host::FeatureLayerPtr& layer, const std::string& selected, std::ostream& err) {
     std::vector<std::int64_t> oids;
     const std::vector<std::string> parts = splitList(selected);
     const bool identifiers = !parts.empty() && std::all_of(parts.begin(), parts.end(), isInteger);
     if (identifiers) {
-        for (const std::string& p : parts) oids.push_back(std::stoll(p));
+        for (const std::string& p : parts)
+            oids.push_back(wholeNumber<std::int64_t>("--selected", p, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max()));
     } else {
         try {
             oids = host::gdal::selectWhere(*layer->featureClass(), selected);
@@ -122,9 +159,13 @@ std::size_t applySelection(const host::FeatureLayerPtr& layer, const std::string
         }
     }
     layer->selectionSet()->clear();
+    std::vector<std::string> missing;
     for (std::int64_t oid : oids) {
         if (layer->featureClass()->rowOfOid(oid)) layer->selectionSet()->add(oid);
+        else missing.push_back(std::to_string(oid));
     }
+    if (!missing.empty())
+        err << "plotlet: warning: --selected: " << layer->name() << " has no feature " << listOf(missing) << '\n';
     return layer->selectionSet()->count();
 }
 
@@ -139,6 +180,137 @@ void setControl(ui::Form& form, const std::string& assignment) {
         fail("--set " + assignment + ": " + e.what());
     }
     if (!done) fail("--set " + assignment + ": the dialog did not take it", PluginFailed);
+}
+
+const char* shapeWord(host::GeometryType type) {
+    switch (type) {
+    case host::GeometryType::Point: return "point";
+    case host::GeometryType::Multipoint: return "multipoint";
+    case host::GeometryType::Polyline: return "line";
+    case host::GeometryType::Polygon: return "polygon";
+    default: return "shapeless";
+    }
+}
+
+// The layers a user may name: every feature layer, and those the dialog charts (readable point
+// layers).
+std::vector<std::string> featureLayerNames(const host::Map& map, bool pointsOnly) {
+    std::vector<std::string> names;
+    for (const host::FeatureLayerPtr& l : map.featureLayers()) {
+        if (!pointsOnly || (l->featureClass() && l->featureClass()->shapeType() == host::GeometryType::Point))
+            names.push_back(l->name());
+    }
+    return names;
+}
+
+std::vector<std::string> comboRows(const ui::ComboBox& combo) {
+    std::vector<std::string> rows;
+    for (int row = 0; row < combo.listCount(); ++row) rows.push_back(combo.list(row));
+    return rows;
+}
+
+// The layer the user named, or a failure that says what the map holds instead.
+host::FeatureLayerPtr chartableLayer(const host::Map& map, const std::string& name) {
+    const std::vector<std::string> points = featureLayerNames(map, true);
+    const host::FeatureLayerPtr layer = map.findFeatureLayer(name);
+    if (!layer) {
+        const std::vector<std::string> all = featureLayerNames(map, false);
+        fail("the map has no layer " + name + didYouMean(name, all) + "; its point layers: " + listOf(points), InputError);
+    }
+    if (!layer->featureClass()) fail("the data of layer " + name + " cannot be read: " + layer->brokenReason(), InputError);
+    const host::GeometryType type = layer->featureClass()->shapeType();
+    if (type != host::GeometryType::Point) {
+        std::string message = "layer " + name + " is a " + shapeWord(type) + " layer; charts stand beside single points";
+        if (type == host::GeometryType::Multipoint) message += " (a multipoint layer can be split into points, e.g. with ogr2ogr -explodecollections)";
+        else if (type == host::GeometryType::Polygon) message += " (make a point layer of the polygons' centres first)";
+        fail(message + "; the map's point layers: " + listOf(points), InputError);
+    }
+    return layer;
+}
+
+// The numeric fields the dialog offers for charts, with their types, for messages.
+std::string numericFieldList(const ui::ListBox& list, const host::FeatureClass& fc) {
+    std::vector<std::string> fields;
+    for (int row = 0; row < list.listCount(); ++row) {
+        const std::string name = list.list(row, 0);
+        const int index = fc.findField(name);
+        fields.push_back(index >= 0 ? name + " (" + host::fieldTypeName(fc.field(index).type) + ")" : name);
+    }
+    return listOf(fields);
+}
+
+std::vector<std::string> listRows(const ui::ListBox& list) {
+    std::vector<std::string> rows;
+    for (int row = 0; row < list.listCount(); ++row) rows.push_back(list.list(row, 0));
+    return rows;
+}
+
+// The key the old charts of a Recreate were made with: the field among the dialog's keys whose
+// values name the most old charts (a chart is named by its feature's key value). Empty when
+// there are no named old charts to tell by; a failure when no field or more than one fits.
+std::string keyOfOldCharts(const host::Map& map, const std::string& chartLayer, const host::FeatureClass& fc,
+                           const ui::ComboBox& keys) {
+    const host::GraphicsLayerPtr old = map.basicGraphicsLayer()->findLayerOrNull(chartLayer);
+    if (!old) return {};
+    std::unordered_set<std::string> names;
+    for (const host::ElementPtr& chart : old->container().elements()) {
+        // A chart is a group whose marker carries the name.
+        if (!chart->name().empty()) names.insert(chart->name());
+        if (const auto group = std::dynamic_pointer_cast<host::GroupElement>(chart))
+            for (const host::ElementPtr& member : group->elements())
+                if (!member->name().empty()) names.insert(member->name());
+    }
+    if (names.empty()) return {};
+    std::vector<std::string> best;
+    std::size_t bestCount = 0;
+    for (int row = 0; row < keys.listCount(); ++row) {
+        const int index = fc.findField(keys.list(row));
+        if (index < 0) continue;
+        std::unordered_set<std::string> matched;
+        for (std::size_t r = 0; r < fc.featureCount() && matched.size() < names.size(); ++r) {
+            const runtime::Variant value = fc.value(r, index);
+            if (value.isNull()) continue;
+            std::string text = value.toString();
+            if (names.count(text)) matched.insert(std::move(text));
+        }
+        if (matched.size() > bestCount) {
+            bestCount = matched.size();
+            best = {keys.list(row)};
+        } else if (matched.size() == bestCount && bestCount > 0) {
+            best.push_back(keys.list(row));
+        }
+    }
+    if (best.empty())
+        fail("--recreate: the old charts on " + chartLayer + " are named by no field of the layer; give --key", UsageError);
+    if (best.size() > 1)
+        fail("--recreate: the old charts on " + chartLayer + " may have been made with any of the keys " + listOf(best) +
+                 "; give --key",
+             UsageError);
+    return best.front();
+}
+
+// Features the charts are made for that have no location (no shape or an empty one): the
+// plug-in draws no chart for them.
+std::size_t featuresWithoutLocation(const host::FeatureLayer& layer, bool selectedOnly) {
+    const host::FeatureClass& fc = *layer.featureClass();
+    const bool points = fc.shapeType() == host::GeometryType::Point;
+    auto unlocated = [&](std::size_t row) {
+        if (points) {
+            const host::XY p = fc.pointAt(row);
+            return std::isnan(p.x) || std::isnan(p.y);
+        }
+        const host::GeometryPtr shape = fc.shape(row);
+        return !shape || shape->isEmpty();
+    };
+    std::size_t count = 0;
+    if (selectedOnly) {
+        for (std::int64_t oid : layer.selectionSet()->oids())
+            if (auto row = fc.rowOfOid(oid); row && unlocated(*row)) ++count;
+    } else {
+        for (std::size_t row = 0; row < fc.featureCount(); ++row)
+            if (unlocated(row)) ++count;
+    }
+    return count;
 }
 
 int findListRow(const ui::ListBox& list, const std::string& text) {
@@ -181,18 +353,92 @@ private:
     std::string shownMessage_;
 };
 
+// Colours by name or as #RRGGBB.
+std::optional<host::RgbColor> parseColor(const std::string& text) {
+    static const std::map<std::string, std::uint32_t> names = {
+        {"black", 0x000000},  {"white", 0xFFFFFF},  {"grey", 0x808080},   {"gray", 0x808080},    {"red", 0xE41A1C},
+        {"green", 0x2CA02C},  {"blue", 0x1F77B4},   {"orange", 0xFF7F0E}, {"yellow", 0xFFD92F},  {"purple", 0x9467BD},
+        {"brown", 0x8C564B},  {"pink", 0xE377C2},   {"cyan", 0x17BECF},   {"magenta", 0xD62AD0}, {"navy", 0x000080},
+        {"teal", 0x008080},   {"olive", 0x808000},  {"maroon", 0x800000}, {"lime", 0x32CD32},    {"skyblue", 0x56B4E9},
+        {"vermillion", 0xD55E00}};
+    std::uint32_t rgb = 0;
+    const std::string t = runtime::lowerCase(runtime::trim(text));
+    if (t.size() == 7 && t[0] == '#' && t.find_first_not_of("0123456789abcdef", 1) == std::string::npos) {
+        rgb = static_cast<std::uint32_t>(std::stoul(t.substr(1), nullptr, 16));
+    } else if (auto it = names.find(t); it != names.end()) {
+        rgb = it->second;
+    } else {
+        return std::nullopt;
+    }
+    return host::RgbColor::fromRgb(static_cast<int>(rgb >> 16), static_cast<int>((rgb >> 8) & 0xFF), static_cast<int>(rgb & 0xFF));
+}
+
+// The colour-blind-safe palette of Okabe and Ito, black left out (bars have black outlines).
+constexpr std::uint32_t OkabeIto[] = {0xE69F00, 0x56B4E9, 0x009E73, 0xF0E442, 0x0072B2, 0xD55E00, 0xCC79A7, 0x999999};
+
+// The field colours the options ask for, one per field; empty: the dialog's own random colours.
+std::vector<host::RgbColor> fieldColors(const Options& options, std::size_t fieldCount) {
+    std::vector<host::RgbColor> colors;
+    if (!options.colors.empty()) {
+        for (const std::string& name : splitList(options.colors)) {
+            const auto color = parseColor(name);
+            if (!color) fail("--colors: " + name + " is no colour; use a name (red, orange, skyblue, ...) or #RRGGBB");
+            colors.push_back(*color);
+        }
+        if (colors.size() != fieldCount)
+            fail("--colors: " + std::to_string(colors.size()) + " colours for " + std::to_string(fieldCount) +
+                 " fields; give one per field");
+        return colors;
+    }
+    const std::string palette = runtime::lowerCase(options.palette);
+    if (palette == "random") return colors;
+    if (palette != "okabe-ito") fail("--palette " + options.palette + ": use okabe-ito (colour-blind safe) or random");
+    for (std::size_t k = 0; k < fieldCount; ++k) {
+        const std::uint32_t rgb = OkabeIto[k % std::size(OkabeIto)];
+        colors.push_back(host::RgbColor::fromRgb(static_cast<int>(rgb >> 16), static_cast<int>((rgb >> 8) & 0xFF),
+                                                 static_cast<int>(rgb & 0xFF)));
+    }
+    return colors;
+}
+
+bool setsControl(const Options& options, std::string_view control) {
+    for (const std::string& assignment : options.sets)
+        if (runtime::equalsIgnoreCase(runtime::trim(assignment.substr(0, assignment.find('='))), control)) return true;
+    return false;
+}
+
 int draw(Context& context, const Options& options) {
     const std::vector<std::string> fields = splitList(options.fields);
     if (fields.empty()) fail("--fields: name at least one field");
     if (!options.oldLayer.empty() && !options.recreate) fail("--old-layer needs --recreate");
     const int placement = options.placement.empty() ? -1 : placementIndex(options.placement, options.recreate);
-    if (placement == 14 && options.oldLayer.empty()) fail("--placement over-old needs --old-layer");
+    if (options.min && options.minMm && options.size)
+        fail("--min, --min-mm and --size: give at most two of them; the dialog makes the third follow");
+    const std::vector<host::RgbColor> colors = fieldColors(options, fields.size());
+    std::optional<std::uint64_t> seed;
+    if (!options.seed.empty()) seed = wholeNumber<std::uint64_t>("--seed", options.seed, 0, std::numeric_limits<std::uint64_t>::max());
+    if (placement == OverOldChartsIndex && options.oldLayer.empty()) fail("--placement over-old needs --old-layer");
     std::string language;
     if (!options.lang.empty()) {
         const std::string l = runtime::lowerCase(options.lang);
         if (l == "ru") language = "Русский";
         else if (l == "en") language = "English";
         else fail("--lang " + options.lang + ": use ru or en");
+    }
+    // Each chart keeps the layer's name and its extremes beside the field values, under these
+    // keys: a chart field of the same name would overwrite them.
+    for (const std::string& field : fields) {
+        for (const char* reserved : {"LayerName", "#Vmax#", "#Vmin#"})
+            if (runtime::equalsIgnoreCase(field, reserved))
+                fail("--fields: " + field + " cannot be a chart field: each chart keeps " + reserved +
+                         " under that name; rename the field in the data first",
+                     InputError);
+    }
+    {
+        // A map document under a picture's name would fool whoever opens it.
+        const std::string extension = runtime::lowerCase(std::filesystem::path(options.save).extension().string());
+        if (extension == ".png" || extension == ".svg" || extension == ".pdf" || extension == ".jpg" || extension == ".jpeg")
+            fail("--save " + options.save + ": that is a picture's name; save the map document as .pmx and draw the picture with --out");
     }
     std::optional<PictureRequest> picture;
     try {
@@ -205,6 +451,11 @@ int draw(Context& context, const Options& options) {
     host::gdal::install();
     useCairoDisplay();
     auto application = std::make_shared<host::Application>();
+    // Reading, charting, saving and drawing a large layer each take seconds: on a terminal
+    // their progress shows.
+    const bool terminal = messagesGoToTerminal(context);
+    std::optional<TerminalProgress> progress;
+    if (terminal) progress.emplace(context.err, application->statusBar().progressBar());
     try {
         host::gdal::openInApplication(*application, options.input);
     } catch (const runtime::Error& e) {
@@ -212,14 +463,15 @@ int draw(Context& context, const Options& options) {
     }
     const host::MxDocumentPtr document = application->document();
     const host::MapPtr map = document->focusMap();
-    const host::FeatureLayerPtr layer = map->findFeatureLayer(options.layer);
-    if (!layer) fail("the map has no layer " + options.layer, InputError);
-    if (!layer->featureClass()) fail("the data of layer " + options.layer + " cannot be read: " + layer->brokenReason(), InputError);
-    if (!options.selected.empty() && applySelection(layer, options.selected) == 0)
+    const host::FeatureLayerPtr layer = chartableLayer(*map, options.layer);
+    // What reading the data changed (values read as null, numbers beyond what a double holds).
+    if (auto gdal = std::dynamic_pointer_cast<const host::gdal::GdalFeatureClass>(layer->featureClass()))
+        for (const std::string& warning : gdal->warnings()) context.err << "plotlet: warning: " << options.layer << ": " << warning << '\n';
+    if (!options.selected.empty() && applySelection(layer, options.selected, context.err) == 0)
         fail("--selected " + options.selected + ": no feature of " + options.layer + " is selected; nothing drawn", InputError);
 
     // The plug-in, its command and its dialog. A seed makes the random field colours repeatable.
-    if (options.seed) runtime::setRandomSeed(options.seed);
+    if (seed) runtime::setRandomSeed(seed);
     context.shell->setQuestionDefault(options.yes ? ui::QuestionDefault::Accept : ui::QuestionDefault::Decline);
     std::shared_ptr<host::ICommand> command;
     try {
@@ -237,44 +489,103 @@ int draw(Context& context, const Options& options) {
     };
 
     if (!language.empty()) require(user.chooseComboText("CmbLanguage", language), "the dialog refused the language");
-    if (!dialog->comboBox("CmbLayers").text().empty() || dialog->comboBox("CmbLayers").findRow(options.layer) >= 0) {
-        if (dialog->comboBox("CmbLayers").findRow(options.layer) < 0)
-            fail("layer " + options.layer + " is not a point layer; the dialog offers only point layers", InputError);
-    }
+    if (dialog->comboBox("CmbLayers").findRow(options.layer) < 0)
+        fail("layer " + options.layer + " is not offered by the dialog; it offers: " + listOf(comboRows(dialog->comboBox("CmbLayers"))),
+             InputError);
     require(user.chooseComboText("CmbLayers", options.layer), "the dialog did not take the layer " + options.layer);
-    if (!options.key.empty()) {
-        if (dialog->comboBox("CmbKey").findRow(options.key) < 0)
-            fail("--key " + options.key + ": layer " + options.layer + " has no such field", InputError);
-        require(user.chooseComboText("CmbKey", options.key), "the dialog did not take the key " + options.key);
+    std::string key = options.key;
+    if (key.empty() && options.recreate) {
+        // Without the key the old charts were made with, no old chart would be found again and
+        // every chart would be doubled.
+        const std::string oldCharts = placement == OverOldChartsIndex ? options.oldLayer : options.layer + "_charts";
+        key = keyOfOldCharts(*map, oldCharts, *layer->featureClass(), dialog->comboBox("CmbKey"));
+        if (!key.empty() && key != dialog->comboBox("CmbKey").text())
+            context.err << "plotlet: note: --recreate takes the key " << key << ", by which the old charts on " << oldCharts
+                        << " were named\n";
     }
-    for (const std::string& field : fields) {
+    if (!key.empty()) {
+        const ui::ComboBox& keys = dialog->comboBox("CmbKey");
+        if (keys.findRow(key) < 0)
+            fail("--key " + key + ": layer " + options.layer + " has no such field" + didYouMean(key, comboRows(keys)) +
+                     "; its fields: " + listOf(comboRows(keys)),
+                 InputError);
+        require(user.chooseComboText("CmbKey", key), "the dialog did not take the key " + key);
+    }
+    const std::string offeredFields = numericFieldList(dialog->listBox("LstFields"), *layer->featureClass());
+    const std::vector<std::string> offeredNames = listRows(dialog->listBox("LstFields"));
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::string& field = fields[i];
+        for (std::size_t j = 0; j < i; ++j)
+            if (runtime::equalsIgnoreCase(fields[j], field)) fail("--fields: " + field + " is named twice");
         const int row = findListRow(dialog->listBox("LstFields"), field);
-        if (row < 0) fail("--fields: " + field + " is not a numeric field of " + options.layer + " (or is named twice)", InputError);
+        if (row < 0) {
+            const int index = layer->featureClass()->findField(field);
+            const std::string what = index >= 0 ? " is not a numeric field of " + options.layer + " (it is a " +
+                                                      host::fieldTypeName(layer->featureClass()->field(index).type) + " field)"
+                                                : " is no field of " + options.layer + didYouMean(field, offeredNames);
+            fail("--fields: " + field + what + "; the numeric fields of " + options.layer + ": " + offeredFields, InputError);
+        }
         require(user.selectListRows("LstFields", {row}), "the dialog did not take the field " + field);
         require(user.click("CmdFieldsTo"), "the dialog did not move the field " + field);
     }
     if (!options.selected.empty()) require(user.chooseOption("OpAllObjects", 1), "the dialog did not take the selection");
     if (options.recreate) require(user.chooseOption("OpCreateDiagr", 1), "the dialog did not switch to Recreate");
-    if (!options.oldLayer.empty())
-        require(user.chooseComboText("CmbOldChartLayer", options.oldLayer),
-                "--old-layer " + options.oldLayer + ": the map has no such graphics layer besides the layer's own");
+    if (!options.oldLayer.empty()) {
+        const std::vector<std::string> offered = comboRows(dialog->comboBox("CmbOldChartLayer"));
+        if (dialog->comboBox("CmbOldChartLayer").findRow(options.oldLayer) < 0)
+            fail("--old-layer " + options.oldLayer + ": the map has no such graphics layer besides the layer's own" +
+                     didYouMean(options.oldLayer, offered) + "; its graphics layers: " + listOf(offered),
+                 InputError);
+        require(user.chooseComboText("CmbOldChartLayer", options.oldLayer), "the dialog did not take --old-layer " + options.oldLayer);
+    }
     if (placement >= 0) require(user.chooseOption("OpChartPosition", placement), "the dialog refused the placement");
 
-    bool maxGiven = false;
-    for (const std::string& assignment : options.sets) {
-        setControl(*dialog, assignment);
-        if (runtime::upperCase(runtime::trim(assignment.substr(0, assignment.find('=')))) == "TXTMAXVALUE") maxGiven = true;
-    }
-    if (!maxGiven) {
-        // As the dialog's max button does: the largest value of the chart fields. With the scale
-        // unlocked the chart size stays as it is and the largest value gets it; locked, the size
-        // would grow with the maximum until no chart fits on the map.
-        if (dialog->toggleButton("TglBtnLockMin").value())
-            require(user.pressToggle("TglBtnLockMin"), "the dialog did not unlock the scale");
+    // The chart's scale, as a person sets it: the lock off, so that the chart size holds while
+    // the values change; the largest value (typed, or the max button's); the smallest; then the
+    // size, or the millimetres of the smallest bar with the lock on, so that the size follows.
+    auto type = [&](const char* box, double value) {
+        require(user.typeText(box, runtime::numberText(value)), std::string("the dialog did not take ") + box);
+    };
+    if (dialog->toggleButton("TglBtnLockMin").value()) require(user.pressToggle("TglBtnLockMin"), "the dialog did not unlock the scale");
+    if (options.max) {
+        type("TxtMaxValue", *options.max);
+    } else if (!setsControl(options, "TxtMaxValue")) {
+        // As the dialog's max button does: the largest value of the chart fields.
         const int items = dialog->listView("LstViewFields").itemCount();
         for (int i = 1; i <= items; ++i) require(user.clickListViewItem("LstViewFields", i, i > 1), "cannot pick the chart fields");
         require(user.click("CmdCalcMax"), "the dialog could not take the maximum");
     }
+    if (options.min) type("TxtMinValue", *options.min);
+    if (options.size) type("TxtChartMarkerSize", *options.size);
+    if (options.minMm) {
+        if (!options.size) require(user.pressToggle("TglBtnLockMin"), "the dialog did not lock the scale");
+        type("TxtMinValueMM", *options.minMm);
+    }
+
+    // The chart's look.
+    if (options.barWidth) type("TxtChartWidth", *options.barWidth);
+    if (options.fontSize) type("TxtFontSize", *options.fontSize);
+    if (options.labels) require(user.setChecked("ChkLabelDiagramm", *options.labels), "the dialog did not take --labels");
+    if (options.leaders) require(user.setChecked("ChkShowLeader", *options.leaders), "the dialog did not take --leaders");
+
+    // Field colours through the dialog's symbol selector, one field after the other.
+    const double outlineWidth = runtime::parseDecimal(dialog->textBox("TxtOutlineWidth").text());
+    for (std::size_t k = 0; k < colors.size(); ++k) {
+        auto outline = std::make_shared<host::SimpleLineSymbol>();
+        outline->setColor(host::RgbColor::fromRgb(0, 0, 0));
+        outline->setWidth(outlineWidth);
+        auto fill = std::make_shared<host::SimpleFillSymbol>();
+        fill->setColor(colors[k]);
+        fill->setStyle(host::SimpleFillStyle::Solid);
+        fill->setOutline(outline);
+        context.shell->chooseSymbol(fill);
+        const int item = static_cast<int>(k) + 1;
+        require(user.clickListViewItem("LstViewFields", item) && user.doubleClickListViewItem("LstViewFields", item),
+                "the dialog did not take the colour of " + fields[k]);
+    }
+
+    // Everything else, as given.
+    for (const std::string& assignment : options.sets) setControl(*dialog, assignment);
     if (!options.lyr.empty()) {
         require(user.setChecked("ChkSaveLyrFile", true), "the dialog did not take the layer-file switch");
         context.shell->chooseFile(std::filesystem::absolute(options.lyr).string());
@@ -282,16 +593,21 @@ int draw(Context& context, const Options& options) {
 
     // OK, and whether it did its work without a word.
     const std::size_t before = context.shell->transcript().size();
-    const bool terminal = messagesGoToTerminal(context);
-    std::optional<TerminalProgress> progress;
-    if (terminal) progress.emplace(context.err, application->statusBar().progressBar());
     require(user.click("CmdOK", 0), "OK failed");
-    progress.reset();
     const auto& transcript = context.shell->transcript();
+    // The plug-in's error report, shown at any step, means the run cannot be trusted; a box
+    // during OK that does more than inform means OK stopped without doing its work.
+    for (const ui::ShellEvent& event : transcript) {
+        if (event.kind == "message" && event.title == ErrorReportTitle)
+            fail("the plug-in showed its error report (below); nothing was saved", PluginFailed);
+    }
     for (std::size_t i = before; i < transcript.size(); ++i) {
-        if (transcript[i].kind == "message")
+        if (transcript[i].kind == "message" && transcript[i].icon != ui::mb::Information)
             fail("the dialog stopped with a message (below); nothing was saved", PluginFailed);
     }
+    if (const std::size_t unlocated = featuresWithoutLocation(*layer, !options.selected.empty()))
+        context.err << "plotlet: note: " << unlocated << (unlocated == 1 ? " feature" : " features") << " of " << options.layer
+                    << " without a location (no geometry) got no chart\n";
     const host::GraphicsLayerPtr charts = map->basicGraphicsLayer()->findLayerOrNull(options.layer + "_charts");
     const std::size_t chartCount = charts ? charts->container().elementCount() : 0;
 
@@ -309,7 +625,11 @@ int draw(Context& context, const Options& options) {
     if (picture) {
         if (terminal && chartCount >= 10000) context.err << "Drawing " << picture->path << '\n';
         try {
-            drawPicture(*document, *picture);
+            std::optional<ProgressLine> line;
+            if (terminal && chartCount >= 10000) line.emplace(context.err);
+            drawPicture(*document, *picture, [&line](std::size_t done, std::size_t total) {
+                if (line) line->show("plotlet: drawing", done, total);
+            });
         } catch (const std::exception& e) {
             fail(std::string("the map document was saved, but the picture was not: ") + e.what(), InputError);
         }
@@ -334,6 +654,24 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
                     "Where the chart stands: 0-13 or center, e, ne, ne-circle, n, nw, nw-circle, w, sw-circle, sw, s, "
                     "se-circle, se; with --recreate also -1/old and -2/over-old (default: the dialog's, e)");
     sub->add_option("--old-layer", o->oldLayer, "The graphics layer of the old charts for --placement over-old");
+    sub->add_option("--max", o->max, "The value that gets the full chart size (default: the largest of the chart fields)")
+        ->check(CLI::PositiveNumber);
+    sub->add_option("--min", o->min, "The smallest value drawn as it is; smaller ones get the smallest bar")
+        ->check(CLI::NonNegativeNumber);
+    sub->add_option("--min-mm", o->minMm, "Height of the smallest bar in millimetres (the chart size follows unless --size)")
+        ->check(CLI::NonNegativeNumber);
+    sub->add_option("--size", o->size, "Chart size (height of the full bar) in points")->check(CLI::PositiveNumber);
+    sub->add_option("--bar-width", o->barWidth, "Width of a bar in points")->check(CLI::PositiveNumber);
+    sub->add_option("--font-size", o->fontSize, "Size of the value labels in points")->check(CLI::PositiveNumber);
+    // Each pair excludes itself, so the order on the line cannot decide.
+    sub->add_flag_callback("--labels", [o] { o->labels = true; }, "Label the bars with their values (the dialog's default)")
+        ->excludes(sub->add_flag_callback("--no-labels", [o] { o->labels = false; }, "Draw the bars without value labels"));
+    sub->add_flag_callback("--leaders", [o] { o->leaders = true; }, "Draw a leader from each feature to its chart (the dialog's default)")
+        ->excludes(sub->add_flag_callback("--no-leaders", [o] { o->leaders = false; }, "Draw no leaders"));
+    sub->add_option("--colors", o->colors, "Bar colours, one per field: names or #RRGGBB (wins over --palette)")
+        ->type_name("C1,C2,...");
+    sub->add_option("--palette", o->palette,
+                    "okabe-ito (colour-blind safe, the default) or random (the dialog's random colours; see --seed)");
     sub->add_option("--set", o->sets, "Set a dialog control as a user would, e.g. TxtMaxValue=120 or ChkShowLeader=0")
         ->type_name("CONTROL=VALUE");
     sub->add_option("--lang", o->lang, "The dialog's language: ru or en");
@@ -342,7 +680,8 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
     sub->add_option("--out", o->out, "Also draw the map into a picture (.png, .svg or .pdf)");
     sub->add_option("--width", o->width, "Width of the picture in pixels (default 2000; the height follows the map)");
     sub->add_option("--dpi", o->dpi, "Resolution of the picture (default 96)");
-    sub->add_option("--seed", o->seed, "Seed of the random field colours, so a run can be repeated exactly");
+    sub->add_option("--seed", o->seed, "Seed of the random field colours (--palette random), so a run can be repeated exactly")
+        ->type_name("N");
     sub->add_flag("--yes", o->yes, "Answer the dialog's questions with yes (default: the safe answer)");
     sub->callback([&context, o] {
         try {
@@ -350,6 +689,10 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
         } catch (const RunFailure& f) {
             context.err << "plotlet: error: " << f.message << '\n';
             context.exitCode = f.code;
+        } catch (const ui::ActionRefused& e) {
+            // What a person could not do in the dialog either: the request cannot be met.
+            context.err << "plotlet: error: the dialog refused: " << e.what() << '\n';
+            context.exitCode = InputError;
         }
     });
 }

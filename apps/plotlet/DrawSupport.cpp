@@ -1,6 +1,7 @@
 #include "plotlet/DrawSupport.h"
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 #include "render/CairoDisplay.h"
@@ -48,10 +49,30 @@ PictureRequest pictureRequest(const std::string& path, int width, double dpi) {
 
 void useCairoDisplay() { render::install(); }
 
-void drawPicture(host::MxDocument& document, const PictureRequest& request) {
+MapScaleAsReference::MapScaleAsReference(host::Map& map) : map_(map) {
+    if (map.referenceScale() <= 0 && map.mapScale() > 0) {
+        map.setReferenceScale(map.mapScale());
+        applied_ = true;
+    }
+}
+
+MapScaleAsReference::~MapScaleAsReference() {
+    if (applied_) map_.setReferenceScale(0);
+}
+
+void drawPicture(host::MxDocument& document, const PictureRequest& request,
+                 const std::function<void(std::size_t done, std::size_t total)>& progress) {
+    const host::MapPtr& map = document.focusMap();
+    std::optional<MapScaleAsReference> scale;
+    if (map) scale.emplace(*map);
     render::ExportOptions options;
     options.width = request.width;
     options.dpi = request.dpi;
+    if (progress)
+        options.progress = [&progress](std::size_t done, std::size_t total) {
+            progress(done, total);
+            return true;
+        };
     render::exportDocument(document, request.path, options);
 }
 

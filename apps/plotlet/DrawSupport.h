@@ -1,6 +1,8 @@
 #pragma once
 // What the subcommands that work the plug-in share: its command and dialog, and the picture of
 // the finished map.
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -36,8 +38,27 @@ PictureRequest pictureRequest(const std::string& path, int width, double dpi);
 // are measured with the fonts they are drawn with.
 void useCairoDisplay();
 
+// While it lives, a map without a reference scale draws its symbols as at its own scale: the
+// charts' labels, break marks and leader ends were placed in map units at that scale, and would
+// leave their bars in a picture of another size. The map is as it was afterwards.
+class MapScaleAsReference {
+public:
+    explicit MapScaleAsReference(host::Map& map);
+    ~MapScaleAsReference();
+    MapScaleAsReference(const MapScaleAsReference&) = delete;
+    MapScaleAsReference& operator=(const MapScaleAsReference&) = delete;
+    // Whether the map had no reference scale and takes its scale for one now.
+    bool applied() const { return applied_; }
+
+private:
+    host::Map& map_;
+    bool applied_ = false;
+};
+
 // Draws the focus map of the document, charts included, into the picture (PNG, SVG or PDF by
-// its extension), written atomically.
-void drawPicture(host::MxDocument& document, const PictureRequest& request);
+// its extension), written atomically, with the map's scale as reference scale when it has none.
+// `progress` (when set) hears how many of the elements are drawn.
+void drawPicture(host::MxDocument& document, const PictureRequest& request,
+                 const std::function<void(std::size_t done, std::size_t total)>& progress = {});
 
 }  // namespace plotlet::cli

@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "host/TaskProgress.h"
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/Gdal.h"
+#include "plotlet/DrawSupport.h"
 #include "plotlet/ProgressLine.h"
 #include "plotlet/Subcommands.h"
 #include "render/Error.h"
@@ -87,11 +89,26 @@ int renderMap(Context& context, const Options& options) {
 
     host::gdal::install();
     host::MxDocumentPtr document;
-    try {
-        document = host::gdal::openDocumentOrDataFile(options.map);
-    } catch (const runtime::Error& e) {
-        context.err << "plotlet: error: " << e.description() << '\n';
-        return InputError;
+    {
+        // Reading a large layer takes seconds too: its progress shows on a terminal.
+        const bool show = options.progress || messagesGoToTerminal(context);
+        ProgressLine reading(context.err);
+        if (show)
+            host::setTaskProgressObserver([&reading](const host::TaskProgress& p) {
+                if (p.total < 10000) return;
+                reading.show("plotlet: " + p.task, p.done, p.total);
+                if (p.finished) reading.finish();
+            });
+        struct StopObserving {
+            ~StopObserving() { host::setTaskProgressObserver({}); }
+        } stop;
+        try {
+            document = host::gdal::openDocumentOrDataFile(options.map);
+        } catch (const runtime::Error& e) {
+            reading.finish();
+            context.err << "plotlet: error: " << e.description() << '\n';
+            return InputError;
+        }
     }
 
     // Progress on a terminal (or when asked): one line, rewritten in place.
@@ -103,6 +120,18 @@ int renderMap(Context& context, const Options& options) {
             return true;
         };
     }
+    // A layer whose data are missing draws nothing: say which, so a picture is not taken as whole.
+    for (const host::FeatureLayerPtr& layer : document->focusMap()->featureLayers()) {
+        if (!layer->featureClass())
+            context.err << "plotlet: warning: layer " << layer->name() << " is left out: its data cannot be read ("
+                        << layer->brokenReason() << ")\n";
+    }
+    // Symbols are sized in points, chart labels and leaders were placed in map units at the
+    // map's scale: without a reference scale they part in any picture at another scale.
+    const MapScaleAsReference mapScale(*document->focusMap());
+    if (mapScale.applied())
+        context.err << "plotlet: note: " << options.map << " has no reference scale; symbols are drawn as at its scale 1:"
+                    << std::llround(document->focusMap()->mapScale()) << ", so chart labels stay on their bars\n";
     try {
         const host::DisplayTransformation t = render::planExport(*document->focusMap(), exportOptions);
         exportOptions.extent = t.visibleBounds();

@@ -17,6 +17,8 @@ void addInspectSubcommand(CLI::App& app, Context& context);   // PropertyFileCom
 void addDrawSubcommand(CLI::App& app, Context& context);      // DrawCommand.cpp
 void addRenderSubcommand(CLI::App& app, Context& context);    // RenderCommand.cpp
 void addDialogSubcommand(CLI::App& app, Context& context);    // DialogCommand.cpp
+void addLabelsSubcommand(CLI::App& app, Context& context);    // LabelsCommand.cpp
+void addFieldsSubcommand(CLI::App& app, Context& context);    // FieldsCommand.cpp
 
 inline constexpr AddSubcommand subcommands[] = {
     addCommandsSubcommand,
@@ -25,6 +27,8 @@ inline constexpr AddSubcommand subcommands[] = {
     addDrawSubcommand,
     addRenderSubcommand,
     addDialogSubcommand,
+    addLabelsSubcommand,
+    addFieldsSubcommand,
 };
 
 }  // namespace plotlet::cli

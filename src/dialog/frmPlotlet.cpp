@@ -3,6 +3,7 @@
 // scaling is in frmPlotletScale.cpp, the chart field list and its symbols in
 // frmPlotletFields.cpp, create and placement in frmPlotletCreate.cpp.
 #include "dialog/frmPlotlet.h"
+#include "dialog/PlacementOptions.h"
 
 #include <cmath>
 
@@ -154,6 +155,12 @@ frmPlotlet::frmPlotlet()
     LstViewFields.onColumnClick = [this](ui::ColumnHeader& header) { LstViewFields_ColumnClick(header); };
     LstViewFields.onMouseUp = [this](int button, int shift, float x, float y) { LstViewFields_MouseUp(button, shift, x, y); };
 
+    // Symbol menu, labels, field delete.
+    mnuAllElements.onClick = [this] { mnuAllElements_Click(); };
+    mnuSelectedElements.onClick = [this] { mnuSelectedElements_Click(); };
+    CmdRemoveLabels.onClick = [this] { CmdRemoveLabels_Click(); };
+    CmdMultyFieldsDelete.onClick = [this] { CmdMultyFieldsDelete_Click(); };
+
     // Create and placement.
     CmdOK().onClick([this](int) { CmdOK_Click(); });
     OpCreateDiagr().onClick([this](int index) { OpCreateDiagr_Click(index); });
@@ -302,6 +309,10 @@ void frmPlotlet::CmbLayers_Change() {
 
         guard.line = 6;
         ChekSelectedOnLayer();
+
+        guard.line = 7;
+        // The new layer's own chart layer is never an old chart layer to offer.
+        PopulateGraphLayers(CmbLayers.text());
     });
 }
 
@@ -373,6 +384,12 @@ void frmPlotlet::CmbLanguage_Click() {
     TranslatePlotlet::TranslateMainForm(*this, language_);
     FillMessageList();
     LoadMessages();
+    // The translation writes the design captions; the selected count and the placement name
+    // the dialog adds to them come back in the new language.
+    ChekSelectedOnLayer();
+    const ui::ControlArray positions = OpChartPosition();
+    for (int i = 0; i <= OverOldChartsIndex; ++i)
+        if (positions.contains(i) && positions.itemAs<ui::OptionButton>(i).value()) OpChartPosition_Click(i);
 }
 
 // --- helpers shared by the parts ------------------------------------------------------------

@@ -201,6 +201,20 @@ public:
     // rows as far as they got.
     static runtime::Variant Array2Sort(const runtime::Variant& varItems, std::uint8_t sortColumn, bool ascending);
 
+    // --- field symbol menu and chart labels (frmPlotletLabels.cpp) ----------------------------
+    // One symbol, chosen in the symbol selector starting from the first row's, for every chart
+    // field row (or every selected one) that has a preview key; all of them share the object.
+    void mnuAllElements_Click();
+    void mnuSelectedElements_Click();
+    // Removes the value labels (the text members) of the charts selected on the map, after a
+    // question; anything that is not a chart is left as it is.
+    void CmdRemoveLabels_Click();
+
+    // --- multi-field delete (frmPlotletFieldDelete.cpp) --------------------------------------
+    // Opens FrmMultyFieldsDelete on the chosen layer; after a delete the field lists offer only
+    // the fields that are left.
+    void CmdMultyFieldsDelete_Click();
+
     // --- create and placement (defined by the chart engine's side, frmPlotletCreate.cpp) -----
     void CmdOK_Click();
     void OpCreateDiagr_Click(int index);
@@ -231,6 +245,11 @@ private:
     void attachImages();
     // Sets every row's large and small icon to the key in its sub-item 5.
     void rebindRowIcons();
+    // The menu's commands: all rows, or only the selected ones.
+    void changeRowSymbols(bool selectedOnly, std::string_view procedure);
+    // Fills the field lists of the chosen layer again, keeping the chart fields that still
+    // exist with their symbols and order, and the key field when it still exists.
+    void refreshLayerFields();
     // Puts LstFields back into the layer's field order.
     void sortAvailableFields();
     void moveFieldsBack(bool all, std::string_view procedure);

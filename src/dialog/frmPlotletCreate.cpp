@@ -3,6 +3,7 @@
 // selected-only flag, the mode, the field names and their fill symbols to the chart engine.
 #include <vector>
 
+#include "dialog/PlacementOptions.h"
 #include "dialog/frmPlotlet.h"
 #include "engine/ChartBuilder.h"
 #include "engine/ChartDialog.h"
@@ -12,9 +13,6 @@
 namespace plotlet {
 
 namespace {
-
-constexpr int OldPlacementIndex = 5;
-constexpr int OverOldChartsIndex = 14;
 
 // Entries of the dialog's message list; the placement names start at 20.
 constexpr int MsgNoSelectedFeatures = 9;

@@ -149,9 +149,10 @@ void frmPlotlet::TxtOutlineWidth_LostFocus() {
 }
 
 void frmPlotlet::CalcMinMaxValue(bool max) {
-    const host::FeatureLayerPtr& layer = LayerColl.item(static_cast<std::size_t>(CmbLayers.listIndex() + 1));
     double result = 0;
-    if (LstViewFields.selectedItem() != nullptr) {
+    // Without a point layer there are no values: the box gets 0, as for no chosen field.
+    if (CmbLayers.listIndex() >= 0 && LstViewFields.selectedItem() != nullptr) {
+        const host::FeatureLayerPtr& layer = LayerColl.item(static_cast<std::size_t>(CmbLayers.listIndex() + 1));
         const bool selectedOnly = OpAllObjects().itemAs<ui::OptionButton>(1).value();
         bool first = true;
         for (int k = 1; k <= LstViewFields.itemCount(); ++k) {

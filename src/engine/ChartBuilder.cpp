@@ -1,6 +1,7 @@
 #include "engine/ChartBuilder.h"
 
 #include <cmath>
+#include <map>
 #include <optional>
 #include <unordered_set>
 
@@ -95,6 +96,36 @@ std::shared_ptr<host::MarkerElement> chartMarkerOf(const host::ElementPtr& chart
     }
     return nullptr;
 }
+
+// The unnamed old charts of a graphics layer by the anchor of their leader, which is their
+// feature's point: the only sign of which feature an unnamed chart belongs to. Made on first
+// need; a chart once taken is not offered again.
+class UnnamedCharts {
+public:
+    host::ElementPtr take(const host::GraphicsContainer& container, host::XY anchor) {
+        if (!indexed_) {
+            indexed_ = true;
+            for (const host::ElementPtr& chart : container.elements()) {
+                const auto marker = chartMarkerOf(chart);
+                if (!marker || !marker->name().empty() || !chart->name().empty()) continue;
+                const auto symbol = std::dynamic_pointer_cast<host::BarChartSymbol>(marker->symbol());
+                if (!symbol || !symbol->background() || !symbol->background()->anchorPoint()) continue;
+                const host::XY a = *symbol->background()->anchorPoint();
+                byAnchor_[{a.x, a.y}].push_back(chart);
+            }
+        }
+        auto it = byAnchor_.find({anchor.x, anchor.y});
+        if (it == byAnchor_.end() || it->second.empty()) return nullptr;
+        // Features that share a point share their charts in drawing order.
+        host::ElementPtr chart = it->second.front();
+        it->second.erase(it->second.begin());
+        return chart;
+    }
+
+private:
+    bool indexed_ = false;
+    std::map<std::pair<double, double>, std::vector<host::ElementPtr>> byAnchor_;
+};
 
 }  // namespace
 
@@ -204,6 +235,7 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
         // Charts drawn in this run: a Recreate lookup never takes one of them for an old chart
         // (two features with one key would otherwise delete each other's new chart).
         std::unordered_set<const host::Element*> drawnThisRun;
+        UnnamedCharts unnamedTarget, unnamedOld;
         if (recreate) drawnThisRun.reserve(total);
         container.reserve(total);
         auto markerProbe = std::make_shared<host::MarkerElement>();
@@ -212,6 +244,21 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
 
         while (host::FeaturePtr feature = cursor->nextFeature()) {
             guard.line = 9;
+            // The shape's centre: where the chart, its anchor and the marker probe stand. A point
+            // class hands out its point without making a geometry object. A feature without a
+            // location (no shape, or an empty one) gets no chart: it would stand at 0,0 and
+            // stretch every extent to there.
+            host::Point centre;
+            if (pointClass) {
+                const host::XY p = pointClass->pointAt(feature->row());
+                if (!std::isnan(p.x) && !std::isnan(p.y)) centre = host::Point(p);
+            } else if (const host::GeometryPtr shape = feature->shape()) {
+                centre = GetShapeCenter(shape);
+            }
+            if (centre.isEmpty()) {
+                progress.advance();
+                continue;
+            }
             const double maxValue = settings.once(maxValueBox, [&] { return settings.decimal("TxtMaxValue"); });
             const double minValue = settings.once(minValueBox, [&] { return settings.decimal("TxtMinValue"); });
 
@@ -264,6 +311,15 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
                 else if (std::fabs(minValue) > std::fabs(lowest)) vmin = -minValue;
                 else vmin = lowest;
             }
+            // A 0 is drawn as a bar of the minimum height (above or below by the minimum's sign):
+            // the extremes are those of the bars as drawn, or the zero line of a chart that
+            // holds one would be put a minimum bar off wherever the extremes place it (old place,
+            // labels).
+            for (std::size_t k = 0; k < n; ++k) {
+                if (shownValue[k] != 0.0 || barValue[k] == 0.0) continue;
+                if (barValue[k] > 0) vmax = std::max(vmax, barValue[k]);
+                else vmin = std::min(vmin, barValue[k]);
+            }
             guard.line = 13;
             data[1] = vmax;
             data[2] = vmin;
@@ -285,27 +341,7 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
 
             guard.line = 16;
             CreateLeader(chartSymbol, 0.5, 0, 3, radius);
-            // The shape's centre serves the anchor here and both elements at step 18. A point
-            // class hands out its point without making a geometry object.
-            std::optional<host::Point> centreOfShape;
-            auto shapeCentre = [&]() -> const host::Point& {
-                if (!centreOfShape) {
-                    if (pointClass) {
-                        const host::XY p = pointClass->pointAt(feature->row());
-                        centreOfShape = std::isnan(p.x) ? host::Point() : host::Point(p);
-                    } else {
-                        centreOfShape = GetShapeCenter(feature->shape());
-                    }
-                }
-                return *centreOfShape;
-            };
-            try {
-                const host::Point& centre = shapeCentre();
-                if (chartSymbol && chartSymbol->background() && !centre.isEmpty())
-                    chartSymbol->background()->setAnchorPoint(centre.xy());
-            } catch (...) {
-                // The chart keeps its leader settings without the anchor.
-            }
+            if (chartSymbol && chartSymbol->background()) chartSymbol->background()->setAnchorPoint(centre.xy());
 
             guard.line = 17;
             const host::SymbolPtr rendered = runtime::required(layer->renderer())->symbolByFeature(*feature);
@@ -313,7 +349,6 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
             if (!featureMarker) runtime::raise(runtime::err::TypeMismatch);
 
             guard.line = 18;
-            const host::Point& centre = shapeCentre();
             auto chartElement = std::make_shared<host::MarkerElement>();
             chartElement->setGeometry(std::make_shared<host::Point>(centre));
             chartElement->setSymbol(chartSymbol);
@@ -340,8 +375,21 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
 
             guard.line = 21;
             host::ElementPtr oldChart;
-            // An unnamed chart has no old chart: the empty name would pair it with any other
-            // unnamed chart in drawing order, and delete that one.
+            // A feature without a key value finds its unnamed old chart by the anchor of the
+            // chart's leader (its feature's point), never by the empty name, which would pair it
+            // with any other unnamed chart.
+            if (recreate && keyText.empty()) {
+                if (placementCode == PlacementOverOldCharts) {
+                    oldChart = unnamedOld.take(oldLayer->container(), centre.xy());
+                    if (host::ElementPtr existing = unnamedTarget.take(container, centre.xy());
+                        existing && !drawnThisRun.count(existing.get())) {
+                        container.deleteElement(existing.get());
+                    }
+                } else {
+                    oldChart = unnamedTarget.take(container, centre.xy());
+                }
+                if (oldChart && drawnThisRun.count(oldChart.get())) oldChart.reset();
+            }
             if (recreate && !keyText.empty()) {
                 if (placementCode == PlacementOverOldCharts) {
                     oldChart = FindElementByName(keyText, oldLayer);

@@ -431,16 +431,28 @@ Envelope FeatureClass::extent() const {
     return e;
 }
 
-void FeatureClass::deleteField(const std::string& name) {
-    const int index = findField(name);
-    if (index < 0) raiseHost(47, "FeatureClass.DeleteField", "The feature class " + name_ + " has no field \"" + name + "\".");
-    removeFieldInMemory(index);
+void FeatureClass::deleteFields(const std::vector<std::string>& names) { removeFieldsInMemory(fieldsToDelete(names)); }
+
+std::vector<int> FeatureClass::fieldsToDelete(const std::vector<std::string>& names) const {
+    std::vector<int> indexes;
+    for (const std::string& name : names) {
+        const int index = findField(name);
+        if (index < 0) raiseHost(47, "FeatureClass.DeleteField", "The feature class " + name_ + " has no field \"" + name + "\".");
+        if (index < 2) raiseHost(48, "FeatureClass.DeleteField", "The field \"" + fields_[static_cast<std::size_t>(index)].name + "\" is required by the feature class.");
+        if (std::find(indexes.begin(), indexes.end(), index) != indexes.end())
+            raiseHost(49, "FeatureClass.DeleteField", "The field \"" + fields_[static_cast<std::size_t>(index)].name + "\" is named twice.");
+        indexes.push_back(index);
+    }
+    std::sort(indexes.begin(), indexes.end());
+    return indexes;
 }
 
-void FeatureClass::removeFieldInMemory(int index) {
-    if (index < 2) raiseHost(48, "FeatureClass.DeleteField", "The field \"" + field(index).name + "\" is required by the feature class.");
-    fields_.erase(fields_.begin() + index);
-    columns_.erase(columns_.begin() + (index - 2));
+void FeatureClass::removeFieldsInMemory(const std::vector<int>& indexes) {
+    // From the last, so the earlier positions stay valid.
+    for (auto it = indexes.rbegin(); it != indexes.rend(); ++it) {
+        fields_.erase(fields_.begin() + *it);
+        columns_.erase(columns_.begin() + (*it - 2));
+    }
 }
 
 }  // namespace host

@@ -96,7 +96,11 @@ public:
     // Removes a field with its values. The identifier and shape fields cannot be deleted; an
     // unknown name is a host error. Classes bound to a data source change the source first
     // and refuse with a clear host error when it cannot be changed.
-    virtual void deleteField(const std::string& name);
+    void deleteField(const std::string& name) { deleteFields({name}); }
+    // Removes several fields as one change: every name is checked first (unknown names, the
+    // identifier and shape fields and names given twice are host errors), then the source and
+    // the class change together, so a refusal or failure leaves both as they were.
+    virtual void deleteFields(const std::vector<std::string>& names);
 
     const DataSource& dataSource() const { return dataSource_; }
     void setDataSource(DataSource source) { dataSource_ = std::move(source); }
@@ -106,8 +110,12 @@ public:
     static std::shared_ptr<FeatureClass> findInstance(std::uint64_t id);
 
 protected:
-    // Removes the column in memory (subclasses call it after changing their source).
-    void removeFieldInMemory(int index);
+    // The positions of the fields to delete, in field order, after the checks deleteFields
+    // makes; nothing changes.
+    std::vector<int> fieldsToDelete(const std::vector<std::string>& names) const;
+    // Removes the columns in memory (subclasses call it after changing their source); the
+    // positions come from fieldsToDelete.
+    void removeFieldsInMemory(const std::vector<int>& indexes);
 
 public:
     class Column;

@@ -96,7 +96,8 @@ TEST_F(Texts, TheLanguageBoxSwitchesEveryTextAtOnceAndKeepsThePage) {
     EXPECT_EQ(d.SSTab.tab(), 2);
     EXPECT_EQ(d.Language(), "Русский");
     EXPECT_EQ(d.caption(), "Построение диаграмм v 2.0");
-    EXPECT_EQ(caption(d, "FrameChartPosition"), "расположение относительно маркера");
+    // The frame keeps the name of the chosen placement, in the new language.
+    EXPECT_EQ(caption(d, "FrameChartPosition"), "положение относительно маркера - В (направо)");
     EXPECT_EQ(d.Msg(10), "Не выбраны поля для диаграммы");
     EXPECT_EQ(plotlet::Message(17), "Невозможно удалить графический слой");  // the engine's table too
 

@@ -279,9 +279,10 @@ TEST_F(MapDocument, OpeningSetsTheTemplateListAndDataFilesBecomeNewMaps) {
     EXPECT_EQ(map->layer(1)->name(), "counties");
     auto fill = std::static_pointer_cast<SimpleRenderer>(std::static_pointer_cast<FeatureLayer>(map->layer(1))->renderer())->symbol();
     EXPECT_TRUE(std::dynamic_pointer_cast<SimpleFillSymbol>(fill));
-    EXPECT_EQ(map->referenceScale(), 0);
-    // 400 km across 1000 px at 96 dpi is about 1 : 1.52 million, rounded up to two digits.
+    // 400 km across 1000 px at 96 dpi is about 1 : 1.52 million, rounded up to two digits; the
+    // charts are built at that scale, so it is the reference scale too.
     EXPECT_DOUBLE_EQ(map->mapScale(), 1600000);
+    EXPECT_DOUBLE_EQ(map->referenceScale(), 1600000);
     EXPECT_EQ(app.templates().size(), 1u);
 
     const std::string path = dir.file("Карта с пробелом.pmx");

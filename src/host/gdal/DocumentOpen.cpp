@@ -62,6 +62,10 @@ MxDocumentPtr newDocumentFromDataFile(const std::string& path) {
     map->setSpatialReference(classes.front()->spatialReference());
     const Envelope extent = map->fullExtent();
     map->setMapScale(fittingScale(extent, map->spatialReference()->metresPerUnit()));
+    // Charts are built at this scale: their bars are sized in points, their labels and leaders
+    // placed in map units. With it as the reference scale every picture of the map, at any size,
+    // keeps the two together.
+    map->setReferenceScale(map->mapScale());
     if (!extent.isEmpty()) map->setExtent(extent);
     return document;
 }

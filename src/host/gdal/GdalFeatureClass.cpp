@@ -1,5 +1,7 @@
 #include "host/gdal/GdalFeatureClass.h"
 
+#include "host/TaskProgress.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -9,7 +11,9 @@
 
 #include "host/Error.h"
 #include "host/PropertySet.h"
+#include "host/TaskProgress.h"
 #include "host/gdal/Dataset.h"
+#include "host/gdal/FieldDeletion.h"
 #include "host/gdal/Handles.h"
 #include "host/gdal/Policy.h"
 #include "runtime/Date.h"
@@ -173,6 +177,10 @@ GeometryPtr emptyShape(GeometryType type) {
 
 SpatialReferencePtr convertSpatialReference(const OGRSpatialReference* srs) {
     if (!srs) return std::make_shared<SpatialReference>();
+    // Describing and matching a coordinate system is a courtesy: PROJ complains about what it
+    // cannot express (datum-shift parameters in WKT1, no close match), and those complaints must
+    // neither fail the file nor be taken later for a failure to read its features.
+    ErrorCapture quiet;
     const char* name = srs->GetName();
     // GeoPackages name their placeholders for "no coordinate system" so.
     if (name && (EQUAL(name, "Undefined geographic SRS") || EQUAL(name, "Undefined Cartesian SRS")))
@@ -309,6 +317,20 @@ public:
         }
         layer_.ResetReading();
         std::int64_t lastFid = -1;
+        // A host that shows progress learns how far the reading is, every so many features.
+        TaskProgress progress;
+        const bool reporting = hasTaskProgressObserver();
+        progress.task = "Reading " + std::string(layer_.GetName());
+        progress.total = expected > 0 ? static_cast<std::size_t>(expected) : 0;
+        struct Finish {
+            TaskProgress& progress;
+            bool reporting;
+            ~Finish() {
+                if (!reporting) return;
+                progress.finished = true;
+                reportTaskProgress(progress);
+            }
+        } finish{progress, reporting};
         for (;;) {
             FeatureHandle feature(layer_.GetNextFeature());
             if (capture_.failed()) fail(code::ReadFailed, path_, "layer " + std::string(layer_.GetName()) + ": a feature cannot be read (" + capture_.failureText() + ")");
@@ -321,7 +343,12 @@ public:
             addShape(*feature);
             for (std::size_t c = 0; c < plans_.size(); ++c) addValue(*feature, c);
             if (batch_.size() >= batchRows) flush();
+            if (reporting && (count_ & 0x3FFF) == 0) {
+                progress.done = static_cast<std::size_t>(count_);
+                reportTaskProgress(progress);
+            }
         }
+        progress.done = static_cast<std::size_t>(count_);
         flush();
         report();
     }
@@ -490,44 +517,6 @@ std::string absolutePath(const std::string& path) {
     return ec ? path : p.lexically_normal().string();
 }
 
-// ---- field deletion ----------------------------------------------------------------------------
-
-// A unique empty file beside `target`, hidden, ending in `extension`.
-std::string makeTempBeside(const fs::path& target, const std::string& extension) {
-    std::string tmpl = (target.parent_path() / ("." + target.stem().string() + ".plotlet-XXXXXX" + extension)).string();
-    const int fd = ::mkstemps(tmpl.data(), static_cast<int>(extension.size()));
-    if (fd < 0) fail(code::SchemaRefused, target.string(), "cannot write in its folder");
-    ::close(fd);
-    return tmpl;
-}
-
-fs::path sibling(const fs::path& file, const char* lowerExt, const char* upperExt) {
-    fs::path p = file;
-    p.replace_extension(lowerExt);
-    std::error_code ec;
-    if (fs::exists(p, ec)) return p;
-    p.replace_extension(upperExt);
-    if (fs::exists(p, ec)) return p;
-    return {};
-}
-
-void deleteInDataset(const std::string& openPath, const std::string& driver, const std::string& layerName,
-                     const std::string& fieldName, const std::string& reportPath) {
-    ErrorCapture capture;
-    {
-        DatasetHandle ds = openDataset(openPath, driver, true, capture);
-        OGRLayer* layer = layerName.empty() ? ds->GetLayer(0) : findLayer(*ds, reportPath, layerName);
-        if (!layer) fail(code::SchemaRefused, reportPath, "holds no layer");
-        const int index = layer->GetLayerDefn()->GetFieldIndex(fieldName.c_str());
-        if (index < 0) fail(code::SchemaRefused, reportPath, "has no field \"" + fieldName + "\" (any more)");
-        if (!layer->TestCapability(OLCDeleteField))
-            fail(code::SchemaRefused, reportPath, "GDAL cannot delete fields of this " + driver + " layer");
-        if (layer->DeleteField(index) != OGRERR_NONE)
-            fail(code::SchemaRefused, reportPath, "the field \"" + fieldName + "\" cannot be deleted (" + capture.failureText() + ")");
-    }  // closing writes the change
-    if (capture.failed()) fail(code::SchemaRefused, reportPath, "the change could not be written (" + capture.failureText() + ")");
-}
-
 }  // namespace
 
 // ---- GdalFeatureClass ----------------------------------------------------------------------------
@@ -549,88 +538,15 @@ std::string GdalFeatureClass::sourceFieldName(int fieldIndex) const {
     return sourceFieldNames_.at(static_cast<std::size_t>(fieldIndex - 2));
 }
 
-bool GdalFeatureClass::canDeleteFields(std::string& whyNot) const {
-    const DataSource& ds = dataSource();
-    if (ds.path.empty()) return true;
-    if (ds.driver == csvDriver) {
-        whyNot = "Plotlet does not rewrite CSV files (the other columns would be re-quoted and re-formatted)";
-        return false;
-    }
-    fs::path file = ds.path;
-    if (ds.driver == shapefileDriver) {
-        file = sibling(file, ".dbf", ".DBF");
-        if (file.empty()) {
-            whyNot = "the shapefile has no .dbf table";
-            return false;
-        }
-    }
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) {
-        whyNot = "the file cannot be found any more";
-        return false;
-    }
-    if ((st.st_mode & 0222) == 0) {
-        whyNot = "the file is read-only";
-        return false;
-    }
-    if (::access(file.c_str(), W_OK) != 0 || ::access(file.parent_path().c_str(), W_OK) != 0) {
-        whyNot = "the file or its folder cannot be written";
-        return false;
-    }
-    return true;
-}
+bool GdalFeatureClass::canDeleteFields(std::string& whyNot) const { return canDeleteSourceFields(dataSource(), whyNot); }
 
-void GdalFeatureClass::deleteField(const std::string& name) {
-    const int index = findField(name);
-    if (index < 0) raiseHost(47, "FeatureClass.DeleteField", "The feature class " + this->name() + " has no field \"" + name + "\".");
-    if (index < 2) raiseHost(48, "FeatureClass.DeleteField", "The field \"" + field(index).name + "\" is required by the feature class.");
-    const DataSource& ds = dataSource();
-    if (ds.path.empty()) {
-        removeFieldInMemory(index);
-        return;
-    }
-    std::string whyNot;
-    if (!canDeleteFields(whyNot)) fail(code::SchemaRefused, ds.path, "the field \"" + field(index).name + "\" cannot be deleted: " + whyNot);
-    const std::string sourceName = sourceFieldNames_.at(static_cast<std::size_t>(index - 2));
-
-    if (ds.driver == geoPackageDriver) {
-        // SQLite applies the change in one transaction.
-        deleteInDataset(ds.path, ds.driver, ds.layerName, sourceName, ds.path);
-    } else {
-        // Shapefile: only the .dbf changes, and GDAL reads a lone .dbf as a table. GeoJSON: the
-        // whole file. Either way the change is made to a copy that replaces the original.
-        fs::path original = ds.driver == shapefileDriver ? sibling(ds.path, ".dbf", ".DBF") : fs::path(ds.path);
-        const std::string extension = original.extension().string();
-        const std::string temp = makeTempBeside(original, extension);
-        std::string tempCpg;
-        try {
-            std::error_code ec;
-            fs::copy_file(original, temp, fs::copy_options::overwrite_existing, ec);
-            if (ec) fail(code::SchemaRefused, ds.path, "cannot copy " + original.string() + " (" + ec.message() + ")");
-            if (ds.driver == shapefileDriver) {
-                if (fs::path cpg = sibling(ds.path, ".cpg", ".CPG"); !cpg.empty()) {
-                    tempCpg = fs::path(temp).replace_extension(".cpg").string();
-                    fs::copy_file(cpg, tempCpg, fs::copy_options::overwrite_existing, ec);
-                    if (ec) fail(code::SchemaRefused, ds.path, "cannot copy " + cpg.string() + " (" + ec.message() + ")");
-                }
-            }
-            deleteInDataset(temp, ds.driver, std::string(), sourceName, ds.path);  // a copy: its only layer is named after it
-            // Keep the original's permissions.
-            struct stat st {};
-            if (::stat(original.c_str(), &st) == 0) ::chmod(temp.c_str(), st.st_mode & 07777);
-            fs::rename(temp, original, ec);
-            if (ec) fail(code::SchemaRefused, ds.path, "cannot replace " + original.string() + " (" + ec.message() + ")");
-        } catch (...) {
-            std::error_code ec;
-            fs::remove(temp, ec);
-            if (!tempCpg.empty()) fs::remove(tempCpg, ec);
-            throw;
-        }
-        std::error_code ec;
-        if (!tempCpg.empty()) fs::remove(tempCpg, ec);
-    }
-    removeFieldInMemory(index);
-    sourceFieldNames_.erase(sourceFieldNames_.begin() + (index - 2));
+void GdalFeatureClass::deleteFields(const std::vector<std::string>& names) {
+    const std::vector<int> indexes = fieldsToDelete(names);
+    std::vector<std::string> sourceNames;
+    for (int index : indexes) sourceNames.push_back(sourceFieldNames_.at(static_cast<std::size_t>(index - 2)));
+    deleteSourceFields(dataSource(), sourceNames);
+    removeFieldsInMemory(indexes);
+    for (auto it = indexes.rbegin(); it != indexes.rend(); ++it) sourceFieldNames_.erase(sourceFieldNames_.begin() + (*it - 2));
 }
 
 // ---- opening ------------------------------------------------------------------------------------

@@ -36,14 +36,10 @@ public:
                      SpatialReferencePtr spatialReference, std::string oidName, std::string shapeName,
                      std::vector<std::string> sourceFieldNames);
 
-    // Deletes the field from the data file first, then from memory. GeoPackages change in a
-    // transaction; a shapefile's table and a GeoJSON file are rewritten beside the original and
-    // renamed over it, so a failure leaves the file as it was. CSV files are not rewritten
-    // (GDAL would re-quote and re-format every value), nor are files without write permission
-    // (read-only is honoured even for a superuser): both refuse with a host error naming the
-    // file, and the class stays unchanged.
-    void deleteField(const std::string& name) override;
-    // Whether deleteField can change the source; `whyNot` says why not.
+    // Deletes the fields from the data file first (one change, see FieldDeletion.h), then from
+    // memory; a refusal or failure leaves both as they were.
+    void deleteFields(const std::vector<std::string>& names) override;
+    // Whether deleteFields can change the source; `whyNot` says why not.
     bool canDeleteFields(std::string& whyNot) const;
 
     // The name of an attribute field in the data file (it differs when a name had to change to

@@ -297,3 +297,27 @@ TEST_F(DataSources, NamesThatClashWithTheIdentifierAreRenamedButKeepTheirSource)
     EXPECT_EQ(fc->sourceFieldName(renamed), "FID");
     EXPECT_GE(fc->findField("Shape_1"), 2);
 }
+
+// PROJ cannot write datum-shift parameters as WKT1 and says so while the coordinate system is
+// matched; the layer is still perfectly readable, as ogrinfo shows.
+TEST_F(DataSources, GeoPackageWithDatumShiftParametersOpens) {
+    if (std::system("ogr2ogr --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "ogr2ogr is not installed";
+    const std::string json = dir.file("plain.geojson");
+    fixtures::writeText(json, R"({"type":"FeatureCollection","features":[
+        {"type":"Feature","properties":{"v":1.5},"geometry":{"type":"Point","coordinates":[400000,4700000]}},
+        {"type":"Feature","properties":{"v":2.5},"geometry":{"type":"Point","coordinates":[410000,4710000]}}]})");
+    // Datum shifts by parameters and by grids, as such files come from R or older GIS.
+    const char* definitions[] = {"+proj=utm +zone=18 +ellps=clrk66 +towgs84=-8,160,176,0,0,0,0 +units=m +no_defs",
+                                 "+proj=utm +zone=18 +ellps=clrk66 +nadgrids=@conus,@alaska,@ntv2_0.gsb +units=m +no_defs"};
+    int n = 0;
+    for (const char* definition : definitions) {
+        SCOPED_TRACE(definition);
+        const std::string gpkg = dir.file("shifted" + std::to_string(++n) + ".gpkg");
+        const std::string command = "ogr2ogr -f GPKG -a_srs '" + std::string(definition) + "' '" + gpkg + "' '" + json + "' 2> /dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        auto fc = openFeatureClass(gpkg);
+        ASSERT_EQ(fc->featureCount(), 2u);
+        EXPECT_DOUBLE_EQ(fc->pointAt(1).x, 410000);
+        EXPECT_FALSE(fc->spatialReference()->isGeographic());
+    }
+}
