@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job on the bundled sample map: bar charts of the births of 1974 and 1979 beside every
 # county (north-east of its point, labelled, with leaders where a chart stands off), saved as a
-# map document and drawn into pictures.
+# map document and drawn into pictures with a map legend, a title and a scale bar.
 set -euo pipefail
 bin=${1:-build/bin}
 mkdir -p out
@@ -9,9 +9,11 @@ mkdir -p out
   --placement ne --seed 6 \
   --set TglBtnLockMin=0 --set TxtChartMarkerSize=90 --set TxtChartWidth=14 --set TxtFontSize=7 \
   --set ChkLabelDiagramm=1 --set ChkShowLeader=1 \
-  --save out/nc-charts.pmx --out out/nc-charts.png --width 2000 > /dev/null
+  --save out/nc-charts.pmx --out out/nc-charts.png --width 2000 \
+  --title "Births in North Carolina, 1974 and 1979" --scale-bar --north-arrow > /dev/null
 for format in svg pdf; do
-  "$bin/plotlet" render out/nc-charts.pmx --out "out/nc-charts.$format" > /dev/null
+  "$bin/plotlet" render out/nc-charts.pmx --out "out/nc-charts.$format" \
+    --title "Births in North Carolina, 1974 and 1979" --scale-bar --north-arrow > /dev/null
 done
 echo "picture: out/nc-charts.png (also out/nc-charts.svg and out/nc-charts.pdf)"
 echo "map document: out/nc-charts.pmx"

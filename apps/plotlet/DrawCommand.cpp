@@ -31,6 +31,8 @@
 #include "host/gdal/GdalFeatureClass.h"
 #include "plotlet/DialogActions.h"
 #include "plotlet/DrawSupport.h"
+#include "plotlet/ParameterFiles.h"
+#include "plotlet/PictureDecorations.h"
 #include "plotlet/ProgressLine.h"
 #include "plotlet/Subcommands.h"
 #include "plotlet/Suggest.h"
@@ -61,6 +63,8 @@ struct Options {
     std::vector<std::string> sets;
     std::string lang;
     std::string lyr;
+    std::string params;
+    std::string saveParams;
     std::string save;
     std::string out;
     int width = 2000;
@@ -72,6 +76,7 @@ struct Options {
     std::optional<bool> labels, leaders;
     std::string colors;
     std::string palette = "okabe-ito";
+    DecorationOptions decorations;
 };
 
 // The title of the plug-in's report of an unexpected failure.
@@ -443,6 +448,7 @@ int draw(Context& context, const Options& options) {
     std::optional<PictureRequest> picture;
     try {
         if (!options.out.empty()) picture = pictureRequest(options.out, options.width, options.dpi);
+        if (picture) picture->decorations = decorationsOf(options.decorations, options.lang);
     } catch (const std::invalid_argument& e) {
         fail(e.what());
     }
@@ -489,6 +495,15 @@ int draw(Context& context, const Options& options) {
     };
 
     if (!language.empty()) require(user.chooseComboText("CmbLanguage", language), "the dialog refused the language");
+    // A parameter file comes before the other options, which then override what it set.
+    bool maxFromParams = false;
+    if (!options.params.empty()) {
+        try {
+            maxFromParams = loadParameterFile(context, *dialog, options.params);
+        } catch (const ParameterFileFailure& f) {
+            fail(f.message, f.code);
+        }
+    }
     if (dialog->comboBox("CmbLayers").findRow(options.layer) < 0)
         fail("layer " + options.layer + " is not offered by the dialog; it offers: " + listOf(comboRows(dialog->comboBox("CmbLayers"))),
              InputError);
@@ -546,10 +561,14 @@ int draw(Context& context, const Options& options) {
     auto type = [&](const char* box, double value) {
         require(user.typeText(box, runtime::numberText(value)), std::string("the dialog did not take ") + box);
     };
-    if (dialog->toggleButton("TglBtnLockMin").value()) require(user.pressToggle("TglBtnLockMin"), "the dialog did not unlock the scale");
+    // A parameter file that holds the maximum holds the whole scale: without scale options it
+    // stays as the file set it, lock included.
+    const bool scaleFromParams = maxFromParams && !options.max && !options.min && !options.size && !options.minMm;
+    if (!scaleFromParams && dialog->toggleButton("TglBtnLockMin").value())
+        require(user.pressToggle("TglBtnLockMin"), "the dialog did not unlock the scale");
     if (options.max) {
         type("TxtMaxValue", *options.max);
-    } else if (!setsControl(options, "TxtMaxValue")) {
+    } else if (!setsControl(options, "TxtMaxValue") && !maxFromParams) {
         // As the dialog's max button does: the largest value of the chart fields.
         const int items = dialog->listView("LstViewFields").itemCount();
         for (int i = 1; i <= items; ++i) require(user.clickListViewItem("LstViewFields", i, i > 1), "cannot pick the chart fields");
@@ -604,6 +623,13 @@ int draw(Context& context, const Options& options) {
     for (std::size_t i = before; i < transcript.size(); ++i) {
         if (transcript[i].kind == "message" && transcript[i].icon != ui::mb::Information)
             fail("the dialog stopped with a message (below); nothing was saved", PluginFailed);
+    }
+    if (!options.saveParams.empty()) {
+        try {
+            saveParameterFile(context, *dialog, options.saveParams);
+        } catch (const ParameterFileFailure& f) {
+            fail(f.message, f.code);
+        }
     }
     if (const std::size_t unlocated = featuresWithoutLocation(*layer, !options.selected.empty()))
         context.err << "plotlet: note: " << unlocated << (unlocated == 1 ? " feature" : " features") << " of " << options.layer
@@ -676,10 +702,13 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
         ->type_name("CONTROL=VALUE");
     sub->add_option("--lang", o->lang, "The dialog's language: ru or en");
     sub->add_option("--lyr", o->lyr, "Also write a layer file whose chart renderer draws the same charts");
+    sub->add_option("--params", o->params, "Load a parameter file (.par) into the dialog before the other options");
+    sub->add_option("--save-params", o->saveParams, "Also write the dialog's settings to a parameter file (.par)");
     sub->add_option("--save", o->save, "The map document to write (written only when the run succeeds)")->required();
     sub->add_option("--out", o->out, "Also draw the map into a picture (.png, .svg or .pdf)");
     sub->add_option("--width", o->width, "Width of the picture in pixels (default 2000; the height follows the map)");
     sub->add_option("--dpi", o->dpi, "Resolution of the picture (default 96)");
+    addDecorationOptions(*sub, o->decorations);
     sub->add_option("--seed", o->seed, "Seed of the random field colours (--palette random), so a run can be repeated exactly")
         ->type_name("N");
     sub->add_flag("--yes", o->yes, "Answer the dialog's questions with yes (default: the safe answer)");

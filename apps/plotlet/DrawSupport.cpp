@@ -68,6 +68,7 @@ void drawPicture(host::MxDocument& document, const PictureRequest& request,
     render::ExportOptions options;
     options.width = request.width;
     options.dpi = request.dpi;
+    options.decorations = request.decorations;
     if (progress)
         options.progress = [&progress](std::size_t done, std::size_t total) {
             progress(done, total);

@@ -10,6 +10,7 @@
 #include "host/ICommand.h"
 #include "host/MxDocument.h"
 #include "plotlet/Context.h"
+#include "render/MapDecorations.h"
 
 namespace ui {
 class Form;
@@ -29,6 +30,7 @@ struct PictureRequest {
     std::string path;
     int width = 2000;  // pixels; the height follows the map's proportions
     double dpi = 96;
+    render::MapDecorations decorations;
 };
 
 // Checks the picture's name, width and resolution before any work is done.

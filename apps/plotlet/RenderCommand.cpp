@@ -14,6 +14,7 @@
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/Gdal.h"
 #include "plotlet/DrawSupport.h"
+#include "plotlet/PictureDecorations.h"
 #include "plotlet/ProgressLine.h"
 #include "plotlet/Subcommands.h"
 #include "render/Error.h"
@@ -31,6 +32,8 @@ struct Options {
     std::optional<double> dpi;
     std::string extent;
     bool progress = false;
+    DecorationOptions decorations;
+    std::string lang;
 };
 
 // "xmin,ymin,xmax,ymax" with "." decimals; empty when it is not four finite numbers in order.
@@ -79,6 +82,12 @@ int renderMap(Context& context, const Options& options) {
                 << options.extent << ")\n";
             return UsageError;
         }
+    }
+    try {
+        exportOptions.decorations = decorationsOf(options.decorations, options.lang);
+    } catch (const std::invalid_argument& e) {
+        context.err << "plotlet: error: " << e.what() << '\n';
+        return UsageError;
     }
     try {
         (void)render::formatOfPath(options.out);
@@ -170,6 +179,8 @@ void addRenderSubcommand(CLI::App& app, Context& context) {
         ->add_option("--extent", options->extent,
                      "Part of the map to draw, in map units (default: everything drawn, with a margin)")
         ->type_name("XMIN,YMIN,XMAX,YMAX");
+    addDecorationOptions(*command, options->decorations);
+    command->add_option("--lang", options->lang, "Language of the legend's and scale bar's captions: ru or en (default en)");
     command->add_flag("--progress", options->progress, "Show the progress of the drawing even when not on a terminal");
     command->callback([&context, options] { context.exitCode = renderMap(context, *options); });
 }

@@ -19,6 +19,7 @@ void addRenderSubcommand(CLI::App& app, Context& context);    // RenderCommand.c
 void addDialogSubcommand(CLI::App& app, Context& context);    // DialogCommand.cpp
 void addLabelsSubcommand(CLI::App& app, Context& context);    // LabelsCommand.cpp
 void addFieldsSubcommand(CLI::App& app, Context& context);    // FieldsCommand.cpp
+void addGraphicsSubcommand(CLI::App& app, Context& context);  // GraphicsCommand.cpp
 
 inline constexpr AddSubcommand subcommands[] = {
     addCommandsSubcommand,
@@ -29,6 +30,7 @@ inline constexpr AddSubcommand subcommands[] = {
     addDialogSubcommand,
     addLabelsSubcommand,
     addFieldsSubcommand,
+    addGraphicsSubcommand,
 };
 
 }  // namespace plotlet::cli

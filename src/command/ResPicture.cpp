@@ -1,9 +1,9 @@
 #include "command/ResPicture.h"
 
-#include <atomic>
 #include <cstring>
 #include <string>
 
+#include "host/CommandBitmaps.h"
 #include "runtime/Error.h"
 
 namespace plotlet {
@@ -35,12 +35,12 @@ ResPicture loadResPicture(std::string_view id) {
         runtime::raise(InvalidPicture, "Plotlet", "Invalid picture");
     }
 
-    static std::atomic<std::int32_t> lastHandle{0};
     ResPicture picture;
     picture.resource_ = resource;
     picture.width_ = static_cast<int>(width);
     picture.height_ = static_cast<int>(height);
-    picture.handle_ = ++lastHandle;
+    // The host's handle, so a desktop host can show the picture on its toolbar.
+    picture.handle_ = host::registerCommandBitmap(resource->data, resource->size);
     return picture;
 }
 

@@ -10,7 +10,8 @@ namespace plotlet {
 
 class ResPicture {
 public:
-    // Non-zero; distinct for every picture loaded by this module.
+    // Non-zero; distinct for every picture loaded (a handle of host/CommandBitmaps.h, so the
+    // host can show the image).
     std::int32_t handle() const { return handle_; }
     int width() const { return width_; }
     int height() const { return height_; }

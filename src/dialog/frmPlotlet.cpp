@@ -14,6 +14,7 @@
 #include "engine/Layers.h"
 #include "engine/ModuleContext.h"
 #include "errors/ErrorHandling.h"
+#include "graphics_io/FrmOpenSaveGraphLayer.h"
 #include "i18n/TranslatePlotlet.h"
 #include "preview/basDrawSymbol.h"
 #include "preview/basMakeSymbols.h"
@@ -165,6 +166,9 @@ frmPlotlet::frmPlotlet()
     CmdOK().onClick([this](int) { CmdOK_Click(); });
     OpCreateDiagr().onClick([this](int index) { OpCreateDiagr_Click(index); });
     OpChartPosition().onClick([this](int index) { OpChartPosition_Click(index); });
+
+    // Parameter and graphics files.
+    wireFileCommands();
 }
 
 frmPlotlet::~frmPlotlet() = default;
@@ -252,6 +256,8 @@ void frmPlotlet::CmdCancel_Click() {
 }
 
 void frmPlotlet::Form_Unload() {
+    // The graphics file dialog works on this dialog's document: it goes with it.
+    ReleaseGraphLayerDialog();
     m_pApp.reset();
     pMxDoc.reset();
     pMap.reset();

@@ -20,9 +20,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/Application.h"
 #include "host/Layer.h"
+#include "host/PropertySet.h"
 #include "host/Symbol.h"
 #include "runtime/Collection.h"
 #include "runtime/Variant.h"
@@ -222,11 +224,39 @@ public:
     // The name of a placement index in the current language; "" for 14 and unknown indexes.
     std::string PlacementName(int index) const;
 
+    // --- parameter files and graphics files (frmPlotletParams.cpp) ----------------------------
+    // The nineteen controls a parameter file holds, in the order they are written.
+    static const std::array<const char*, 19> ParameterNames;
+    // A new property set with the values of the nineteen controls; changes nothing.
+    host::PropertySetPtr PopulateParameters() const;
+    // Applies every property of the set to the control of its name, in the set's order, each
+    // value raising the control's change handling. The whole set is checked first: a set that
+    // names controls the dialog lacks or holds values their controls cannot take changes no
+    // control and is reported ("PopulateControls ").
+    void PopulateControls(const host::PropertySetPtr& set);
+    // What keeps a set from applying as a whole: names that are no control of the dialog, and
+    // "Name = value" for values their control cannot take. Both empty when it applies.
+    struct ParameterProblems {
+        std::vector<std::string> unknownNames;
+        std::vector<std::string> unfitValues;
+        bool empty() const { return unknownNames.empty() && unfitValues.empty(); }
+    };
+    ParameterProblems CheckParameters(const host::PropertySet& set) const;
+    void CmdSaveParam_Click();
+    void CmdLoadParam_Click();
+    // Open the graphics file dialog in its save (1) or load (0) mode for the dialog's document.
+    void CmdSaveGraphicsLayerToFile_Click();
+    void CmdLoadGraphicsLayerFromFile_Click();
+
     // The location label Form_Load reports a start-up failure under; it differs between the two
     // plug-in modules ("frmPlotlet_FormLoad" in Plotlet_v8, "Form Plotlet Load" in Plotlet_v9).
     static std::string_view FormLoadLabel();
 
 private:
+    // Attaches the handlers of the parameter-file and graphics-file buttons.
+    void wireFileCommands();
+    // The text of the box that refuses a parameter file, in the dialog's language.
+    std::string parameterRefusal(const std::string& path, const ParameterProblems& problems) const;
     // Applies the layer list after LayerColl was refilled.
     void fillLayerList();
     // The map's scale factor r: reference scale / map scale with a reference scale, else 1.

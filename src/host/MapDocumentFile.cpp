@@ -7,6 +7,7 @@
 
 #include "host/AtomicFile.h"
 #include "host/Error.h"
+#include "host/JsonScanner.h"
 #include "host/Persistence.h"
 
 namespace host {
@@ -86,9 +87,9 @@ struct ElementRanges {
     std::vector<std::vector<std::pair<std::size_t, std::size_t>>> subs;  // each sub-layer's, in order
 };
 
-class DocumentSplitter {
+class DocumentSplitter : public JsonScanner {
 public:
-    DocumentSplitter(const std::string& text, std::size_t maxDepth) : t_(text), maxDepth_(maxDepth) {}
+    using JsonScanner::JsonScanner;
 
     // False when the text is not what this writer writes in the places it looks at (malformed,
     // too deep, a list twice): the caller then parses the whole text, which reports the fault.
@@ -112,93 +113,17 @@ public:
                 });
             }))
             return false;
-        ws();
-        if (p_ != t_.size()) return false;
-        skeleton.clear();
-        skeleton.reserve(t_.size() - removed_);
-        std::size_t from = 0;
-        for (const auto& [begin, end] : cuts_) {
-            skeleton.append(t_, from, begin - from);
-            from = end;
-        }
-        skeleton.append(t_, from, std::string::npos);
+        if (!atEnd()) return false;
+        skeleton = this->skeleton();
         return true;
     }
 
 private:
-    using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
-
-    void ws() {
-        while (p_ < t_.size() && (t_[p_] == ' ' || t_[p_] == '\n' || t_[p_] == '\r' || t_[p_] == '\t')) ++p_;
-    }
-    char peek() {
-        ws();
-        return p_ < t_.size() ? t_[p_] : '\0';
-    }
-    bool string(std::string* out) {
-        if (peek() != '"') return false;
-        const std::size_t start = ++p_;
-        while (p_ < t_.size() && t_[p_] != '"') p_ += t_[p_] == '\\' ? 2 : 1;
-        if (p_ >= t_.size()) return false;
-        if (out) out->assign(t_, start, p_ - start);
-        ++p_;
-        return true;
-    }
-    template <class F>
-    bool object(int depth, F&& member) {
-        if (peek() != '{' || depth + 1 > static_cast<int>(maxDepth_)) return false;
-        ++p_;
-        if (peek() == '}') return ++p_, true;
-        for (;;) {
-            std::string key;
-            if (!string(&key) || peek() != ':') return false;
-            ++p_;
-            if (!member(key, depth + 1)) return false;
-            const char c = peek();
-            ++p_;
-            if (c == '}') return true;
-            if (c != ',') return false;
-        }
-    }
-    template <class F>
-    bool array(int depth, F&& item) {
-        if (peek() != '[' || depth + 1 > static_cast<int>(maxDepth_)) return false;
-        ++p_;
-        if (peek() == ']') return ++p_, true;
-        for (;;) {
-            if (!item(depth + 1)) return false;
-            const char c = peek();
-            ++p_;
-            if (c == ']') return true;
-            if (c != ',') return false;
-        }
-    }
-    bool value(int depth) {
-        const char c = peek();
-        if (c == '{') return object(depth, [&](const std::string&, int d) { return value(d); });
-        if (c == '[') return array(depth, [&](int d) { return value(d); });
-        if (c == '"') return string(nullptr);
-        const std::size_t start = p_;
-        while (p_ < t_.size() && std::strchr(",}] \n\r\t", t_[p_]) == nullptr) ++p_;
-        return p_ > start;  // a number or literal; the parser checks its spelling
-    }
     // An element list: each item's text is noted and the list's content cut from the skeleton.
     bool elementList(int depth, Ranges& out, bool& seen) {
         if (seen || peek() != '[') return false;
         seen = true;
-        const std::size_t open = p_ + 1;
-        if (!array(depth, [&](int d) {
-                ws();
-                const std::size_t begin = p_;
-                if (!value(d)) return false;
-                out.emplace_back(begin, p_);
-                return true;
-            }))
-            return false;
-        const std::size_t close = p_ - 1;  // the ']'
-        cuts_.emplace_back(open, close);
-        removed_ += close - open;
-        return true;
+        return cutList(depth, out);
     }
     bool graphicsLayer(int depth, ElementRanges& map, bool composite) {
         bool seenElements = false, seenLayers = false;
@@ -218,10 +143,6 @@ private:
         });
     }
 
-    const std::string& t_;
-    std::size_t maxDepth_;
-    std::size_t p_ = 0, removed_ = 0;
-    std::vector<std::pair<std::size_t, std::size_t>> cuts_;
 };
 
 void readElementList(GraphicsLayer& layer, const std::string& text, const std::vector<std::pair<std::size_t, std::size_t>>& ranges,

@@ -681,7 +681,7 @@ const std::unordered_map<std::string, Handler>& handlers() {
         t["GroupElement"] = handler<GroupElement>(
             [](const GroupElement& o, Json& j, PersistContext& c) {
                 writeElementBase(o, j, c);
-                j["elements"] = writeElements(o.elements(), c);
+                if (!c.omitGraphicsContent()) j["elements"] = writeElements(o.elements(), c);
             },
             [](GroupElement& o, const In& in) {
                 readElementBase(o, in);

@@ -70,8 +70,8 @@ public:
     // Feature layers whose associated graphics layer names wait to be resolved by the reader
     // of the enclosing map.
     std::vector<std::pair<std::shared_ptr<class GraphicsLayer>, std::string>>& pendingAssociations() { return pending_; }
-    // Graphics layers written without their elements (and the basic graphics layer without its
-    // sub-layers), for writers that stream those one at a time in the same order.
+    // Graphics layers and groups written without their elements (and the basic graphics layer
+    // without its sub-layers), for writers that stream those one at a time in the same order.
     bool omitGraphicsContent() const { return omitGraphicsContent_; }
     void setOmitGraphicsContent(bool on) { omitGraphicsContent_ = on; }
     // Data sources opened during one read, so layers naming the same source share one class

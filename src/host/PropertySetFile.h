@@ -10,9 +10,12 @@ namespace host {
 
 inline constexpr const char* propertySetFormat = "plotlet.propertyset";
 inline constexpr int propertySetVersion = 1;
-inline constexpr std::size_t maxPropertySetFileBytes = 1024u * 1024u * 1024u;  // 1 GiB
+// A graphics file of a million charts holds about 1.5 GB.
+inline constexpr std::size_t maxPropertySetFileBytes = 4ull * 1024 * 1024 * 1024;  // 4 GiB
 
 // Host errors name the file and the problem; a failed write leaves an existing file unchanged.
+// A group that is the value of a property is written one member per line and read member by
+// member, with progress (host::reportTaskProgress) for long groups.
 void writePropertySetFile(const PropertySet& set, const std::string& path);
 PropertySetPtr readPropertySetFile(const std::string& path);
 

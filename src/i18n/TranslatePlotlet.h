@@ -39,4 +39,9 @@ void TranslateRelaFields(ui::Form& form);
 std::string MainFormMessage(int number, std::string_view language);
 inline constexpr int MainFormMessageCount = 37;
 
+// Entry `number` (1 to 28) of the graphics file dialog's message list in the language; error 9
+// outside (OpenSaveGraphLayerMessages.cpp).
+std::string OpenSaveGraphLayerMessage(int number, std::string_view language);
+inline constexpr int OpenSaveGraphLayerMessageCount = 28;
+
 }  // namespace plotlet::TranslatePlotlet

@@ -139,7 +139,7 @@ void finishStream(Stream& stream, cairo_status_t status, const std::string& what
 }
 
 void exportVector(const host::Map& map, const std::string& path, PictureFormat format, const host::DisplayTransformation& t,
-                  const ProgressCallback& progress) {
+                  const ProgressCallback& progress, const MapDecorations* decorations) {
     const double scale = 72.0 / t.resolution();
     const double w = t.deviceFrame().right, h = t.deviceFrame().bottom;
     host::AtomicFileWriter file(path);
@@ -158,6 +158,7 @@ void exportVector(const host::Map& map, const std::string& path, PictureFormat f
         Canvas canvas(cr.get(), t);
         canvas.setProgress(progress, drawingWork(map));
         drawMap(canvas, map);
+        if (decorations) drawMapDecorations(canvas, map, *decorations);
         canvas.finishProgress();
         canvas.check("Drawing the map");
         cairo_show_page(cr.get());
@@ -195,7 +196,8 @@ host::DisplayTransformation planExport(const host::Map& map, const ExportOptions
     return transformationFor(map, defaultExtent(map, options), options);
 }
 
-SurfacePtr renderImage(const host::Map& map, const host::DisplayTransformation& t, const ProgressCallback& progress) {
+SurfacePtr renderImage(const host::Map& map, const host::DisplayTransformation& t, const ProgressCallback& progress,
+                       const MapDecorations* decorations) {
     const host::DeviceFrame& frame = t.deviceFrame();
     if (frame.right < 1 || frame.bottom < 1 || frame.right > kMaxPictureSide || frame.bottom > kMaxPictureSide) {
         raise(code::BadSize, kSource, "The picture must be 1 to " + std::to_string(kMaxPictureSide) + " pixels on a side.");
@@ -209,6 +211,7 @@ SurfacePtr renderImage(const host::Map& map, const host::DisplayTransformation& 
     Canvas canvas(cr.get(), t);
     canvas.setProgress(progress, drawingWork(map));
     drawMap(canvas, map);
+    if (decorations) drawMapDecorations(canvas, map, *decorations);
     canvas.finishProgress();
     canvas.check("Drawing the map");
     cairo_surface_flush(surface.get());
@@ -224,10 +227,10 @@ void exportMap(const host::Map& map, const std::string& path, PictureFormat form
     if (format == PictureFormat::Png) {
         // Checked before drawing, so a long drawing does not end in "no such folder".
         { host::AtomicFileWriter probe(path); }
-        const SurfacePtr image = renderImage(map, t, options.progress);
+        const SurfacePtr image = renderImage(map, t, options.progress, options.decorations ? &*options.decorations : nullptr);
         writePng(image.get(), path, t.resolution());
     } else {
-        exportVector(map, path, format, t, options.progress);
+        exportVector(map, path, format, t, options.progress, options.decorations ? &*options.decorations : nullptr);
     }
 }
 

@@ -14,6 +14,7 @@
 #include "host/MxDocument.h"
 #include "render/Cairo.h"
 #include "render/Canvas.h"
+#include "render/MapDecorations.h"
 
 namespace render {
 
@@ -37,6 +38,9 @@ struct ExportOptions {
     double margin = 0.05;
     // Progress of the drawing; see ProgressCallback.
     ProgressCallback progress;
+    // Legend, title, scale bar and north arrow drawn over the map (none when unset). They do
+    // not change the picture's extent or size.
+    std::optional<MapDecorations> decorations;
 };
 
 // Largest picture side and area (pixels) an export accepts.
@@ -51,7 +55,7 @@ host::DisplayTransformation planExport(const host::Map& map, const ExportOptions
 
 // The map drawn on a white image of the transformation's frame (ARGB32).
 SurfacePtr renderImage(const host::Map& map, const host::DisplayTransformation& transformation,
-                       const ProgressCallback& progress = {});
+                       const ProgressCallback& progress = {}, const MapDecorations* decorations = nullptr);
 
 // Writes the picture, in the format of the path's extension or the one given.
 void exportMap(const host::Map& map, const std::string& path, const ExportOptions& options);

@@ -2,6 +2,9 @@
 // document, Recreate on the saved map, layer files, pictures, and runs that must not save.
 #include <gtest/gtest.h>
 
+#include <cairo.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -143,4 +146,81 @@ TEST_F(DrawCommand, RunsThatFailSaveNothing) {
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
         EXPECT_EQ(readFile(saved), keep);
     }
+}
+
+namespace {
+
+// Pixels of a PNG within `tolerance` of the colour 0x00BBGGRR.
+std::size_t pixelsOf(const std::string& png, std::uint32_t bgr, int tolerance = 6) {
+    cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
+    std::size_t count = 0;
+    if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS) {
+        const int w = cairo_image_surface_get_width(image), h = cairo_image_surface_get_height(image);
+        const int stride = cairo_image_surface_get_stride(image);
+        const unsigned char* data = cairo_image_surface_get_data(image);
+        const int want[3] = {static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF), static_cast<int>((bgr >> 16) & 0xFF)};
+        for (int y = 0; y < h; ++y) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+            for (int x = 0; x < w; ++x) {
+                const int r = (row[x] >> 16) & 0xFF, g = (row[x] >> 8) & 0xFF, b = row[x] & 0xFF;
+                if (std::abs(r - want[0]) <= tolerance && std::abs(g - want[1]) <= tolerance && std::abs(b - want[2]) <= tolerance)
+                    ++count;
+            }
+        }
+    }
+    cairo_surface_destroy(image);
+    return count;
+}
+
+}  // namespace
+
+TEST_F(DrawCommand, PicturesCarryALegendTitleAndScaleBarThatTheMapDoesNotKeep) {
+    const std::string withLegend = (folder / "legend.png").string(), without = (folder / "plain.png").string();
+    const std::vector<std::string> common{pmx, "--layer", "county_points", "--fields", "BIR74,BIR79", "--seed", "6", "--save", saved,
+                                          "--width", "900"};
+    auto args = common;
+    args.insert(args.end(), {"--out", withLegend, "--title", "Рождения 1974", "--scale-bar", "--north-arrow"});
+    auto r = draw(args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    args = common;
+    args.insert(args.end(), {"--out", without, "--no-map-legend"});
+    r = draw(args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(readFile(saved).find("Рождения"), std::string::npos) << "the title belongs to the picture only";
+
+    // The legend's swatches are the charts' own field symbols: the picture with the legend has a
+    // swatch's worth more of each field's colour (14 × 9 points at 96 dpi: about 220 pixels).
+    const host::MxDocumentPtr doc = host::readMapDocument(saved);
+    const auto chartsLayer = charts(doc);
+    ASSERT_TRUE(chartsLayer);
+    std::shared_ptr<host::MarkerElement> marker;
+    for (const auto& element : chartsLayer->container().elements()) {
+        if (auto m = std::dynamic_pointer_cast<host::MarkerElement>(element)) marker = m;
+        else if (auto g = std::dynamic_pointer_cast<host::GroupElement>(element))
+            for (const auto& member : g->elements())
+                if (auto gm = std::dynamic_pointer_cast<host::MarkerElement>(member)) marker = gm;
+        if (marker) break;
+    }
+    ASSERT_TRUE(marker);
+    const auto chart = std::dynamic_pointer_cast<host::BarChartSymbol>(marker->symbol());
+    ASSERT_TRUE(chart);
+    for (std::size_t k = 0; k < 2; ++k) {
+        const std::uint32_t colour = std::dynamic_pointer_cast<host::FillSymbol>(chart->symbol(k))->color().rgb();
+        const std::size_t more = pixelsOf(withLegend, colour) - pixelsOf(without, colour);
+        EXPECT_GT(more, 150u) << "field " << k;
+        EXPECT_LT(more, 300u) << "field " << k;
+    }
+}
+
+TEST(CliRenderDecorations, LanguageOfTheCaptionsMustBeKnown) {
+    testing_support::TempFolder folder;
+    const std::string png = (folder / "x.png").string();
+    const std::string sample = std::string(PLOTLET_EXAMPLES) + "/nc/nc.pmx";
+    auto r = runCli({"render", sample, "-o", png, "--lang", "de", "--scale-bar"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("--lang de"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(png));
+    r = runCli({"render", sample, "-o", png, "--width", "400", "--lang", "ru", "--scale-bar", "--north-arrow", "--title", "Карта"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(png));
 }

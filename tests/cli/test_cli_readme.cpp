@@ -38,7 +38,7 @@ std::vector<CommandLine> readmeCommands() {
         } else if (line.rfind("# ", 0) == 0) {
             lastComment = line;
             continue;
-        } else if (line.rfind("build/bin/plotlet", 0) == 0) {
+        } else if (line.rfind("build/bin/plotlet ", 0) == 0) {  // not plotlet-desktop, another program
             pending = line;
         } else {
             continue;
@@ -119,8 +119,9 @@ TEST(Readme, SampleExamplesRunAsWrittenAndPlaceholdersSaySo) {
         } else {
             // A file or map named in the line that is not the sample must be marked as the reader's.
             const bool placeholder = std::regex_search(command.text, std::regex(R"((\.gpkg|\.shp|\.par|\bMAP\b))"));
-            if (placeholder)
+            if (placeholder) {
                 EXPECT_TRUE(std::regex_search(command.comment, std::regex("[Yy]our|placeholder"))) << "comment: " << command.comment;
+            }
         }
     }
     EXPECT_GE(ran, 8);

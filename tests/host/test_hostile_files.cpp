@@ -156,6 +156,9 @@ TEST(ReferenceCycles, AReferenceToAnObjectStillBeingReadIsRefused) {
         R"({"$class":"PropertySet","$id":2,"properties":[["self",["o",{"$ref":2}]]]})",
         R"({"$class":"GroupElement","$id":2,"elements":[{"$class":"MarkerElement","$id":3,
             "custom":["o",{"$class":"PropertySet","$id":4,"properties":[["up",["o",{"$ref":2}]]]}]}]})",
+        R"({"$class":"GroupElement","$id":2,"elements":[{"$class":"MarkerElement","$id":3,
+            "custom":["o",{"$class":"PropertySet","$id":4,"properties":[["file",["o",{"$ref":1}]]]}]}]})",
+        R"({"$class":"GroupElement","$id":2,"elements":[{"$class":"GroupElement","$id":3,"elements":[{"$ref":2}]}]})",
     };
     for (const auto& body : bodies) {
         const std::string text = R"({"format":"plotlet.propertyset","version":1,"propertySet":{"$class":"PropertySet","$id":1,

@@ -1,0 +1,120 @@
+#pragma once
+// A scanner that walks JSON text without building it, for readers that cut the long lists of a
+// document (a million elements) out of it and parse each item on its own. It checks only what
+// it needs to find its way (brackets, strings, nesting depth); the JSON parser checks the rest.
+// Every walk returns false on text it does not understand, and the caller then parses the whole
+// text, which reports the fault.
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace host {
+
+class JsonScanner {
+public:
+    JsonScanner(const std::string& text, std::size_t maxDepth) : t_(text), maxDepth_(maxDepth) {}
+
+protected:
+    void ws() {
+        while (p_ < t_.size() && (t_[p_] == ' ' || t_[p_] == '\n' || t_[p_] == '\r' || t_[p_] == '\t')) ++p_;
+    }
+    char peek() {
+        ws();
+        return p_ < t_.size() ? t_[p_] : '\0';
+    }
+    bool string(std::string* out) {
+        if (peek() != '"') return false;
+        const std::size_t start = ++p_;
+        while (p_ < t_.size() && t_[p_] != '"') p_ += t_[p_] == '\\' ? 2 : 1;
+        if (p_ >= t_.size()) return false;
+        if (out) out->assign(t_, start, p_ - start);
+        ++p_;
+        return true;
+    }
+    // `member(key, depth)` reads the value of each member.
+    template <class F>
+    bool object(int depth, F&& member) {
+        if (peek() != '{' || depth + 1 > static_cast<int>(maxDepth_)) return false;
+        ++p_;
+        if (peek() == '}') return ++p_, true;
+        for (;;) {
+            std::string key;
+            if (!string(&key) || peek() != ':') return false;
+            ++p_;
+            if (!member(key, depth + 1)) return false;
+            const char c = peek();
+            ++p_;
+            if (c == '}') return true;
+            if (c != ',') return false;
+        }
+    }
+    // `item(depth)` reads each item.
+    template <class F>
+    bool array(int depth, F&& item) {
+        if (peek() != '[' || depth + 1 > static_cast<int>(maxDepth_)) return false;
+        ++p_;
+        if (peek() == ']') return ++p_, true;
+        for (;;) {
+            if (!item(depth + 1)) return false;
+            const char c = peek();
+            ++p_;
+            if (c == ']') return true;
+            if (c != ',') return false;
+        }
+    }
+    bool value(int depth) {
+        const char c = peek();
+        if (c == '{') return object(depth, [&](const std::string&, int d) { return value(d); });
+        if (c == '[') return array(depth, [&](int d) { return value(d); });
+        if (c == '"') return string(nullptr);
+        const std::size_t start = p_;
+        while (p_ < t_.size() && std::strchr(",}] \n\r\t", t_[p_]) == nullptr) ++p_;
+        return p_ > start;  // a number or literal; the parser checks its spelling
+    }
+    bool atEnd() {
+        ws();
+        return p_ == t_.size();
+    }
+
+    using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
+    // A list whose items' texts are noted in `out` and whose content is cut from the skeleton.
+    bool cutList(int depth, Ranges& out) {
+        const std::size_t open = p_ + 1;
+        if (!array(depth, [&](int d) {
+                ws();
+                const std::size_t begin = p_;
+                if (!value(d)) return false;
+                out.emplace_back(begin, p_);
+                return true;
+            }))
+            return false;
+        const std::size_t close = p_ - 1;  // the ']'
+        cuts_.emplace_back(open, close);
+        removed_ += close - open;
+        return true;
+    }
+    // The text without the content of the cut lists (their brackets stay).
+    std::string skeleton() const {
+        std::string out;
+        out.reserve(t_.size() - removed_);
+        std::size_t from = 0;
+        for (const auto& [begin, end] : cuts_) {
+            out.append(t_, from, begin - from);
+            from = end;
+        }
+        out.append(t_, from, std::string::npos);
+        return out;
+    }
+
+    const std::string& t_;
+    std::size_t maxDepth_;
+    std::size_t p_ = 0;
+
+private:
+    Ranges cuts_;
+    std::size_t removed_ = 0;
+};
+
+}  // namespace host

@@ -1,0 +1,515 @@
+#include "render/MapDecorations.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <functional>
+
+#include "host/ChartGeometry.h"
+#include "host/Element.h"
+#include "host/Layer.h"
+#include "host/PropertySet.h"
+#include "host/SpatialReference.h"
+#include "render/SymbolDrawing.h"
+#include "runtime/NumberText.h"
+
+namespace render {
+namespace {
+
+using host::XY;
+
+// The fixed keys ahead of the fields in a chart's data.
+constexpr std::size_t kFixedKeys = 3;
+const char* const kLayerNameKey = "LayerName";
+
+const runtime::ObjectPtr& nullObject() {
+    static const runtime::ObjectPtr none;
+    return none;
+}
+
+constexpr std::uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF, kFrame = 0x808080, kSizeBarFill = 0xC8C8C8;
+
+bool finite(XY p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+
+bool intersects(const DeviceBox& a, const DeviceBox& b) {
+    return !a.empty && !b.empty && a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+}
+
+DeviceBox boxOf(double x0, double y0, double x1, double y1) { return {x0, y0, x1, y1, false}; }
+
+// A chart marker: a marker element with a bar chart symbol.
+struct ChartMarker {
+    const host::MarkerElement* element;
+    const host::BarChartSymbol* symbol;
+};
+
+// Every chart marker of a container, inside groups too, with the graphics layer it belongs to.
+using ChartVisitor = std::function<void(std::size_t layerIndex, const ChartMarker&)>;
+
+void visitElement(const host::Element& element, std::size_t layerIndex, const ChartVisitor& visit, int depth) {
+    if (const auto* marker = dynamic_cast<const host::MarkerElement*>(&element)) {
+        if (const auto* chart = dynamic_cast<const host::BarChartSymbol*>(marker->symbol().get())) visit(layerIndex, {marker, chart});
+    } else if (const auto* group = dynamic_cast<const host::GroupElement*>(&element)) {
+        // Once per distinct member: groups shared at every level would otherwise be walked once
+        // per path, exponentially many.
+        (void)depth;
+        group->visitMembers([&](const host::Element& member) {
+            if (dynamic_cast<const host::GroupElement*>(&member)) return;
+            visitElement(member, layerIndex, visit, 0);
+        });
+    }
+}
+
+bool tiedLayerHidden(const host::GraphicsLayer& layer) {
+    const host::FeatureLayerPtr tied = layer.associatedLayer();
+    return tied && !tied->visible();
+}
+
+// The graphics layers the map draws, in drawing order: the basic graphics layer's own elements,
+// then its visible sub-layers.
+std::vector<const host::GraphicsLayer*> drawnGraphicsLayers(const host::Map& map) {
+    std::vector<const host::GraphicsLayer*> layers;
+    const host::CompositeGraphicsLayerPtr& basic = map.basicGraphicsLayer();
+    if (!basic || !basic->visible() || tiedLayerHidden(*basic)) return layers;
+    layers.push_back(basic.get());
+    for (const auto& sub : basic->layers()) {
+        if (sub && sub->visible() && !tiedLayerHidden(*sub)) layers.push_back(sub.get());
+    }
+    return layers;
+}
+
+void visitCharts(const std::vector<const host::GraphicsLayer*>& layers, const ChartVisitor& visit) {
+    for (std::size_t i = 0; i < layers.size(); ++i) {
+        for (const auto& element : layers[i]->container().elements()) {
+            if (element) visitElement(*element, i, visit, 0);
+        }
+    }
+}
+
+std::string numberCaption(double v) {
+    // Six significant digits are plenty for a caption, and hide the noise of binary fractions.
+    if (v != 0 && std::isfinite(v)) {
+        const double magnitude = std::pow(10.0, 5 - std::floor(std::log10(std::fabs(v))));
+        if (std::isfinite(magnitude) && magnitude > 0) v = std::round(v * magnitude) / magnitude;
+    }
+    return runtime::numberText(v);
+}
+
+// One line of text: its font, size and width in pixels.
+struct Caption {
+    const Font* font = nullptr;
+    std::string text;
+    double pixels = 0;
+    double width = 0;
+    double ascent = 0;
+};
+
+Caption caption(Canvas& canvas, std::string text, double points, bool bold = false) {
+    host::FontSpec spec;
+    spec.name = "Arial";
+    spec.size = points;
+    spec.bold = bold;
+    Caption c;
+    c.font = &canvas.font(spec);
+    c.text = std::move(text);
+    c.pixels = points * canvas.pixelsPerPointUnscaled();
+    c.width = c.font->advance(c.text) * c.pixels;
+    c.ascent = c.font->ascent() * c.pixels;
+    return c;
+}
+
+// The text with the top of its ascent at `top`.
+void drawCaption(Canvas& canvas, const Caption& c, double left, double top) {
+    canvas.setColorValue(kBlack, 1.0);
+    drawTextRun(canvas, *c.font, c.text, c.pixels, {left, top + c.ascent}, 0, false);
+}
+
+// A white box with a thin grey frame.
+void drawPanel(Canvas& canvas, const DeviceBox& box, double frame) {
+    canvas.setColorValue(kFrame, 1.0);
+    canvas.fillRect(box.x0, box.y0, box.x1, box.y1);
+    canvas.setColorValue(kWhite, 1.0);
+    canvas.fillRect(box.x0 + frame, box.y0 + frame, box.x1 - frame, box.y1 - frame);
+}
+
+// A rectangle with a black outline of `line` pixels inside its edges.
+void drawOutlined(Canvas& canvas, const DeviceBox& box, std::uint32_t fill, double line) {
+    canvas.setColorValue(kBlack, 1.0);
+    canvas.fillRect(box.x0, box.y0, box.x1, box.y1);
+    canvas.setColorValue(fill, 1.0);
+    canvas.fillRect(box.x0 + line, box.y0 + line, box.x1 - line, box.y1 - line);
+}
+
+// The legend, laid out relative to its top-left corner and drawn there.
+class LegendPanel {
+public:
+    LegendPanel(Canvas& canvas, const std::vector<ChartLegend>& legends, bool russian)
+        : canvas_(canvas), legends_(legends), russian_(russian) {
+        const double u = canvas.pixelsPerPointUnscaled();
+        pad_ = 6 * u;
+        row_ = 13 * u;
+        swatchW_ = 14 * u;
+        swatchH_ = 9 * u;
+        gap_ = 5 * u;
+        q_ = canvas.pixelsPerPoint();
+        double y = pad_;
+        width_ = 0;
+        for (const ChartLegend& legend : legends_) {
+            Layer layer;
+            layer.heading = caption(canvas, legend.layerName, 9.5, true);
+            if (!legend.layerName.empty()) {
+                width_ = std::max(width_, layer.heading.width);
+                y += row_;
+            }
+            for (const std::string& field : legend.fields) {
+                layer.names.push_back(caption(canvas, field, 9));
+                width_ = std::max(width_, swatchW_ + gap_ + layer.names.back().width);
+                y += row_;
+            }
+            layer.maxBar = legend.size * q_;
+            layer.barWidth = std::max(legend.barWidth * q_, 2.0);
+            if (legend.maxValue > 0 && layer.maxBar > 0) {
+                const double bars = legend.minValue ? 2 * layer.barWidth + gap_ / 2 : layer.barWidth;
+                layer.maxText = caption(canvas, (russian_ ? "макс. " : "max ") + numberCaption(legend.maxValue), 8.5);
+                double labels = layer.maxText.width;
+                if (legend.minValue) {
+                    layer.minBar = *legend.minValue / legend.maxValue * layer.maxBar;
+                    layer.minText = caption(canvas, (russian_ ? "мин. " : "min ") + numberCaption(*legend.minValue), 8.5);
+                    labels = std::max(labels, layer.minText.width);
+                }
+                width_ = std::max(width_, bars + gap_ + labels);
+                y += gap_ / 2 + std::max(layer.maxBar, (legend.minValue ? 2 : 1) * row_) + gap_;
+            }
+            layers_.push_back(std::move(layer));
+            y += gap_;
+        }
+        width_ += 2 * pad_;
+        height_ = y - gap_ + pad_;
+    }
+
+    double width() const { return width_; }
+    double height() const { return height_; }
+
+    void draw(double left, double top, DecorationLayout& layout) {
+        const DeviceBox box = boxOf(left, top, left + width_, top + height_);
+        layout.legend = box;
+        drawPanel(canvas_, box, std::max(1.0, canvas_.pixelsPerPointUnscaled() * 0.75));
+        double y = top + pad_;
+        const double x = left + pad_;
+        for (std::size_t i = 0; i < legends_.size(); ++i) {
+            const ChartLegend& legend = legends_[i];
+            const Layer& layer = layers_[i];
+            if (!legend.layerName.empty()) {
+                drawCaption(canvas_, layer.heading, x, y + (row_ - layer.heading.pixels) / 2);
+                y += row_;
+            }
+            for (std::size_t k = 0; k < legend.fields.size(); ++k) {
+                const double sy = y + (row_ - swatchH_) / 2;
+                const DeviceBox swatch = boxOf(x, sy, x + swatchW_, sy + swatchH_);
+                if (const host::FillSymbolPtr& fill = legend.fills[k]) fillDeviceRect(canvas_, *fill, swatch.x0, swatch.y0, swatch.x1, swatch.y1);
+                else drawOutlined(canvas_, swatch, kSizeBarFill, 1.0);
+                layout.swatches.push_back(swatch);
+                drawCaption(canvas_, layer.names[k], x + swatchW_ + gap_, y + (row_ - layer.names[k].pixels) / 2);
+                y += row_;
+            }
+            if (layer.maxBar > 0 && legend.maxValue > 0) {
+                y += gap_ / 2;
+                const double area = std::max(layer.maxBar, (legend.minValue ? 2 : 1) * row_);
+                const double base = y + area;  // the bars stand on a common zero line, as charts do
+                const DeviceBox maxBar = boxOf(x, base - layer.maxBar, x + layer.barWidth, base);
+                drawSizeBar(maxBar);
+                layout.sizeBars.push_back(maxBar);
+                double labelsX = maxBar.x1 + gap_;
+                if (legend.minValue) {
+                    const double minX = maxBar.x1 + gap_ / 2;
+                    const DeviceBox minBar = boxOf(minX, base - layer.minBar, minX + layer.barWidth, base);
+                    drawSizeBar(minBar);
+                    layout.sizeBars.push_back(minBar);
+                    labelsX = minBar.x1 + gap_;
+                }
+                // Each number beside the top of its bar; the minimum's below the maximum's when
+                // the two bars are close in height.
+                const double maxTop = std::max(y, maxBar.y0 - layer.maxText.pixels / 2);
+                drawCaption(canvas_, layer.maxText, labelsX, maxTop);
+                if (legend.minValue) {
+                    double minTop = std::min(base - layer.minText.pixels, base - layer.minBar - layer.minText.pixels / 2);
+                    minTop = std::max(minTop, maxTop + row_);
+                    drawCaption(canvas_, layer.minText, labelsX, minTop);
+                }
+                y = base + gap_;
+            }
+            y += gap_;
+        }
+    }
+
+private:
+    struct Layer {
+        Caption heading;
+        std::vector<Caption> names;
+        double maxBar = 0, minBar = 0, barWidth = 0;
+        Caption maxText, minText;
+    };
+
+    void drawSizeBar(const DeviceBox& bar) {
+        host::SimpleFillSymbol fill;
+        fill.setColor(host::RgbColor(kSizeBarFill));
+        auto outline = std::make_shared<host::SimpleLineSymbol>();
+        outline->setWidth(0.5);
+        outline->setColor(host::RgbColor(kBlack));
+        fill.setOutline(outline);
+        fillDeviceRect(canvas_, fill, bar.x0, bar.y0, bar.x1, bar.y1);
+    }
+
+    Canvas& canvas_;
+    const std::vector<ChartLegend>& legends_;
+    bool russian_;
+    std::vector<Layer> layers_;
+    double pad_ = 0, row_ = 0, swatchW_ = 0, swatchH_ = 0, gap_ = 0, q_ = 0;
+    double width_ = 0, height_ = 0;
+};
+
+// How many charts the map draws cover each of the boxes: one walk over the charts.
+std::vector<std::size_t> chartsCovering(const Canvas& canvas, const host::Map& map, const std::vector<DeviceBox>& boxes) {
+    std::vector<std::size_t> covered(boxes.size(), 0);
+    const double k = canvas.mapUnitsPerPoint();
+    visitCharts(drawnGraphicsLayers(map), [&](std::size_t, const ChartMarker& chart) {
+        const auto* point = dynamic_cast<const host::Point*>(chart.element->geometry().get());
+        if (!point || point->isEmpty()) return;
+        const host::Envelope e = host::chartBox(*chart.symbol, point->xy(), k);
+        const XY a = canvas.toDevice({e.xMin(), e.yMax()}), b = canvas.toDevice({e.xMax(), e.yMin()});
+        if (!finite(a) || !finite(b)) return;
+        const DeviceBox box = boxOf(a.x, a.y, b.x, b.y);
+        for (std::size_t i = 0; i < boxes.size(); ++i) covered[i] += intersects(box, boxes[i]) ? 1 : 0;
+    });
+    return covered;
+}
+
+// Top-left corner of a box of the size in corner c (0 top left, 1 top right, 2 bottom left,
+// 3 bottom right) `margin` from the frame's edges, below `topLimit` at the top.
+XY cornerPlace(int c, double w, double h, double frameW, double frameH, double margin, double topLimit) {
+    const double x = (c == 0 || c == 2) ? margin : frameW - margin - w;
+    const double y = c < 2 ? std::max(margin, topLimit) : frameH - margin - h;
+    return {x, y};
+}
+
+// The web's Mercator on a sphere: its metres are true only at the equator.
+bool isSphericalMercator(int epsg) {
+    return epsg == 3857 || epsg == 3785 || epsg == 900913 || epsg == 102100 || epsg == 102113;
+}
+
+}  // namespace
+
+std::vector<ChartLegend> chartLegends(const host::Map& map) {
+    const std::vector<const host::GraphicsLayer*> layers = drawnGraphicsLayers(map);
+    std::vector<std::optional<ChartLegend>> found(layers.size());
+    visitCharts(layers, [&](std::size_t i, const ChartMarker& chart) {
+        // Read in place: a map may hold a million charts.
+        const runtime::ObjectPtr& object = chart.element->customProperty().isObject()
+                                               ? chart.element->customProperty().objectValue()
+                                               : nullObject();
+        const auto* data = dynamic_cast<const host::PropertySet*>(object.get());
+        if (!data) return;
+        const auto& items = data->items();
+        if (items.size() <= kFixedKeys || items[0].first != kLayerNameKey) return;
+        std::optional<ChartLegend>& legend = found[i];
+        if (!legend) {
+            legend.emplace();
+            legend->layerName = items[0].second.isString() ? items[0].second.toString() : std::string();
+            for (std::size_t k = kFixedKeys; k < items.size(); ++k) {
+                legend->fields.push_back(items[k].first);
+                const std::size_t bar = k - kFixedKeys;
+                host::FillSymbolPtr fill;
+                if (bar < chart.symbol->symbolCount())
+                    fill = std::dynamic_pointer_cast<host::FillSymbol>(chart.symbol->symbols()[bar]);
+                legend->fills.push_back(fill);
+            }
+            legend->maxValue = chart.symbol->maxValue();
+            legend->size = chart.symbol->size();
+            legend->barWidth = chart.symbol->width();
+        }
+        // A value smaller than the minimum is drawn at the minimum: where a bar stands taller
+        // than its value, a minimum was set and the bar shows it.
+        for (std::size_t k = kFixedKeys; k < items.size(); ++k) {
+            const std::size_t bar = k - kFixedKeys;
+            if (bar >= chart.symbol->valueCount()) break;
+            const runtime::Variant& v = items[k].second;
+            if (v.isNull() || v.isEmpty() || v.isString() || v.isObject()) continue;  // "<Null>" is a string
+            double value = 0;
+            try {
+                value = v.toDouble();
+            } catch (...) {
+                continue;
+            }
+            const double drawn = std::fabs(chart.symbol->value(bar));
+            if (std::isfinite(value) && std::fabs(value) < drawn && drawn <= legend->maxValue)
+                legend->minValue = std::max(legend->minValue.value_or(0.0), drawn);
+        }
+    });
+    std::vector<ChartLegend> legends;
+    for (auto& legend : found) {
+        if (legend) legends.push_back(std::move(*legend));
+    }
+    return legends;
+}
+
+double groundMetresPerPixel(const host::DisplayTransformation& t, const host::SpatialReference& reference) {
+    const double pixelsPerUnit = t.pixelsPerMapUnit();
+    if (!(pixelsPerUnit > 0) || !std::isfinite(pixelsPerUnit)) return 0;
+    double metresPerUnit = t.metresPerUnit();
+    const double y = t.visibleBounds().centre().y;
+    if (reference.isGeographic()) {
+        const double latitude = std::clamp(y, -89.0, 89.0);
+        metresPerUnit = host::SpatialReference::metresPerDegree * std::cos(latitude * M_PI / 180.0);
+    } else if (isSphericalMercator(reference.epsg())) {
+        constexpr double radius = 6378137.0;
+        const double latitude = 2 * std::atan(std::exp(y * metresPerUnit / radius)) - M_PI / 2;
+        metresPerUnit *= std::cos(latitude);
+    }
+    return metresPerUnit / pixelsPerUnit;
+}
+
+std::optional<ScaleBarPlan> planScaleBar(const host::DisplayTransformation& t, const host::SpatialReference& reference,
+                                         double maxPixels, bool russian) {
+    const double perPixel = groundMetresPerPixel(t, reference);
+    const double most = perPixel * maxPixels;
+    if (!(most > 0) || !std::isfinite(most)) return std::nullopt;
+    const double decade = std::pow(10.0, std::floor(std::log10(most)));
+    double metres = decade;
+    for (double step : {5.0, 2.0}) {
+        if (step * decade <= most) {
+            metres = step * decade;
+            break;
+        }
+    }
+    ScaleBarPlan plan;
+    plan.metres = metres;
+    plan.pixels = metres / perPixel;
+    if (metres >= 1000) plan.label = numberCaption(metres / 1000) + (russian ? " км" : " km");
+    else plan.label = numberCaption(metres) + (russian ? " м" : " m");
+    return plan;
+}
+
+DecorationLayout drawMapDecorations(Canvas& canvas, const host::Map& map, const MapDecorations& decorations) {
+    DecorationLayout layout;
+    if (canvas.measuring()) return layout;
+    const host::DisplayTransformation& t = canvas.transformation();
+    const double frameW = t.deviceFrame().width(), frameH = t.deviceFrame().height();
+    const double u = canvas.pixelsPerPointUnscaled();
+    if (!(u > 0)) return layout;
+    const double margin = 8 * u;
+    double topLimit = 0;
+
+    if (!decorations.title.empty()) {
+        Caption title = caption(canvas, decorations.title, 15, true);
+        // A long title shrinks to the picture's width.
+        const double room = frameW - 2 * margin - 8 * u;
+        if (title.width > room && room > 0) title = caption(canvas, decorations.title, 15 * room / title.width, true);
+        const double x = (frameW - title.width) / 2;
+        layout.title = boxOf(x - 4 * u, margin, x + title.width + 4 * u, margin + title.pixels * 1.3 + 4 * u);
+        drawPanel(canvas, layout.title, 0);
+        drawCaption(canvas, title, x, margin + 2 * u + title.pixels * 0.15);
+        topLimit = layout.title.y1 + 4 * u;
+    }
+
+    if (decorations.legend) {
+        const std::vector<ChartLegend> legends = chartLegends(map);
+        if (!legends.empty()) {
+            LegendPanel panel(canvas, legends, decorations.russian);
+            // The corner whose box covers the fewest charts (ties: right before left, top first).
+            std::array<DeviceBox, 4> places;
+            for (int c = 0; c < 4; ++c) {
+                const XY p = cornerPlace(c, panel.width(), panel.height(), frameW, frameH, margin, topLimit);
+                places[c] = boxOf(p.x, p.y, p.x + panel.width(), p.y + panel.height());
+            }
+            const std::vector<std::size_t> covered = chartsCovering(canvas, map, {places.begin(), places.end()});
+            int best = 1;
+            for (int c : {1, 3, 0, 2}) {
+                if (covered[c] < covered[best]) best = c;
+            }
+            layout.legendCorner = best;
+            panel.draw(places[best].x0, places[best].y0, layout);
+        }
+    }
+
+    // The scale bar in a bottom corner, the arrow in a top one: of the corners the legend left
+    // free, the one covering fewer charts (ties: bottom left, top right).
+    std::optional<ScaleBarPlan> plan;
+    Caption zero, label, letter;
+    double scaleW = 0, scaleH = 0, arrowBoxW = 0, arrowBoxH = 0;
+    const double barH = 5 * u, pad = 4 * u, arrowW = 10 * u, arrowH = 16 * u;
+    if (decorations.scaleBar) {
+        const double most = std::min(frameW * 0.3, 220 * u);
+        const host::SpatialReference unknown;
+        plan = planScaleBar(t, map.spatialReference() ? *map.spatialReference() : unknown, most, decorations.russian);
+        if (plan) {
+            zero = caption(canvas, "0", 8.5);
+            label = caption(canvas, plan->label, 8.5);
+            scaleW = plan->pixels + label.width / 2 + zero.width / 2 + 2 * pad;
+            scaleH = label.pixels * 1.2 + barH + 2 * pad + 2 * u;
+        }
+    }
+    if (decorations.northArrow) {
+        letter = caption(canvas, decorations.russian ? "С" : "N", 10, true);
+        arrowBoxW = std::max(arrowW, letter.width) + 2 * pad;
+        arrowBoxH = letter.pixels * 1.1 + arrowH + 2 * pad + u;
+    }
+    const auto placeAt = [&](int c, double w, double h) {
+        const XY p = cornerPlace(c, w, h, frameW, frameH, margin, topLimit);
+        return boxOf(p.x, p.y, p.x + w, p.y + h);
+    };
+    int scaleCorner = layout.legendCorner == 2 ? 3 : 2, arrowCorner = layout.legendCorner == 1 ? 0 : 1;
+    const bool scaleChooses = plan && layout.legendCorner != 2 && layout.legendCorner != 3;
+    const bool arrowChooses = decorations.northArrow && layout.legendCorner != 0 && layout.legendCorner != 1;
+    if (scaleChooses || arrowChooses) {
+        const std::vector<std::size_t> covered = chartsCovering(
+            canvas, map, {placeAt(2, scaleW, scaleH), placeAt(3, scaleW, scaleH), placeAt(1, arrowBoxW, arrowBoxH),
+                          placeAt(0, arrowBoxW, arrowBoxH)});
+        if (scaleChooses && covered[1] < covered[0]) scaleCorner = 3;
+        if (arrowChooses && covered[3] < covered[2]) arrowCorner = 0;
+    }
+
+    if (plan) {
+        layout.scale = plan;
+        const DeviceBox panel = placeAt(scaleCorner, scaleW, scaleH);
+        drawPanel(canvas, panel, 0);
+        const double x0 = panel.x0 + pad + zero.width / 2, y1 = panel.y1 - pad, y0 = y1 - barH;
+        const double line = std::max(1.0, 0.75 * u);
+        // Four parts, black and white in turn, in one black frame.
+        drawOutlined(canvas, boxOf(x0, y0, x0 + plan->pixels, y1), kWhite, line);
+        canvas.setColorValue(kBlack, 1.0);
+        for (int part = 0; part < 4; part += 2)
+            canvas.fillRect(x0 + plan->pixels * part / 4, y0, x0 + plan->pixels * (part + 1) / 4, y1);
+        drawCaption(canvas, zero, x0 - zero.width / 2, y0 - 2 * u - label.pixels * 1.05);
+        drawCaption(canvas, label, x0 + plan->pixels - label.width / 2, y0 - 2 * u - label.pixels * 1.05);
+        layout.scaleBar = boxOf(x0, y0, x0 + plan->pixels, y1);
+    }
+
+    if (decorations.northArrow) {
+        layout.northArrow = placeAt(arrowCorner, arrowBoxW, arrowBoxH);
+        drawPanel(canvas, layout.northArrow, 0);
+        const double cx = (layout.northArrow.x0 + layout.northArrow.x1) / 2;
+        drawCaption(canvas, letter, cx - letter.width / 2, layout.northArrow.y0 + pad);
+        const double top = layout.northArrow.y0 + pad + letter.pixels * 1.1 + u, bottom = top + arrowH;
+        cairo_t* cr = canvas.cr();
+        // The left half black, the right half white, both outlined: the arrow reads at any size.
+        canvas.setColorValue(kBlack, 1.0);
+        cairo_move_to(cr, cx, top);
+        cairo_line_to(cr, cx - arrowW / 2, bottom);
+        cairo_line_to(cr, cx, bottom - arrowH / 4);
+        cairo_close_path(cr);
+        cairo_fill(cr);
+        cairo_move_to(cr, cx, top);
+        cairo_line_to(cr, cx + arrowW / 2, bottom);
+        cairo_line_to(cr, cx, bottom - arrowH / 4);
+        cairo_line_to(cr, cx - arrowW / 2, bottom);
+        cairo_close_path(cr);
+        cairo_set_line_width(cr, std::max(1.0, 0.75 * u));
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+        cairo_stroke(cr);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    }
+    canvas.check("Drawing the map's legend, title and scale bar");
+    return layout;
+}
+
+}  // namespace render
