@@ -35,8 +35,9 @@ configure: $(BUILD_DIR)/build.ninja
 build: deps configure
 	cmake --build $(BUILD_DIR)
 
+# ctest runs each test case in a process of its own; they run side by side.
 test: build
-	ctest --test-dir $(BUILD_DIR) --output-on-failure
+	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel $(shell nproc)
 
 demo: build
 	@scripts/demo.sh $(BIN)

@@ -15,5 +15,15 @@ for format in svg pdf; do
   "$bin/plotlet" render out/nc-charts.pmx --out "out/nc-charts.$format" \
     --title "Births in North Carolina, 1974 and 1979" --scale-bar --north-arrow > /dev/null
 done
+# A second map charting the births of non-white mothers in the first map's colours: the legend
+# of one chart is saved and the new fields are paired with its fields by hand (their names differ).
+"$bin/plotlet" legend out/nc-charts.pmx --chart Ashe --out out/nc-legend.leg > /dev/null 2>&1
+"$bin/plotlet" draw examples/nc/nc.pmx --layer county_points --fields NWBIR74,NWBIR79 --key NAME \
+  --legend out/nc-legend.leg --pair NWBIR74=BIR74 --pair NWBIR79=BIR79 --placement ne \
+  --set TglBtnLockMin=0 --set TxtChartMarkerSize=90 --set TxtChartWidth=14 --set TxtFontSize=7 \
+  --set ChkLabelDiagramm=1 --set ChkShowLeader=1 \
+  --save out/nc-nonwhite.pmx --out out/nc-nonwhite.png --width 2000 > /dev/null 2>&1
 echo "picture: out/nc-charts.png (also out/nc-charts.svg and out/nc-charts.pdf)"
 echo "map document: out/nc-charts.pmx"
+echo "legend of the chart of Ashe county: out/nc-legend.leg"
+echo "second map in the same colours: out/nc-nonwhite.png, out/nc-nonwhite.pmx"

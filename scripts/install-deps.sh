@@ -11,6 +11,7 @@ packages=(
   libcairo2-dev libfontconfig-dev libdeflate-dev zlib1g-dev fonts-liberation fonts-dejavu-core
   nlohmann-json3-dev libcli11-dev
   libgoogle-perftools-dev
+  poppler-utils librsvg2-bin  # the tests draw SVG and PDF pictures back into pixels
   qt6-base-dev qt6-qpa-plugins
 )
 

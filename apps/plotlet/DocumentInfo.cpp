@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "host/MapDocumentFile.h"
+#include "host/Renderer.h"
 #include "plotlet/Cli.h"
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/Gdal.h"
@@ -48,6 +49,11 @@ Json layerInfo(const host::LayerPtr& layer, int depth) {
             fields.push_back({{"name", f.name}, {"type", static_cast<int>(f.type)}, {"typeName", host::fieldTypeName(f.type)}});
         j["fields"] = fields;
         const auto& ds = fc.dataSource();
+        if (auto charts = std::dynamic_pointer_cast<const host::ChartRenderer>(fl->renderer())) {
+            Json chartFields = Json::array();
+            for (const auto& f : charts->fields()) chartFields.push_back(f.name);
+            j["chartFields"] = chartFields;
+        }
         if (!ds.path.empty()) j["dataSource"] = {{"path", ds.path}, {"layer", ds.layerName}, {"driver", ds.driver}};
         if (auto gdal = std::dynamic_pointer_cast<const host::gdal::GdalFeatureClass>(fl->featureClass()); gdal && !gdal->warnings().empty())
             j["warnings"] = gdal->warnings();
@@ -130,6 +136,11 @@ std::string documentInfoText(const Json& info) {
                     out << indent << "  source: " << ds["path"].get<std::string>() << " (" << ds["driver"].get<std::string>() << ", layer "
                         << ds["layer"].get<std::string>() << ")\n";
                 }
+                if (l.contains("chartFields")) {
+                    out << indent << "  drawn as charts of:";
+                    for (const auto& f : l["chartFields"]) out << " " << f.get<std::string>();
+                    out << "\n";
+                }
                 out << indent << "  fields:";
                 for (const auto& f : l["fields"]) out << "\n" << indent << "    " << f["name"].get<std::string>() << " (" << f["typeName"].get<std::string>() << ")";
                 out << "\n";
@@ -155,7 +166,8 @@ int printDocumentInfo(const std::string& path, bool json, std::ostream& out, std
     try {
         const bool dataFile = !host::isMapDocumentPath(path);
         host::MxDocumentPtr document = host::gdal::openDocumentOrDataFile(path);
-        const Json info = documentInfo(*document, dataFile ? path : document->path(), dataFile);
+        Json info = documentInfo(*document, dataFile ? path : document->path(), dataFile);
+        if (host::gdal::isLayerFilePath(path)) info["kind"] = "layer file";
         if (json) out << info.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
         else out << documentInfoText(info);
         return Ok;

@@ -29,8 +29,10 @@
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/Gdal.h"
 #include "host/gdal/GdalFeatureClass.h"
+#include "plotlet/DerivedPointsOffer.h"
 #include "plotlet/DialogActions.h"
 #include "plotlet/DrawSupport.h"
+#include "plotlet/LegendOption.h"
 #include "plotlet/ParameterFiles.h"
 #include "plotlet/PictureDecorations.h"
 #include "plotlet/ProgressLine.h"
@@ -71,6 +73,8 @@ struct Options {
     double dpi = 96;
     std::string seed;
     bool yes = false;
+    std::string legend;
+    std::vector<std::string> pairs;
     // The chart's scale and look, in a user's words.
     std::optional<double> max, min, minMm, size, barWidth, fontSize;
     std::optional<bool> labels, leaders;
@@ -224,10 +228,10 @@ host::FeatureLayerPtr chartableLayer(const host::Map& map, const std::string& na
     }
     if (!layer->featureClass()) fail("the data of layer " + name + " cannot be read: " + layer->brokenReason(), InputError);
     const host::GeometryType type = layer->featureClass()->shapeType();
-    if (type != host::GeometryType::Point) {
+    // Polygons and lines are charted through their derived points (chartDerivedPoints).
+    if (type != host::GeometryType::Point && type != host::GeometryType::Polygon && type != host::GeometryType::Polyline) {
         std::string message = "layer " + name + " is a " + shapeWord(type) + " layer; charts stand beside single points";
         if (type == host::GeometryType::Multipoint) message += " (a multipoint layer can be split into points, e.g. with ogr2ogr -explodecollections)";
-        else if (type == host::GeometryType::Polygon) message += " (make a point layer of the polygons' centres first)";
         fail(message + "; the map's point layers: " + listOf(points), InputError);
     }
     return layer;
@@ -412,7 +416,7 @@ bool setsControl(const Options& options, std::string_view control) {
     return false;
 }
 
-int draw(Context& context, const Options& options) {
+int draw(Context& context, Options options) {
     const std::vector<std::string> fields = splitList(options.fields);
     if (fields.empty()) fail("--fields: name at least one field");
     if (!options.oldLayer.empty() && !options.recreate) fail("--old-layer needs --recreate");
@@ -430,6 +434,13 @@ int draw(Context& context, const Options& options) {
         else if (l == "en") language = "English";
         else fail("--lang " + options.lang + ": use ru or en");
     }
+    std::vector<FieldPairOption> pairs;
+    try {
+        pairs = parseFieldPairs(options.pairs);
+    } catch (const std::invalid_argument& e) {
+        fail(e.what());
+    }
+    if (!pairs.empty() && options.legend.empty()) fail("--pair needs --legend");
     // Each chart keeps the layer's name and its extremes beside the field values, under these
     // keys: a chart field of the same name would overwrite them.
     for (const std::string& field : fields) {
@@ -469,7 +480,17 @@ int draw(Context& context, const Options& options) {
     }
     const host::MxDocumentPtr document = application->document();
     const host::MapPtr map = document->focusMap();
-    const host::FeatureLayerPtr layer = chartableLayer(*map, options.layer);
+    host::FeatureLayerPtr layer = chartableLayer(*map, options.layer);
+    if (layer->featureClass()->shapeType() != host::GeometryType::Point) {
+        // Beside the map document that will name them, so that it reopens with them.
+        const std::string documentPath = options.save.empty() ? options.input : options.save;
+        try {
+            layer = chartDerivedPoints(context, *map, layer, std::filesystem::absolute(documentPath).parent_path().string(), options.yes);
+        } catch (const DerivedPointsRefusal& r) {
+            fail(r.message, r.code);
+        }
+        options.layer = layer->name();
+    }
     // What reading the data changed (values read as null, numbers beyond what a double holds).
     if (auto gdal = std::dynamic_pointer_cast<const host::gdal::GdalFeatureClass>(layer->featureClass()))
         for (const std::string& warning : gdal->warnings()) context.err << "plotlet: warning: " << options.layer << ": " << warning << '\n';
@@ -603,6 +624,20 @@ int draw(Context& context, const Options& options) {
                 "the dialog did not take the colour of " + fields[k]);
     }
 
+    // A legend's fills and order win over the colours above.
+    if (!options.legend.empty()) {
+        try {
+            const std::vector<std::string> unpaired = applyLegend(context, *dialog, options.legend, pairs);
+            if (!unpaired.empty()) {
+                context.err << "plotlet: note: no legend field for";
+                for (const std::string& f : unpaired) context.err << ' ' << f;
+                context.err << " (drawn black; pair them with --pair FIELD=LEGEND_FIELD)\n";
+            }
+        } catch (const CommandFailure& f) {
+            fail(f.message, f.code);
+        }
+    }
+
     // Everything else, as given.
     for (const std::string& assignment : options.sets) setControl(*dialog, assignment);
     if (!options.lyr.empty()) {
@@ -670,7 +705,7 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
     auto o = std::make_shared<Options>();
     CLI::App* sub = app.add_subcommand("draw", "Draw bar charts beside the features of a point layer and save the map");
     sub->add_option("MAP_OR_DATA", o->input, "A map document (.pmx) or a data file that becomes a new map")->required();
-    sub->add_option("--layer", o->layer, "The point layer to chart")->required();
+    sub->add_option("--layer", o->layer, "The point layer to chart (a polygon or line layer is charted through its points, see --yes)")->required();
     sub->add_option("--fields", o->fields, "The chart fields, comma-separated, in bar order")->required();
     sub->add_option("--key", o->key, "The key field that names each chart (default: the object identifier)");
     sub->add_option("--selected", o->selected,
@@ -711,7 +746,11 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
     addDecorationOptions(*sub, o->decorations);
     sub->add_option("--seed", o->seed, "Seed of the random field colours (--palette random), so a run can be repeated exactly")
         ->type_name("N");
-    sub->add_flag("--yes", o->yes, "Answer the dialog's questions with yes (default: the safe answer)");
+    sub->add_flag("--yes", o->yes, "Answer the dialog's questions with yes (default: the safe answer), and accept charting a polygon or line layer through its points");
+    sub->add_option("--legend", o->legend,
+                    "Colour and order the chart fields from a legend (.leg) or a layer file drawing charts (.lyr)");
+    sub->add_option("--pair", o->pairs, "Pair a chart field with a legend field that automatic mapping cannot pair")
+        ->type_name("CHART=LEGEND");
     sub->callback([&context, o] {
         try {
             context.exitCode = draw(context, *o);

@@ -17,6 +17,7 @@
 #include "host/gdal/GdalFeatureClass.h"
 #include "plotlet/DialogActions.h"
 #include "plotlet/DrawSupport.h"
+#include "plotlet/ProgressLine.h"
 #include "plotlet/Subcommands.h"
 #include "runtime/Error.h"
 #include "runtime/Text.h"
@@ -47,16 +48,6 @@ std::string joined(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& n : names) text += (text.empty() ? "" : ", ") + n;
     return text;
-}
-
-// The user's answer to the question on the terminal; anything but yes declines.
-bool confirmOnTerminal(Context& context, const std::string& question) {
-    context.err << question << " [y/N] ";
-    context.err.flush();
-    std::string answer;
-    if (!std::getline(std::cin, answer)) return false;
-    const std::string a = runtime::lowerCase(runtime::trim(answer));
-    return a == "y" || a == "yes";
 }
 
 int deleteFields(Context& context, const Options& options) {

@@ -4,9 +4,20 @@
 
 #include <iostream>
 
+#include "runtime/Text.h"
+
 namespace plotlet::cli {
 
 bool messagesGoToTerminal(const Context& context) { return &context.err == &std::cerr && ::isatty(STDERR_FILENO); }
+
+bool confirmOnTerminal(Context& context, const std::string& question) {
+    context.err << question << " [y/N] ";
+    context.err.flush();
+    std::string answer;
+    if (!std::getline(std::cin, answer)) return false;
+    const std::string a = runtime::lowerCase(runtime::trim(answer));
+    return a == "y" || a == "yes";
+}
 
 void ProgressLine::show(const std::string& label, std::size_t done, std::size_t total) {
     const int percent = total == 0 ? 100 : static_cast<int>(static_cast<double>(done) * 100.0 / static_cast<double>(total));

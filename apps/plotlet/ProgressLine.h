@@ -13,6 +13,9 @@ namespace plotlet::cli {
 // Whether the context's message stream is the process's standard error on a terminal.
 bool messagesGoToTerminal(const Context& context);
 
+// Asks the question on the terminal and reads the user's answer; anything but yes declines.
+bool confirmOnTerminal(Context& context, const std::string& question);
+
 class ProgressLine {
 public:
     explicit ProgressLine(std::ostream& err) : err_(err) {}

@@ -1,5 +1,5 @@
 // `plotlet inspect FILE`: what a property-set file holds (legend .leg, parameter .par and
-// graphics .obj files), property by property, with nested property sets, groups and the data
+// graphics .obj files), or the layer of a layer file (.lyr) with its renderer, property by property, with nested property sets, groups and the data
 // attached to charts indented beneath their owner.
 #include <memory>
 #include <sstream>
@@ -9,7 +9,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
+
 #include "host/Element.h"
+#include "host/Layer.h"
+#include "host/LayerFile.h"
+#include "host/Renderer.h"
+#include "host/gdal/DocumentOpen.h"
+#include "host/gdal/Gdal.h"
+#include "runtime/Text.h"
 #include "host/Persistence.h"
 #include "host/PropertySet.h"
 #include "host/PropertySetFile.h"
@@ -74,6 +82,13 @@ std::string objectSummary(const runtime::Object& o) {
     } else if (auto sr = dynamic_cast<const host::SpatialReference*>(&o)) {
         s << json(sr->name()).dump();
         if (sr->epsg()) s << ", EPSG:" << sr->epsg();
+    } else if (auto layer = dynamic_cast<const host::FeatureLayer*>(&o)) {
+        s << "name " << json(layer->name()).dump();
+        if (layer->featureClass() && !layer->featureClass()->dataSource().path.empty())
+            s << ", data " << json(layer->featureClass()->dataSource().path).dump();
+        if (!layer->featureClass()) s << ", broken";
+    } else if (auto charts = dynamic_cast<const host::ChartRenderer*>(&o)) {
+        s << charts->fieldCount() << (charts->fieldCount() == 1 ? " field" : " fields");
     } else if (auto chart = dynamic_cast<const host::BarChartSymbol*>(&o)) {
         s << chart->symbolCount() << " bar symbols";
     } else if (auto fill = dynamic_cast<const host::FillSymbol*>(&o)) {
@@ -92,6 +107,17 @@ void children(const runtime::Object& o, std::vector<std::pair<std::string, runti
     } else if (auto group = dynamic_cast<const host::GroupElement*>(&o)) {
         for (std::size_t i = 0; i < group->elementCount(); ++i)
             out.emplace_back("[" + std::to_string(i) + "]", runtime::Variant(runtime::ObjectPtr(group->element(i))));
+    }
+    if (auto layer = dynamic_cast<const host::FeatureLayer*>(&o); layer && layer->renderer()) {
+        out.emplace_back("renderer", runtime::Variant(runtime::ObjectPtr(layer->renderer())));
+    } else if (auto charts = dynamic_cast<const host::ChartRenderer*>(&o)) {
+        for (std::size_t i = 0; i < charts->fieldCount(); ++i) out.emplace_back("field " + std::to_string(i), runtime::Variant(charts->field(i).name));
+        if (charts->chartSymbol()) out.emplace_back("chart symbol", runtime::Variant(runtime::ObjectPtr(charts->chartSymbol())));
+    } else if (auto simple = dynamic_cast<const host::SimpleRenderer*>(&o); simple && simple->symbol()) {
+        out.emplace_back("symbol", runtime::Variant(runtime::ObjectPtr(simple->symbol())));
+    } else if (auto chart = dynamic_cast<const host::BarChartSymbol*>(&o)) {
+        for (std::size_t i = 0; i < chart->symbolCount(); ++i)
+            out.emplace_back("[" + std::to_string(i) + "]", runtime::Variant(runtime::ObjectPtr(chart->symbol(i))));
     }
     if (auto element = dynamic_cast<const host::Element*>(&o); element && !element->customProperty().isEmpty()) {
         out.emplace_back("(attached data)", element->customProperty());
@@ -191,10 +217,18 @@ json toJson(const std::string& name, const runtime::Variant& v, Shared& shared) 
     return j;
 }
 
+// A layer file holds one layer; it is shown as a set holding it.
+host::PropertySetPtr readLayerFileAsSet(const std::string& path) {
+    host::gdal::install();
+    auto set = std::make_shared<host::PropertySet>();
+    set->setProperty("layer", runtime::Variant(runtime::ObjectPtr(host::readLayerFile(path))));
+    return set;
+}
+
 int inspect(Context& context, const Options& options) {
     host::PropertySetPtr set;
     try {
-        set = host::readPropertySetFile(options.file);
+        set = host::gdal::isLayerFilePath(options.file) ? readLayerFileAsSet(options.file) : host::readPropertySetFile(options.file);
     } catch (const runtime::Error& e) {
         context.err << "plotlet: error: " << e.description() << '\n';
         return InputError;
@@ -213,9 +247,16 @@ int inspect(Context& context, const Options& options) {
 
 }  // namespace
 
+int inspectPropertyFile(Context& context, const std::string& file, bool json) { return inspect(context, Options{file, json}); }
+
+bool isPropertySetFilePath(const std::string& path) {
+    const std::string ext = runtime::lowerCase(std::filesystem::path(path).extension().string());
+    return ext == ".leg" || ext == ".par" || ext == ".obj";
+}
+
 void addInspectSubcommand(CLI::App& app, Context& context) {
     auto options = std::make_shared<Options>();
-    CLI::App* sub = app.add_subcommand("inspect", "Show the properties of a property-set file (.par, .leg, .obj)");
+    CLI::App* sub = app.add_subcommand("inspect", "Show the properties of a property-set file (.par, .leg, .obj) or the layer of a layer file (.lyr)");
     sub->add_option("FILE", options->file, "The file to read")->required();
     sub->add_flag("--json", options->json, "Write the properties as JSON");
     sub->callback([&context, options] { context.exitCode = inspect(context, *options); });

@@ -17,6 +17,14 @@ void addInspectSubcommand(CLI::App& app, Context& context);   // PropertyFileCom
 void addDrawSubcommand(CLI::App& app, Context& context);      // DrawCommand.cpp
 void addRenderSubcommand(CLI::App& app, Context& context);    // RenderCommand.cpp
 void addDialogSubcommand(CLI::App& app, Context& context);    // DialogCommand.cpp
+void addLegendSubcommand(CLI::App& app, Context& context);    // LegendCommand.cpp
+void addIdentifySubcommand(CLI::App& app, Context& context);  // IdentifyCommand.cpp
+
+// What `inspect` prints for a property-set file (.leg, .par, .obj) or a layer file (.lyr);
+// `info` shows the same for property-set files. Returns the exit code.
+int inspectPropertyFile(Context& context, const std::string& file, bool json);
+// Whether the path ends in .leg, .par or .obj (in any case).
+bool isPropertySetFilePath(const std::string& path);
 void addLabelsSubcommand(CLI::App& app, Context& context);    // LabelsCommand.cpp
 void addFieldsSubcommand(CLI::App& app, Context& context);    // FieldsCommand.cpp
 void addGraphicsSubcommand(CLI::App& app, Context& context);  // GraphicsCommand.cpp
@@ -28,6 +36,8 @@ inline constexpr AddSubcommand subcommands[] = {
     addDrawSubcommand,
     addRenderSubcommand,
     addDialogSubcommand,
+    addLegendSubcommand,
+    addIdentifySubcommand,
     addLabelsSubcommand,
     addFieldsSubcommand,
     addGraphicsSubcommand,

@@ -167,6 +167,7 @@ frmPlotlet::frmPlotlet()
     OpCreateDiagr().onClick([this](int index) { OpCreateDiagr_Click(index); });
     OpChartPosition().onClick([this](int index) { OpChartPosition_Click(index); });
 
+    wireLegendCommands();
     // Parameter and graphics files.
     wireFileCommands();
 }
@@ -264,6 +265,8 @@ void frmPlotlet::Form_Unload() {
     ClearEngineContext();
     pFieldsSymbolArray.reset();
     pLegendSymbolArray.reset();
+    legendFieldList.clear();
+    fieldMapping.clear();
     LayerColl.clear();
     LayerGraphColl.clear();
 }

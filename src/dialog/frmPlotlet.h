@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/LegendMapping.h"
 #include "host/Application.h"
 #include "host/Layer.h"
 #include "host/PropertySet.h"
@@ -203,6 +204,23 @@ public:
     // rows as far as they got.
     static runtime::Variant Array2Sort(const runtime::Variant& varItems, std::uint8_t sortColumn, bool ascending);
 
+    // --- legends (frmPlotletLegend.cpp) -------------------------------------------------------
+    // The last loaded legend's fields and the mapping of the chart fields onto them; both stay
+    // until the next load.
+    LegendFieldList legendFieldList;
+    FieldMappingList fieldMapping;
+    // Saves the legend of the one chart selected on the map into a legend file.
+    void CmdSaveLegend_Click();
+    // Chooses the legend file (TxtLegendFile); a cancel leaves everything as it was.
+    void CmdLegendFileName_Click();
+    // Ticking ChkLoadLegend with no legend file named asks for one.
+    void ChkLoadLegend_Click();
+    // Gives each chart field the symbol of its legend field and the legend's order. A legend
+    // that cannot be read is reported and changes nothing.
+    void CmdLoadLegend_Click();
+    // Shows the data attached to each selected chart, one box per chart.
+    void CmdIdentityGraphics_Click();
+
     // --- field symbol menu and chart labels (frmPlotletLabels.cpp) ----------------------------
     // One symbol, chosen in the symbol selector starting from the first row's, for every chart
     // field row (or every selected one) that has a preview key; all of them share the object.
@@ -253,6 +271,8 @@ public:
     static std::string_view FormLoadLabel();
 
 private:
+    // Connects the legend commands to their controls.
+    void wireLegendCommands();
     // Attaches the handlers of the parameter-file and graphics-file buttons.
     void wireFileCommands();
     // The text of the box that refuses a parameter file, in the dialog's language.

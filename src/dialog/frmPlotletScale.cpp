@@ -22,7 +22,7 @@ namespace {
 
 // Millimetres per inch, written as the conversions always wrote it.
 constexpr double MillimetresPerInch = 2.54 * 10;
-constexpr double PointsPerInch = 72;
+constexpr double PointsPerInch = host::kPointsPerInch;
 
 // A division that fails as the runtime's does: by zero error 11, beyond a double error 6.
 double quotient(double dividend, double divisor) {

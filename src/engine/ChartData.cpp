@@ -80,6 +80,8 @@ void LoadMessagesFor(const std::string& language) {
 
 void LoadMessages() { LoadMessagesFor(MainDialog().Language()); }
 
+bool MessagesInRussian() { return messageTable()[0] == messageTexts[0].russian; }
+
 const std::string& Message(int slot) {
     if (slot < 1 || slot > MessageSlotCount) runtime::raise(runtime::err::SubscriptOutOfRange);
     return messageTable()[static_cast<std::size_t>(slot - 1)];

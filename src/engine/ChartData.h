@@ -24,6 +24,9 @@ inline constexpr int MessageSlotCount = 23;
 void LoadMessages();
 // The same for a given language text.
 void LoadMessagesFor(const std::string& language);
+// Whether the message table holds the Russian texts (the engine's other bilingual messages
+// follow it).
+bool MessagesInRussian();
 // Message slot 1..23 of the current table; error 9 outside. Until the first LoadMessages the
 // table holds the English texts, so no message ever shows empty.
 const std::string& Message(int slot);

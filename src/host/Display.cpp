@@ -5,9 +5,6 @@
 #include "runtime/Text.h"
 
 namespace host {
-namespace {
-constexpr double kMetresPerInch = 0.0254;
-}
 
 double DisplayTransformation::mapScale() const {
     if (visible_.isEmpty() || frame_.width() <= 0 || dpi_ <= 0) return 0.0;
@@ -25,14 +22,21 @@ void DisplayTransformation::setMapScale(double scale) {
 
 double DisplayTransformation::mapUnitsPerPoint() const {
     const double s = referenceScale_ > 0 ? referenceScale_ : mapScale();
-    return s * kMetresPerInch / 72.0 / metresPerUnit_;
+    return s * kMetresPerInch / kPointsPerInch / metresPerUnit_;
 }
 
+double DisplayTransformation::mapUnitsPerPointAtMapScale() const {
+    return mapScale() * kMetresPerInch / kPointsPerInch / metresPerUnit_;
+}
+
+// Through map units rather than dpi / 72 × reference ÷ map scale: the product with the pixels
+// per map unit puts a symbol exactly where the map units measured for it fall.
 double DisplayTransformation::pixelsPerPoint() const {
-    const double base = dpi_ / 72.0;
-    const double scale = mapScale();
-    if (referenceScale_ > 0 && scale > 0) return base * referenceScale_ / scale;
-    return base;
+    return mapUnitsPerPoint() * pixelsPerMapUnit();
+}
+
+double DisplayTransformation::pixelsPerPointAtMapScale() const {
+    return mapUnitsPerPointAtMapScale() * pixelsPerMapUnit();
 }
 
 double DisplayTransformation::pixelsPerMapUnit() const {

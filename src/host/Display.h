@@ -19,7 +19,13 @@ struct DeviceFrame {
     friend bool operator==(const DeviceFrame&, const DeviceFrame&) = default;
 };
 
-// Converts between map units and device pixels and between points and map units.
+// A point is 1/72 inch; an inch is 0.0254 metres. Every conversion between points, map units,
+// metres on paper and pixels goes through these two and the transformation below.
+inline constexpr double kPointsPerInch = 72.0;
+inline constexpr double kMetresPerInch = 0.0254;
+
+// Converts between map units and device pixels and between points and map units: the one
+// place that knows how, so measuring (host) and drawing (render) cannot disagree.
 //
 // Units: map units per point = S × 0.0254 / 72 / metres-per-map-unit, where S is the reference
 // scale when it is > 0 and the map scale otherwise. A symbol of s points is drawn
@@ -47,9 +53,16 @@ public:
     // Keeps the centre of the visible bounds and sets their size to match the scale.
     void setMapScale(double scale);
 
+    // Map units a symbol point takes: at the reference scale when there is one, else at the map
+    // scale.
     double mapUnitsPerPoint() const;
-    // Pixels a symbol point takes on this display.
+    // Map units a point takes at the map scale whatever the reference scale (texts that do not
+    // scale with the map).
+    double mapUnitsPerPointAtMapScale() const;
+    // Pixels a symbol point takes on this display (dpi / 72, times reference scale ÷ map scale
+    // when a reference scale is set), and the same at the map scale.
     double pixelsPerPoint() const;
+    double pixelsPerPointAtMapScale() const;
     // Pixels per map unit along both axes (square pixels).
     double pixelsPerMapUnit() const;
     // Map → device (pixels, y down) and back.

@@ -56,7 +56,7 @@ Envelope MarkerElement::queryBounds(const Display& display) const {
 double textMapUnitsPerPoint(const TextElement& element, const Display& display) {
     const DisplayTransformation& t = display.displayTransformation();
     if (element.scaleText()) return t.mapUnitsPerPoint();
-    return t.mapScale() * 0.0254 / 72.0 / t.metresPerUnit();
+    return t.mapUnitsPerPointAtMapScale();
 }
 
 TextBlockOffset alignTextBlock(HorizontalAlignment horizontal, VerticalAlignment vertical, double width, double ascent,

@@ -1,35 +1,24 @@
 #include "host/MxDocument.h"
 
 #include <filesystem>
-#include <mutex>
+
+#include "runtime/HookSlot.h"
 
 namespace host {
 namespace {
 
-std::mutex& factoryMutex() {
-    static std::mutex m;
-    return m;
-}
-
-DisplayFactory& factory() {
-    static DisplayFactory f;
-    return f;
+runtime::HookSlot<DisplayFactory>& factory() {
+    static runtime::HookSlot<DisplayFactory> slot;
+    return slot;
 }
 
 }  // namespace
 
-void setDisplayFactory(DisplayFactory f) {
-    std::lock_guard lock(factoryMutex());
-    factory() = std::move(f);
-}
+void setDisplayFactory(DisplayFactory f) { factory().set(std::move(f)); }
 
 Display& ActiveView::screenDisplay() {
     if (!display_) {
-        DisplayFactory f;
-        {
-            std::lock_guard lock(factoryMutex());
-            f = factory();
-        }
+        const DisplayFactory f = factory().get();
         display_ = f ? f() : nullptr;
         if (!display_) display_ = std::make_unique<PlainDisplay>();
     }

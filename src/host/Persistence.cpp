@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <mutex>
 
 #include "host/Color.h"
 #include "host/Element.h"
@@ -13,6 +12,7 @@
 #include "host/Renderer.h"
 #include "host/SpatialReference.h"
 #include "host/Symbol.h"
+#include "runtime/HookSlot.h"
 
 namespace host {
 namespace fs = std::filesystem;
@@ -23,27 +23,16 @@ namespace {
 
 constexpr const char* kPersistenceSource = "Plotlet.Persistence";
 
-std::mutex& openerMutex() {
-    static std::mutex m;
-    return m;
-}
-
-DataSourceOpener& openerSlot() {
-    static DataSourceOpener o;
-    return o;
+runtime::HookSlot<DataSourceOpener>& openerSlot() {
+    static runtime::HookSlot<DataSourceOpener> slot;
+    return slot;
 }
 
 }  // namespace
 
-void setDataSourceOpener(DataSourceOpener opener) {
-    std::lock_guard lock(openerMutex());
-    openerSlot() = std::move(opener);
-}
+void setDataSourceOpener(DataSourceOpener opener) { openerSlot().set(std::move(opener)); }
 
-DataSourceOpener dataSourceOpener() {
-    std::lock_guard lock(openerMutex());
-    return openerSlot();
-}
+DataSourceOpener dataSourceOpener() { return openerSlot().get(); }
 
 void PersistContext::fail(const std::string& what) const {
     raiseHost(100, kPersistenceSource, sourceName_.empty() ? what : "File " + sourceName_ + ": " + what);

@@ -1,20 +1,22 @@
 #include "host/TaskProgress.h"
 
+#include "runtime/HookSlot.h"
+
 namespace host {
 namespace {
-TaskProgressObserver& observer() {
-    static TaskProgressObserver o;
-    return o;
+runtime::HookSlot<TaskProgressObserver>& observer() {
+    static runtime::HookSlot<TaskProgressObserver> slot;
+    return slot;
 }
 }  // namespace
 
-void setTaskProgressObserver(TaskProgressObserver o) { observer() = std::move(o); }
+void setTaskProgressObserver(TaskProgressObserver o) { observer().set(std::move(o)); }
 
 bool hasTaskProgressObserver() { return static_cast<bool>(observer()); }
 
 void reportTaskProgress(const TaskProgress& progress) noexcept {
     try {
-        if (observer()) observer()(progress);
+        if (const TaskProgressObserver o = observer().get()) o(progress);
     } catch (...) {
         // Progress is a courtesy; the work goes on.
     }

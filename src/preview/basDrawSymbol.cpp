@@ -1,31 +1,22 @@
 #include "preview/basDrawSymbol.h"
 
 #include <exception>
-#include <mutex>
 
 #include "host/Error.h"
 #include "render/SymbolPreview.h"
+#include "runtime/HookSlot.h"
 
 namespace plotlet::basDrawSymbol {
 namespace {
 
-std::mutex& observerMutex() {
-    static std::mutex m;
-    return m;
-}
-
-FailureObserver& observer() {
-    static FailureObserver o;
-    return o;
+runtime::HookSlot<FailureObserver>& observer() {
+    static runtime::HookSlot<FailureObserver> slot;
+    return slot;
 }
 
 // The failure a procedure absorbs, told to the observer.
 void absorb(const char* source) {
-    FailureObserver o;
-    {
-        std::lock_guard lock(observerMutex());
-        o = observer();
-    }
+    const FailureObserver o = observer().get();
     if (!o) return;
     try {
         throw;
@@ -44,10 +35,7 @@ void absorb(const char* source) {
 
 }  // namespace
 
-void SetFailureObserver(FailureObserver o) {
-    std::lock_guard lock(observerMutex());
-    observer() = std::move(o);
-}
+void SetFailureObserver(FailureObserver o) { observer().set(std::move(o)); }
 
 render::PicturePtr CreatePictureFromSymbol(render::DeviceContext* dc, render::BitmapHandle& bitmap, const host::SymbolPtr& symbol,
                                            int width, int height, int gap) {

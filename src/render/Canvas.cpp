@@ -52,8 +52,8 @@ Canvas::Canvas(cairo_t* cr, const host::DisplayTransformation& transformation, M
     const auto finiteOrZero = [](double v) { return std::isfinite(v) && v > 0 ? v : 0.0; };
     pixelsPerMapUnit_ = finiteOrZero(t.pixelsPerMapUnit());
     mapUnitsPerPoint_ = finiteOrZero(t.mapUnitsPerPoint());
-    pixelsPerPoint_ = finiteOrZero(mapUnitsPerPoint_ * pixelsPerMapUnit_);
-    pixelsPerPointUnscaled_ = finiteOrZero(t.mapScale() * 0.0254 / 72.0 / t.metresPerUnit() * pixelsPerMapUnit_);
+    pixelsPerPoint_ = finiteOrZero(t.pixelsPerPoint());
+    pixelsPerPointUnscaled_ = finiteOrZero(t.pixelsPerPointAtMapScale());
 
     const bool usable =
         pixelsPerMapUnit_ > 0 && frame.width() > 0 && frame.height() > 0 && std::isfinite(xMin_) && std::isfinite(yMax_);

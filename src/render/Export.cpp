@@ -17,7 +17,7 @@
 namespace render {
 namespace {
 
-constexpr double kMetresPerInch = 0.0254;
+using host::kMetresPerInch;
 constexpr double kDefaultWidth = 1200.0;
 constexpr double kMaxDpi = 100'000.0;
 const char* const kSource = "Plotlet.Export";
@@ -140,7 +140,7 @@ void finishStream(Stream& stream, cairo_status_t status, const std::string& what
 
 void exportVector(const host::Map& map, const std::string& path, PictureFormat format, const host::DisplayTransformation& t,
                   const ProgressCallback& progress, const MapDecorations* decorations) {
-    const double scale = 72.0 / t.resolution();
+    const double scale = host::kPointsPerInch / t.resolution();
     const double w = t.deviceFrame().right, h = t.deviceFrame().bottom;
     host::AtomicFileWriter file(path);
     Stream stream{&file, nullptr};

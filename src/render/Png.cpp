@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/AtomicFile.h"
+#include "host/Display.h"
 #include "render/Cairo.h"
 #include "render/Error.h"
 
@@ -168,7 +169,7 @@ void writePng(cairo_surface_t* surface, const std::string& path, double dpi, std
     writeChunk(file, "IHDR", header.data(), header.size());
     if (dpi > 0 && std::isfinite(dpi)) {
         std::array<std::uint8_t, 9> physical{};
-        const auto perMetre = static_cast<std::uint32_t>(std::lround(std::min(dpi, 1e6) / 0.0254));
+        const auto perMetre = static_cast<std::uint32_t>(std::lround(std::min(dpi, 1e6) / host::kMetresPerInch));
         putBigEndian(physical.data(), perMetre);
         putBigEndian(physical.data() + 4, perMetre);
         physical[8] = 1;  // the unit is the metre

@@ -1,6 +1,7 @@
 #include "ui/Driver.h"
 
 #include "runtime/Error.h"
+#include "runtime/HookSlot.h"
 #include "ui/CheckBox.h"
 #include "ui/ComboBox.h"
 #include "ui/CommandButton.h"
@@ -19,9 +20,9 @@ namespace ui {
 
 namespace {
 
-Driver::ErrorReporter& installedReporter() {
-    static Driver::ErrorReporter reporter;
-    return reporter;
+runtime::HookSlot<Driver::ErrorReporter>& installedReporter() {
+    static runtime::HookSlot<Driver::ErrorReporter> slot;
+    return slot;
 }
 
 // Where a pointer is over item `item` of a list view: rows of 16 pixels under a 20-pixel header.
@@ -29,11 +30,11 @@ float itemY(int item) { return 20.0f + 16.0f * static_cast<float>(item - 1) + 8.
 
 }  // namespace
 
-void Driver::setErrorReporter(ErrorReporter reporter) { installedReporter() = std::move(reporter); }
+void Driver::setErrorReporter(ErrorReporter reporter) { installedReporter().set(std::move(reporter)); }
 
 void Driver::reportError(const std::exception& error) {
-    if (installedReporter()) {
-        installedReporter()(error);
+    if (const ErrorReporter reporter = installedReporter().get()) {
+        reporter(error);
         return;
     }
     const auto* runtimeError = dynamic_cast<const runtime::Error*>(&error);

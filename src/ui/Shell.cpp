@@ -1,5 +1,6 @@
 #include "ui/Shell.h"
 
+#include "runtime/HookSlot.h"
 #include "ui/Form.h"
 #include "ui/HeadlessShell.h"
 
@@ -7,22 +8,20 @@ namespace ui {
 
 namespace {
 
-std::shared_ptr<Shell>& installed() {
-    static std::shared_ptr<Shell> shell = std::make_shared<HeadlessShell>();
-    return shell;
+runtime::HookSlot<std::shared_ptr<Shell>>& installed() {
+    static runtime::HookSlot<std::shared_ptr<Shell>> slot(std::make_shared<HeadlessShell>());
+    return slot;
 }
 
 }  // namespace
 
 void Shell::runModal(Form& form) { form.hide(); }
 
-Shell& shell() { return *installed(); }
+Shell& shell() { return *installed().get(); }
 
-std::shared_ptr<Shell> currentShell() { return installed(); }
+std::shared_ptr<Shell> currentShell() { return installed().get(); }
 
-void setShell(std::shared_ptr<Shell> shell) {
-    installed() = shell ? std::move(shell) : std::make_shared<HeadlessShell>();
-}
+void setShell(std::shared_ptr<Shell> shell) { installed().set(shell ? std::move(shell) : std::make_shared<HeadlessShell>()); }
 
 ShellScope::ShellScope(std::shared_ptr<Shell> shell) : previous_(currentShell()) { setShell(std::move(shell)); }
 

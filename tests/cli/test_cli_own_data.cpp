@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cairo.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -167,7 +168,7 @@ TEST_F(OwnData, MistakesAreNamedWithWhatThereIsInstead) {
         std::vector<std::string> says;
     };
     const std::vector<Case> cases = {
-        {{"draw", polygons, "--layer", "eire", "--fields", "A"}, 2, {"eire is a polygon layer", "point layers: none"}},
+        {{"draw", polygons, "--layer", "eire", "--fields", "A"}, 1, {"eire is a polygon layer", "pass --yes"}},
         {{"draw", multipoints, "--layer", "pumps", "--fields", "A"}, 2, {"pumps is a multipoint layer"}},
         {{"draw", points, "--layer", "station", "--fields", "bikes"}, 2, {"no layer station (did you mean stations?)"}},
         {{"draw", points, "--layer", "stations", "--fields", "bkes"}, 2,
@@ -184,12 +185,14 @@ TEST_F(OwnData, MistakesAreNamedWithWhatThereIsInstead) {
     for (const Case& c : cases) {
         std::vector<std::string> args = c.args;
         if (args[0] == "draw") args.insert(args.end(), {"--save", path("never.pmx")});
+        if (args[1] == polygons && ::isatty(STDIN_FILENO)) continue;  // on a terminal the offer is asked
         const auto r = run(args[0], {args.begin() + 1, args.end()});
         SCOPED_TRACE(args[1] + " " + (args.size() > 3 ? args[3] + " " + args[5] : ""));
         EXPECT_EQ(r.code, c.code) << r.err;
         for (const std::string& text : c.says) EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
         EXPECT_EQ(r.err.find("internal error"), std::string::npos) << r.err;
         EXPECT_FALSE(std::filesystem::exists(path("never.pmx")));
+        EXPECT_FALSE(std::filesystem::exists(path("eire_points.gpkg")));
     }
 }
 
@@ -495,4 +498,75 @@ TEST_F(OwnData, RenderShowsTheProgressOfReadingALargeLayer) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.err.find("plotlet: Reading grid 81% (16384 of 20000)"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("plotlet: Reading grid 100% (20000 of 20000)"), std::string::npos) << r.err;
+}
+
+TEST_F(OwnData, PolygonLayersAreChartedThroughPointsInsideThem) {
+    const std::vector<std::string> shapes = {"POLYGON ((0 0,10 0,10 10,8 10,8 2,2 2,2 10,0 10,0 0))",
+                                             "POLYGON ((20 0,24 0,24 4,20 4,20 0))"};
+    const std::string parcels = write("parcels.geojson", R"({"type":"FeatureCollection","features":[
+        {"type":"Feature","properties":{"NAME":"Подкова","A":4.5},"geometry":{"type":"Polygon","coordinates":[[[0,0],[10,0],[10,10],[8,10],[8,2],[2,2],[2,10],[0,10],[0,0]]]}},
+        {"type":"Feature","properties":{"NAME":"Square","A":2},"geometry":{"type":"Polygon","coordinates":[[[20,0],[24,0],[24,4],[20,4],[20,0]]]}}]})");
+    std::filesystem::create_directories(path("maps"));
+    const std::string map = path("maps/parcels.pmx"), points = path("maps/parcels_points.gpkg");
+    const std::vector<std::string> args{"--layer", "parcels", "--fields", "A", "--key", "NAME", "--placement", "center", "--yes"};
+    auto draw = [&](const std::string& from, std::vector<std::string> extra) {
+        std::vector<std::string> all{from};
+        all.insert(all.end(), args.begin(), args.end());
+        all.insert(all.end(), extra.begin(), extra.end());
+        all.insert(all.end(), {"--save", map});
+        return run("draw", all);
+    };
+    auto r = draw(parcels, {});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("2 points of layer parcels written to " + points), std::string::npos) << r.err;
+
+    // Beside the document that names them, which reopens with them; each chart stands inside
+    // its polygon.
+    auto charted = [&] {
+        const host::MxDocumentPtr document = host::readMapDocument(map);
+        const host::MapPtr m = document->focusMap();
+        const host::FeatureLayerPtr layer = m->findFeatureLayer("parcels_points");
+        EXPECT_TRUE(layer && layer->valid());
+        if (!layer || !layer->valid()) return std::size_t{0};
+        EXPECT_EQ(layer->featureClass()->shapeType(), host::GeometryType::Point);
+        EXPECT_EQ(layer->featureClass()->value(0, layer->featureClass()->findField("NAME")), runtime::Variant(std::string("Подкова")));
+        EXPECT_TRUE(m->findFeatureLayer("parcels"));
+        std::size_t count = 0;
+        for (const host::FeatureLayerPtr& l : m->featureLayers()) count += l->name() == "parcels_points";
+        EXPECT_EQ(count, 1u);
+        const auto& charts = m->basicGraphicsLayer()->findLayerOrNull("parcels_points_charts")->container();
+        EXPECT_EQ(charts.elementCount(), 2u);
+        std::size_t inside = 0;
+        for (const host::ElementPtr& chart : charts.elements()) {
+            const host::Envelope box = chart->geometry()->envelope();
+            OGRPoint centre((box.xMin() + box.xMax()) / 2, (box.yMin() + box.yMax()) / 2);
+            for (const std::string& wkt : shapes) {
+                OGRGeometry* g = nullptr;
+                OGRGeometryFactory::createFromWkt(wkt.c_str(), nullptr, &g);
+                host::gdal::GeometryHandle shape(g);
+                inside += centre.Within(shape.get());
+            }
+        }
+        return inside;
+    };
+    EXPECT_EQ(charted(), 2u);
+
+    // A rerun on the saved map replaces the file and keeps one layer of points.
+    const auto before = std::filesystem::last_write_time(points);
+    r = draw(map, {"--recreate"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_GE(std::filesystem::last_write_time(points), before);
+    EXPECT_EQ(charted(), 2u);
+
+    // A line layer is charted at the midpoints of its lines.
+    const std::string roads = write("roads.geojson", R"({"type":"FeatureCollection","features":[
+        {"type":"Feature","properties":{"A":3},"geometry":{"type":"LineString","coordinates":[[0,0],[6,0],[6,2]]}}]})");
+    r = run("draw", {roads, "--layer", "roads", "--fields", "A", "--yes", "--save", path("roads.pmx")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto midpoints = host::readMapDocument(path("roads.pmx"))->focusMap()->findFeatureLayer("roads_points");
+    ASSERT_TRUE(midpoints && midpoints->valid());
+    const auto midpoint = std::dynamic_pointer_cast<const host::Point>(midpoints->featureClass()->shape(0));
+    ASSERT_TRUE(midpoint);
+    EXPECT_NEAR(midpoint->x(), 4, 1e-9);
+    EXPECT_NEAR(midpoint->y(), 0, 1e-9);
 }

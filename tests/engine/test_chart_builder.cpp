@@ -189,14 +189,54 @@ TEST_F(BuilderTest, NonFiniteValues) {
     EXPECT_TRUE(shell.messages().empty());
 }
 
-TEST_F(BuilderTest, AllEqualValuesPutLabelsOnTop) {
-    for (const char* f : {"A", "B", "C"}) setValue(0, f, 3);
+TEST_F(BuilderTest, LabelsStandOnTheTopsOfTheirBars) {
+    // Raleigh: 5, 2, 1 on a scale up to 8; the chart's extent is 0…5, so the tops lie at 1, 0.4
+    // and 0.2 of its height.
     run(0);
     const auto chart = charts()[0];
     const host::Envelope box = boundsWithoutLeader(chart);
-    for (const auto& label : membersOf<host::TextElement>(chart)) {
-        EXPECT_NEAR(std::dynamic_pointer_cast<host::Point>(label->geometry())->y(), box.yMax(), eps);
+    const auto labels = membersOf<host::TextElement>(chart);
+    ASSERT_EQ(labels.size(), 3u);
+    const double tops[] = {1.0, 0.4, 0.2};
+    for (std::size_t k = 0; k < labels.size(); ++k) {
+        const auto at = std::dynamic_pointer_cast<host::Point>(labels[k]->geometry());
+        EXPECT_NEAR(at->y(), box.yMin() + tops[k] * box.height(), eps) << k;
+        EXPECT_NEAR(at->x(), box.xMin() + box.width() * (2.0 * static_cast<double>(k) + 1) / 6, eps) << k;
     }
+}
+
+TEST_F(BuilderTest, AllEqualExtentsPutLabelsAndBreakMarksOnTheFlatChart) {
+    // A maximum of 0 makes every chart's extent 0…0: no bar has a height, every value lies
+    // beyond the scale, and labels and break marks still get a place instead of a division by
+    // zero.
+    form.set("TxtMaxValue", "0");
+    form.set("TxtMinValue", "0");
+    run(0);
+    const auto groups = charts();
+    ASSERT_EQ(groups.size(), 3u);
+    for (const auto& chart : groups) {
+        std::vector<std::string> names;
+        std::vector<Variant> values;
+        ASSERT_TRUE(GetElementData(markerOf(chart), names, values));
+        EXPECT_EQ(values[1], Variant(0.0));
+        EXPECT_EQ(values[2], Variant(0.0));
+        const host::Envelope box = boundsWithoutLeader(chart);
+        EXPECT_NEAR(box.height(), 0.0, eps);
+        const auto labels = membersOf<host::TextElement>(chart);
+        const auto marks = membersOf<host::LineElement>(chart);
+        EXPECT_EQ(labels.size(), 3u) << markerOf(chart)->name();
+        EXPECT_EQ(marks.size(), 3u) << markerOf(chart)->name();
+        for (const auto& label : labels) {
+            const auto at = std::dynamic_pointer_cast<host::Point>(label->geometry());
+            EXPECT_NEAR(at->y(), box.yMax(), eps);
+            EXPECT_TRUE(std::isfinite(at->x()));
+        }
+        for (const auto& mark : marks) {
+            const host::Envelope e = mark->geometry()->envelope();
+            EXPECT_TRUE(std::isfinite(e.yMin()) && std::isfinite(e.yMax()));
+        }
+    }
+    EXPECT_TRUE(shell.messages().empty());
 }
 
 TEST_F(BuilderTest, LabelsAndLeaderFollowTheirSwitches) {

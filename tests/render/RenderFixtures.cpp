@@ -56,6 +56,32 @@ render::DeviceBox Image::inkOf(Rgb colour, int tolerance) const {
     return box;
 }
 
+ImageDifference differenceOf(cairo_surface_t* a, cairo_surface_t* b, int threshold) {
+    const int w = cairo_image_surface_get_width(a), h = cairo_image_surface_get_height(a);
+    cairo_surface_flush(a);
+    cairo_surface_flush(b);
+    const auto pixel = [](cairo_surface_t* s, int x, int y) {
+        return *reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s) +
+                                                       x * 4);
+    };
+    ImageDifference d;
+    double total = 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t p = pixel(a, x, y), q = pixel(b, x, y);
+            int worst = 0;
+            for (int shift = 0; shift < 24; shift += 8) {
+                const int c = std::abs(static_cast<int>((p >> shift) & 0xFF) - static_cast<int>((q >> shift) & 0xFF));
+                worst = std::max(worst, c);
+                total += c;
+            }
+            if (worst > threshold) ++d.far;
+        }
+    }
+    d.mean = w * h > 0 ? total / (3.0 * w * h) : 0.0;
+    return d;
+}
+
 void Image::keep(const std::string& name) const {
     if (const char* folder = std::getenv("PLOTLET_TEST_PICTURES"))
         render::writePng(surface_.get(), std::string(folder) + "/" + name + ".png");

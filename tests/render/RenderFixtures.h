@@ -47,6 +47,14 @@ private:
 
 Rgb rgbOf(std::uint32_t bgr);
 
+// How far two ARGB32 images of one size lie apart: the pixels that differ by more than
+// `threshold` on some channel, and the mean difference over all channels.
+struct ImageDifference {
+    long far = 0;
+    double mean = 0;
+};
+ImageDifference differenceOf(cairo_surface_t* a, cairo_surface_t* b, int threshold = 40);
+
 // A transformation of a w × h frame at `dpi` showing `visible`.
 host::DisplayTransformation frameOf(int w, int h, const host::Envelope& visible, double dpi = 96.0, double referenceScale = 0.0);
 

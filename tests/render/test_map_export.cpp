@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <limits>
 
@@ -240,6 +241,86 @@ TEST_F(MapPicture, WritesPngSvgAndPdfWholeOrNotAtAll) {
         EXPECT_THROW(render::exportMap(*map, file(name), options), render::Error);
     }
     EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{"MAP.PDF", "map.png", "map.svg", "old.png"}));
+}
+
+// An SVG or PDF picture drawn back into pixels by the Debian tools that read them (cairo reads
+// neither format), at the pixel size of the PNG of the same map.
+Image rasterised(const std::string& path, int width, int height, const std::string& png) {
+    std::string command;
+    if (path.ends_with(".svg")) {
+        command = "rsvg-convert --width " + std::to_string(width) + " --height " + std::to_string(height) +
+                  " --background-color white --output '" + png + "' '" + path + "'";
+    } else {
+        const std::string base = png.substr(0, png.size() - 4);
+        command = "pdftocairo -png -singlefile -scale-to-x " + std::to_string(width) + " -scale-to-y " +
+                  std::to_string(height) + " '" + path + "' '" + base + "'";
+    }
+    const int status = std::system((command + " 2>&1").c_str());
+    EXPECT_EQ(status, 0) << command << " (scripts/install-deps.sh installs poppler-utils and librsvg2-bin)";
+    render::SurfacePtr surface(cairo_image_surface_create_from_png(png.c_str()));
+    EXPECT_EQ(cairo_surface_status(surface.get()), CAIRO_STATUS_SUCCESS) << png;
+    if (cairo_image_surface_get_format(surface.get()) != CAIRO_FORMAT_ARGB32) {
+        render::SurfacePtr argb(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+        render::ContextPtr cr(cairo_create(argb.get()));
+        cairo_set_source_surface(cr.get(), surface.get(), 0, 0);
+        cairo_paint(cr.get());
+        cr.reset();
+        surface = std::move(argb);
+    }
+    return Image(std::move(surface));
+}
+
+TEST_F(MapPicture, SvgAndPdfDrawWhatThePngDraws) {
+    // Symbols and a selection frame, at two sizes: the vector pictures scale their page with
+    // the pixel width, so a mistake in that scale shows at one of them.
+    map->selectElement(chartElement);
+    map->addLayer(markerLayer({{20, 180}, {180, 20}}, 0x808080));
+    for (const int width : {200, 320}) {
+        render::ExportOptions options;
+        options.width = width;
+        options.extent = host::Envelope(0, 0, 200, 200);
+        const Image png(render::renderImage(*map, render::planExport(*map, options)));
+        for (const std::string format : {"svg", "pdf"}) {
+            const std::string name = "map-" + std::to_string(width) + "." + format;
+            render::exportMap(*map, file(name), options);
+            const Image drawn = rasterised(file(name), png.width(), png.height(), file(name + ".png"));
+            ASSERT_EQ(drawn.width(), png.width()) << name;
+            ASSERT_EQ(drawn.height(), png.height()) << name;
+            drawn.keep("map-export-" + std::to_string(width) + "-" + format);
+            const double k = width / 200.0;
+            const auto px = [k](double v) { return static_cast<int>(std::lround(v * k)); };
+            EXPECT_TRUE(drawn.near(px(46), px(130), rgbOf(kRed), 24)) << name;
+            EXPECT_TRUE(drawn.near(px(54), px(140), rgbOf(kGreen), 24)) << name;
+            EXPECT_TRUE(drawn.near(px(96), px(170), rgbOf(kBlue), 24)) << name;
+            EXPECT_TRUE(drawn.near(px(20), px(20), rgbOf(0x808080), 24)) << name;
+            EXPECT_TRUE(drawn.isWhite(px(100), px(100))) << name;
+            const ImageDifference d = differenceOf(drawn.surface(), png.surface());
+            EXPECT_LE(d.far, static_cast<long>(png.width()) * png.height() / 200) << name << ": pixels far from the PNG";
+            EXPECT_LT(d.mean, 2.0) << name << ": mean difference from the PNG";
+        }
+    }
+}
+
+TEST_F(MapPicture, PngRecordsItsResolutionInPixelsPerMetre) {
+    // What other programs print the picture at: the pHYs chunk, in pixels per metre.
+    for (const auto& [dpi, perMetre] : std::vector<std::pair<double, std::uint32_t>>{{96, 3780}, {300, 11811}}) {
+        render::ExportOptions options;
+        options.width = 50;
+        options.dpi = dpi;
+        render::exportMap(*map, file("res.png"), options);
+        const std::string bytes = head(file("res.png"), 1 << 16);
+        const std::size_t at = bytes.find("pHYs");
+        ASSERT_NE(at, std::string::npos) << dpi;
+        ASSERT_GE(bytes.size(), at + 13);
+        const auto u32 = [&](std::size_t i) {
+            std::uint32_t v = 0;
+            for (std::size_t k = 0; k < 4; ++k) v = (v << 8) | static_cast<unsigned char>(bytes[i + k]);
+            return v;
+        };
+        EXPECT_EQ(u32(at + 4), perMetre) << dpi;
+        EXPECT_EQ(u32(at + 8), perMetre) << dpi;
+        EXPECT_EQ(bytes[at + 12], 1) << "unit: the metre";
+    }
 }
 
 TEST_F(MapPicture, ProgressCountsFeaturesAndElementsToTheEnd) {

@@ -30,27 +30,9 @@ void expectMatchesReference(cairo_surface_t* image, const std::string& name) {
     const int w = cairo_image_surface_get_width(image), h = cairo_image_surface_get_height(image);
     ASSERT_EQ(cairo_image_surface_get_width(reference.get()), w);
     ASSERT_EQ(cairo_image_surface_get_height(reference.get()), h);
-    cairo_surface_flush(image);
-    const auto pixel = [](cairo_surface_t* s, int x, int y) {
-        return *reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s) +
-                                                       x * 4);
-    };
-    long far = 0;
-    double total = 0;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const std::uint32_t a = pixel(image, x, y), b = pixel(reference.get(), x, y);
-            int worst = 0;
-            for (int shift = 0; shift < 24; shift += 8) {
-                const int d = std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
-                worst = std::max(worst, d);
-                total += d;
-            }
-            if (worst > 40) ++far;
-        }
-    }
-    EXPECT_LE(far, static_cast<long>(w) * h / 200) << name << ": pixels far from the reference";
-    EXPECT_LT(total / (3.0 * w * h), 2.0) << name << ": mean difference";
+    const ImageDifference d = differenceOf(image, reference.get());
+    EXPECT_LE(d.far, static_cast<long>(w) * h / 200) << name << ": pixels far from the reference";
+    EXPECT_LT(d.mean, 2.0) << name << ": mean difference";
 }
 
 TEST(ReferenceImages, ChartWithLabelsBreakMarkAndLeader) {

@@ -131,6 +131,13 @@ TEST_F(ListTest, ListBoxSelectionFollowsItsModeAndRowChanges) {
     list.removeItem(0);
     EXPECT_EQ(list.listIndex(), -1);
     EXPECT_EQ(log, (Log{"Change", "Click", "Change", "Click", "Change"}));
+    // Deselecting another row changes nothing; deselecting the current row leaves none current.
+    list.setSelected(1, true);
+    list.setSelected(0, false);
+    EXPECT_EQ(list.listIndex(), 1);
+    list.setSelected(1, false);
+    EXPECT_EQ(list.listIndex(), -1);
+    EXPECT_TRUE(list.selectedRows().empty());
     EXPECT_EQ(errorNumberOf([&] { list.setSelection({0, 1}); }), 5);
 }
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include <filesystem>
+
+#include "host/LayerFile.h"
 #include "host/MapDocumentFile.h"
 #include "host/gdal/GdalFeatureClass.h"
 
@@ -37,7 +40,7 @@ FeatureRendererPtr defaultRenderer(GeometryType type) {
 }
 
 double fittingScale(const Envelope& extent, double metresPerUnit, double widthPixels, double heightPixels, double dpi) {
-    const double viewWidth = widthPixels / dpi * 0.0254, viewHeight = heightPixels / dpi * 0.0254;  // metres on screen
+    const double viewWidth = widthPixels / dpi * kMetresPerInch, viewHeight = heightPixels / dpi * kMetresPerInch;  // metres on screen
     const double scale = std::max(extent.width() * metresPerUnit / viewWidth, extent.height() * metresPerUnit / viewHeight);
     if (extent.isEmpty() || !(scale > 0) || !std::isfinite(scale)) return 10000;
     const double magnitude = std::pow(10.0, std::floor(std::log10(scale)) - 1);  // two significant digits
@@ -70,8 +73,28 @@ MxDocumentPtr newDocumentFromDataFile(const std::string& path) {
     return document;
 }
 
+MxDocumentPtr newDocumentFromLayerFile(const std::string& path) {
+    const LayerPtr layer = readLayerFile(path);
+    auto document = std::make_shared<MxDocument>();
+    const MapPtr& map = document->focusMap();
+    map->insertLayer(0, layer);
+    if (auto fl = std::dynamic_pointer_cast<FeatureLayer>(layer); fl && fl->featureClass())
+        map->setSpatialReference(fl->featureClass()->spatialReference());
+    const Envelope extent = map->fullExtent();
+    map->setMapScale(fittingScale(extent, map->spatialReference()->metresPerUnit()));
+    if (!extent.isEmpty()) map->setExtent(extent);
+    return document;
+}
+
+bool isLayerFilePath(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == ".lyr";
+}
+
 MxDocumentPtr openDocumentOrDataFile(const std::string& path) {
     if (isMapDocumentPath(path)) return readMapDocument(path);
+    if (isLayerFilePath(path)) return newDocumentFromLayerFile(path);
     return newDocumentFromDataFile(path);
 }
 

@@ -15,7 +15,13 @@ namespace host::gdal {
 // 1000 × 750 pixels at 96 dpi, and has no reference scale. Host errors as openFeatureClass.
 MxDocumentPtr newDocumentFromDataFile(const std::string& path);
 
-// A map document (by its .pmx extension) or a data file.
+// A new, unsaved document whose focus map holds the layer of a layer file (.lyr), with the
+// layer's renderer, at a scale that fits its extent. Host errors name the file.
+MxDocumentPtr newDocumentFromLayerFile(const std::string& path);
+// Whether the path ends in .lyr (in any case).
+bool isLayerFilePath(const std::string& path);
+
+// A map document (by its .pmx extension), a layer file (.lyr) or a data file.
 MxDocumentPtr openDocumentOrDataFile(const std::string& path);
 
 // Opens into the application. Only a document read completely replaces the application's

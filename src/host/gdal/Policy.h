@@ -20,6 +20,7 @@ inline constexpr int ReadFailed = 204;    // GDAL failed while reading features
 inline constexpr int SchemaRefused = 205; // a field cannot be deleted from the source
 inline constexpr int QueryRefused = 206;  // a WHERE clause that is not a plain attribute filter
 inline constexpr int TooLarge = 207;
+inline constexpr int WriteFailed = 208;  // a derived data file could not be made
 }  // namespace code
 
 // GDAL short names of the drivers this host uses.
