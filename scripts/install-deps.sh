@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config ccache
+  clang-14 libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libgdal-dev gdal-bin
   libcairo2-dev libfontconfig-dev libdeflate-dev zlib1g-dev fonts-liberation fonts-dejavu-core

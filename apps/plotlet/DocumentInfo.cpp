@@ -168,7 +168,7 @@ int printDocumentInfo(const std::string& path, bool json, std::ostream& out, std
         host::MxDocumentPtr document = host::gdal::openDocumentOrDataFile(path);
         Json info = documentInfo(*document, dataFile ? path : document->path(), dataFile);
         if (host::gdal::isLayerFilePath(path)) info["kind"] = "layer file";
-        if (json) out << info.dump(2) << '\n';
+        if (json) out << info.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
         else out << documentInfoText(info);
         return Ok;
     } catch (const runtime::Error& e) {

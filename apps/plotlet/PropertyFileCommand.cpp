@@ -4,6 +4,8 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -122,31 +124,89 @@ void children(const runtime::Object& o, std::vector<std::pair<std::string, runti
     }
 }
 
-void printText(std::ostream& out, const std::string& name, const runtime::Variant& v, int depth) {
+// Objects a file holds more than once (a symbol shared by elements, a group in several groups)
+// are shown in full at their first place, numbered, and referred to by that number afterwards:
+// showing each place in full would repeat the shared part at every level, without bound.
+class Shared {
+public:
+    explicit Shared(const host::PropertySet& set) {
+        std::unordered_map<const runtime::Object*, int> seen;
+        std::vector<const runtime::Object*> pending;
+        auto note = [&](const runtime::Variant& v) {
+            if (!v.isObject() || v.isNothing()) return;
+            const runtime::Object* o = v.objectValue().get();
+            if (++seen[o] == 1) pending.push_back(o);
+        };
+        std::vector<std::pair<std::string, runtime::Variant>> kids;
+        for (const auto& item : set.items()) note(item.second);
+        while (!pending.empty()) {
+            const runtime::Object* o = pending.back();
+            pending.pop_back();
+            kids.clear();
+            children(*o, kids);
+            for (const auto& kid : kids) note(kid.second);
+        }
+        for (const auto& [o, count] : seen) {
+            if (count > 1) numbers_.emplace(o, 0);
+        }
+    }
+    // 0: shown once, no number. Otherwise its number, and whether it was shown already.
+    int number(const runtime::Object& o, bool& shownBefore) {
+        shownBefore = false;
+        auto it = numbers_.find(&o);
+        if (it == numbers_.end()) return 0;
+        if (it->second != 0) {
+            shownBefore = true;
+            return it->second;
+        }
+        it->second = ++last_;
+        return it->second;
+    }
+
+private:
+    std::unordered_map<const runtime::Object*, int> numbers_;
+    int last_ = 0;
+};
+
+void printText(std::ostream& out, const std::string& name, const runtime::Variant& v, int depth, Shared& shared) {
     const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
     out << indent << name << "  " << kindName(v);
     if (v.isObject() && !v.isNothing()) {
+        bool shownBefore = false;
+        const int number = shared.number(*v.objectValue(), shownBefore);
+        if (shownBefore) {
+            out << "  (the same as #" << number << ")\n";
+            return;
+        }
+        if (number) out << "  #" << number;
         const std::string summary = objectSummary(*v.objectValue());
         if (!summary.empty()) out << "  " << summary;
         out << '\n';
         std::vector<std::pair<std::string, runtime::Variant>> kids;
         children(*v.objectValue(), kids);
-        for (const auto& [n, child] : kids) printText(out, n, child, depth + 1);
+        for (const auto& [n, child] : kids) printText(out, n, child, depth + 1, shared);
     } else {
         out << "  " << valueText(v) << '\n';
     }
 }
 
-json toJson(const std::string& name, const runtime::Variant& v) {
+json toJson(const std::string& name, const runtime::Variant& v, Shared& shared) {
     json j = {{"name", name}, {"type", kindName(v)}};
     if (v.isObject() && !v.isNothing()) {
+        bool shownBefore = false;
+        const int number = shared.number(*v.objectValue(), shownBefore);
+        if (shownBefore) {
+            j["sameAs"] = number;
+            return j;
+        }
+        if (number) j["id"] = number;
         const std::string summary = objectSummary(*v.objectValue());
         if (!summary.empty()) j["summary"] = summary;
         std::vector<std::pair<std::string, runtime::Variant>> kids;
         children(*v.objectValue(), kids);
         if (!kids.empty()) {
             j["children"] = json::array();
-            for (const auto& [n, child] : kids) j["children"].push_back(toJson(n, child));
+            for (const auto& [n, child] : kids) j["children"].push_back(toJson(n, child, shared));
         }
     } else {
         host::PersistContext context(host::PersistPurpose::File);
@@ -173,13 +233,14 @@ int inspect(Context& context, const Options& options) {
         context.err << "plotlet: error: " << e.description() << '\n';
         return InputError;
     }
+    Shared shared(*set);
     if (options.json) {
         json doc = {{"file", options.file}, {"properties", json::array()}};
-        for (const auto& [name, value] : set->items()) doc["properties"].push_back(toJson(name, value));
+        for (const auto& [name, value] : set->items()) doc["properties"].push_back(toJson(name, value, shared));
         context.out << doc.dump(2) << '\n';
     } else {
         context.out << options.file << ": " << set->count() << (set->count() == 1 ? " property" : " properties") << '\n';
-        for (const auto& [name, value] : set->items()) printText(context.out, name, value, 1);
+        for (const auto& [name, value] : set->items()) printText(context.out, name, value, 1, shared);
     }
     return Ok;
 }

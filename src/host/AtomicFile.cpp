@@ -1,11 +1,15 @@
 #include "host/AtomicFile.h"
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <pthread.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,29 +24,150 @@ namespace {
     raiseHost(code, "Plotlet.File", "File " + path + ": " + what);
 }
 
+// ---- temporary files removed when the process is interrupted ---------------------------------
+//
+// A save cut short by Ctrl-C or a termination request would leave its temporary file (as large
+// as the document) beside the target. The handlers below remove the temporary files of the
+// saves in progress and then let the signal take its usual course. They are installed only for
+// signals whose action is still the default: a host that handles a signal itself ends its saves
+// through the writers' own clean-up. A slot table of fixed size keeps the handler to calls that
+// are safe in a signal handler.
+
+constexpr std::size_t kSlots = 64;
+constexpr std::size_t kSlotPath = 4096;
+struct Slot {
+    std::atomic<bool> used{false};
+    std::atomic<bool> ready{false};
+    char path[kSlotPath];
+};
+Slot slots[kSlots];
+constexpr int kCleanedSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+extern "C" void removeTemporariesAndDie(int signal) {
+    for (Slot& slot : slots) {
+        if (slot.ready.load()) ::unlink(slot.path);
+    }
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+// Looked at on every save, not once: a host may set or reset its signal actions at any time.
+void installSignalCleanup() {
+    for (int sig : kCleanedSignals) {
+        struct sigaction current {};
+        if (::sigaction(sig, nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0 ||
+            current.sa_handler != SIG_DFL)
+            continue;
+        struct sigaction action {};
+        action.sa_handler = removeTemporariesAndDie;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND;
+        ::sigaction(sig, &action, nullptr);
+    }
+}
+
+int claimSlot(const std::string& path) {
+    if (path.size() >= kSlotPath) return -1;
+    for (std::size_t i = 0; i < kSlots; ++i) {
+        bool expected = false;
+        if (slots[i].used.compare_exchange_strong(expected, true)) {
+            std::memcpy(slots[i].path, path.c_str(), path.size() + 1);
+            slots[i].ready.store(true);
+            return static_cast<int>(i);
+        }
+    }
+    return -1;  // more saves at once than slots: this one is merely not cleaned on a signal
+}
+
+void releaseSlot(int i) {
+    if (i < 0) return;
+    slots[i].ready.store(false);
+    slots[i].used.store(false);
+}
+
+// The file a save really replaces: a symbolic link is followed (a chain of them too) so that the
+// linked file gets the new content and the link stays a link.
+fs::path resolveLinks(const std::string& path) {
+    fs::path p(path);
+    std::error_code ec;
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
+        const fs::path target = fs::read_symlink(p, ec);
+        if (ec) break;
+        p = target.is_absolute() ? target : p.parent_path() / target;
+    }
+    return p;
+}
+
+// Temporary files of earlier saves of the same target that were killed before they could clean
+// up. A save in progress holds a lock on its temporary file, so a file whose lock can be taken
+// belongs to no living process.
+void removeStaleTemporaries(const fs::path& folder, const std::string& prefix, const std::string& own) {
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string candidate = it->path().string();
+        if (candidate == own) continue;
+        const int fd = ::open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(candidate.c_str());
+        ::close(fd);
+    }
+}
+
 }  // namespace
 
 AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
     if (path_.empty()) fileError(path_, "no file name was given");
-    const fs::path target(path_);
+    const fs::path target = resolveLinks(path_);
+    target_ = target.string();
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) fileError(path_, "the folder " + folder.string() + " does not exist");
     if (fs::is_directory(target, ec)) fileError(path_, "a folder of that name exists");
-    temporary_ = (folder / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
-    fd_ = ::mkstemp(temporary_.data());
-    if (fd_ < 0) fileError(path_, std::string("cannot write in its folder (") + std::strerror(errno) + ")");
+    // A file its owner made read-only is not to be replaced behind their back (rename would
+    // do it, as the folder is writable; the superuser passes access() whatever the mode).
+    struct stat st {};
+    if (::stat(target_.c_str(), &st) == 0 &&
+        ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(target_.c_str(), W_OK) != 0))
+        fileError(path_, "is read-only; it was left as it is");
+    installSignalCleanup();
+    const std::string prefix = "." + target.filename().string() + ".tmp-";
+    temporary_ = (folder / (prefix + "XXXXXX")).string();
+    // The signals wait until the temporary file is in the table: a signal arriving in between
+    // would otherwise leave it behind.
+    sigset_t block, previous;
+    sigemptyset(&block);
+    for (int sig : kCleanedSignals) sigaddset(&block, sig);
+    ::pthread_sigmask(SIG_BLOCK, &block, &previous);
+    fd_ = ::mkostemp(temporary_.data(), O_CLOEXEC);
+    const int saved = errno;
+    if (fd_ >= 0) slot_ = claimSlot(temporary_);
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (fd_ < 0) fileError(path_, std::string("cannot write in its folder (") + std::strerror(saved) + ")");
+    // The lock lives on a duplicate so that closing the written file (before the rename, which
+    // reports late write errors) does not let another save take the file for a stale one.
+    ::flock(fd_, LOCK_EX | LOCK_NB);
+    lockFd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    removeStaleTemporaries(folder, prefix, temporary_);
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
     if (!committed_) discard();
+    releaseSlot(slot_);
 }
 
 void AtomicFileWriter::discard() noexcept {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    if (lockFd_ >= 0) ::close(lockFd_);
+    lockFd_ = -1;
+    releaseSlot(slot_);
+    slot_ = -1;
 }
 
 void AtomicFileWriter::write(const void* data, std::size_t size) {
@@ -68,7 +193,7 @@ void AtomicFileWriter::commit() {
     if (!ok) savedErrno = errno;
     // Keep the permissions of a file being replaced; new files get the usual 0644 less umask.
     struct stat st {};
-    if (ok && ::stat(path_.c_str(), &st) == 0) ::fchmod(fd_, st.st_mode & 07777);
+    if (ok && ::stat(target_.c_str(), &st) == 0) ::fchmod(fd_, st.st_mode & 07777);
     else if (ok) {
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -80,7 +205,7 @@ void AtomicFileWriter::commit() {
         ok = false;
         savedErrno = errno;
     }
-    if (ok && std::rename(temporary_.c_str(), path_.c_str()) != 0) {
+    if (ok && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
         ok = false;
         savedErrno = errno;
     }
@@ -89,6 +214,10 @@ void AtomicFileWriter::commit() {
         fileError(path_, std::string("could not be written (") + std::strerror(savedErrno) + ")");
     }
     committed_ = true;
+    if (lockFd_ >= 0) ::close(lockFd_);
+    lockFd_ = -1;
+    releaseSlot(slot_);
+    slot_ = -1;
 }
 
 void writeFileAtomically(const std::string& path, const std::string& bytes) {

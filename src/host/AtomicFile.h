@@ -1,6 +1,10 @@
 #pragma once
 // Files users keep are written to a temporary file beside the target and renamed over it, so a
-// failure leaves the old file intact; files read are bounded in size.
+// failure leaves the old file intact; files read are bounded in size. A symbolic link is written
+// through (its target is replaced, atomically, and the link stays); a read-only target is
+// refused. Temporary files are removed when the process is interrupted (SIGINT, SIGTERM,
+// SIGHUP, SIGQUIT with their default action), and a save removes those of earlier saves of the
+// same target that were killed outright.
 #include <cstddef>
 #include <string>
 
@@ -28,9 +32,12 @@ public:
 
 private:
     void discard() noexcept;
-    std::string path_;
+    std::string path_;    // as given: what messages name
+    std::string target_;  // the file replaced: the path with symbolic links followed
     std::string temporary_;
     int fd_ = -1;
+    int lockFd_ = -1;  // holds the lock that marks the temporary file as in use until the rename
+    int slot_ = -1;  // the temporary file's entry in the table cleaned on an interrupting signal
     bool committed_ = false;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <unordered_set>
 
 #include "host/ChartGeometry.h"
 #include "host/Error.h"
@@ -19,20 +20,6 @@ XY anchorOf(const Element& element) {
 }
 
 bool finite(XY p) { return std::isfinite(p.x) && std::isfinite(p.y); }
-
-// Groups can be nested in a cycle (a group made a member of its own member); walking them stops
-// at this depth instead of recursing without end.
-constexpr int kMaxGroupDepth = 256;
-thread_local int groupDepth = 0;
-
-class GroupDepth {
-public:
-    GroupDepth() { ++groupDepth; }
-    ~GroupDepth() { --groupDepth; }
-    GroupDepth(const GroupDepth&) = delete;
-    GroupDepth& operator=(const GroupDepth&) = delete;
-    bool tooDeep() const { return groupDepth > kMaxGroupDepth; }
-};
 
 // A multi-layer fill draws the outline of every layer, so its widest one sets the bounds.
 double widestOutline(const FillSymbol& symbol, int depth = 0) {
@@ -156,13 +143,38 @@ Envelope PolygonElement::queryBounds(const Display& display) const {
 }
 
 const GeometryPtr& GroupElement::geometry() const {
+    // Member groups are visited through, not asked for their own envelope: asking would walk
+    // their members again at every level.
     Envelope e;
-    const GroupDepth depth;
-    for (std::size_t i = 0; i < members_.size() && !depth.tooDeep(); ++i) {
-        if (members_[i] && members_[i]->geometry()) e.include(members_[i]->geometry()->envelope());
-    }
+    visitMembers([&](const Element& m) {
+        if (dynamic_cast<const GroupElement*>(&m)) return;
+        if (const GeometryPtr& g = m.geometry()) e.include(g->envelope());
+    });
     envelopeGeometry_ = std::make_shared<Envelope>(e);
     return envelopeGeometry_;
+}
+
+void GroupElement::visitMembers(const std::function<void(const Element&)>& visit) const {
+    std::unordered_set<const Element*> seen{this};
+    std::vector<std::pair<const GroupElement*, std::size_t>> stack{{this, 0}};
+    while (!stack.empty()) {
+        const GroupElement* group = stack.back().first;
+        const std::size_t i = stack.back().second++;
+        if (i >= group->members_.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const Element* member = group->members_[i].get();
+        if (!member || !seen.insert(member).second) continue;
+        visit(*member);
+        if (const auto* sub = dynamic_cast<const GroupElement*>(member)) stack.emplace_back(sub, 0);
+    }
+}
+
+bool GroupElement::contains(const Element& element) const {
+    bool found = false;
+    visitMembers([&](const Element& m) { found = found || &m == &element; });
+    return found;
 }
 
 const ElementPtr& GroupElement::element(std::size_t index) const {
@@ -174,6 +186,8 @@ const ElementPtr& GroupElement::element(std::size_t index) const {
 void GroupElement::addElement(ElementPtr element) {
     if (!element) raiseRuntime(runtime::err::ObjectNotSet, "GroupElement.AddElement", runtime::standardDescription(91));
     if (element.get() == this) raiseHost(10, "GroupElement.AddElement", "A group cannot contain itself.");
+    if (const auto* group = dynamic_cast<const GroupElement*>(element.get()); group && group->contains(*this))
+        raiseHost(10, "GroupElement.AddElement", "A group cannot contain a group it belongs to.");
     members_.push_back(std::move(element));
 }
 
@@ -186,20 +200,19 @@ bool GroupElement::deleteElement(const Element* element) {
 
 Envelope GroupElement::queryBounds(const Display& display) const {
     Envelope e;
-    const GroupDepth depth;
-    if (depth.tooDeep()) return e;
-    for (const auto& m : members_) {
-        if (m) e.include(m->queryBounds(display));
-    }
+    visitMembers([&](const Element& m) {
+        if (!dynamic_cast<const GroupElement*>(&m)) e.include(m.queryBounds(display));
+    });
     return e;
 }
 
 void GroupElement::move(double dx, double dy) {
-    const GroupDepth depth;
-    if (depth.tooDeep()) return;
-    for (const auto& m : members_) {
-        if (m) m->move(dx, dy);
-    }
+    // A shared member moves once, however many of the groups beneath hold it.
+    std::vector<Element*> leaves;
+    visitMembers([&](const Element& m) {
+        if (!dynamic_cast<const GroupElement*>(&m)) leaves.push_back(const_cast<Element*>(&m));
+    });
+    for (Element* m : leaves) m->move(dx, dy);
 }
 
 }  // namespace host

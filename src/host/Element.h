@@ -3,6 +3,7 @@
 // groups. Every element has a geometry, a name and a custom property (the chart data a chart
 // carries lives there). Bounds are measured in map units on a display, and they equal what the
 // display draws.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -101,7 +102,14 @@ public:
     // Error 9 outside 0..count − 1.
     const ElementPtr& element(std::size_t index) const;
     const std::vector<ElementPtr>& elements() const { return members_; }
+    // Refuses the group itself and any group that holds this one (a cycle would walk forever).
     void addElement(ElementPtr element);
+    // Whether `element` is somewhere beneath this group.
+    bool contains(const Element& element) const;
+    // Every element beneath the group once, depth first in drawing order, groups included. A
+    // member shared by several groups is visited at its first place only, so deep nesting and
+    // much sharing cost time linear in the distinct elements (and no stack).
+    void visitMembers(const std::function<void(const Element&)>& visit) const;
     // Removes the member (by identity); false when it is not a member.
     bool deleteElement(const Element* element);
     void clearElements() { members_.clear(); }

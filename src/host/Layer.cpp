@@ -64,7 +64,8 @@ Envelope FeatureLayer::extent() const { return featureClass_ ? featureClass_->ex
 Envelope GraphicsLayer::extent() const {
     Envelope e;
     for (const auto& element : container_.elements()) {
-        if (element->geometry()) e.include(element->geometry()->envelope());
+        // Once: a group's geometry is computed afresh at each call.
+        if (const GeometryPtr& g = element->geometry()) e.include(g->envelope());
     }
     return e;
 }

@@ -12,7 +12,7 @@ void writeLayerFile(const std::string& path, const LayerPtr& layer) {
     PersistContext context(PersistPurpose::File, path, folder);
     Json doc = makeTaggedDocument(layerFileFormat, layerFileVersion);
     doc["layer"] = writeObject(layer, context);
-    writeFileAtomically(path, doc.dump(1) + "\n");
+    writeFileAtomically(path, doc.dump(1, ' ', false, Json::error_handler_t::replace) + "\n");
 }
 
 LayerPtr readLayerFile(const std::string& path) {

@@ -26,8 +26,11 @@ void indexElements(const GraphicsLayer* layer, const std::vector<ElementPtr>& el
                    std::unordered_map<const Element*, ElementPosition>& out) {
     for (std::size_t i = 0; i < elements.size(); ++i) {
         path.push_back(i);
-        out.emplace(elements[i].get(), ElementPosition{layer, path});
-        if (auto group = std::dynamic_pointer_cast<GroupElement>(elements[i])) indexElements(layer, group->elements(), path, out);
+        // A member shared by several groups keeps its first position, and its members are not
+        // walked again (sharing at every level would make this exponential).
+        const bool first = out.emplace(elements[i].get(), ElementPosition{layer, path}).second;
+        if (auto group = std::dynamic_pointer_cast<GroupElement>(elements[i]); group && first)
+            indexElements(layer, group->elements(), path, out);
         path.pop_back();
     }
 }
@@ -164,7 +167,9 @@ void readElementList(GraphicsLayer& layer, const std::string& text, const std::v
 
 // `j` dumped without its closing brace, so more members can follow.
 void appendOpen(std::string& out, const Json& j, int indent = -1) {
-    std::string text = j.dump(indent);
+    // Names and values from data files may hold bytes that are not UTF-8 (a damaged file, a
+    // wrong code page): they are written as U+FFFD instead of failing the save.
+    std::string text = j.dump(indent, ' ', false, Json::error_handler_t::replace);
     text.pop_back();
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
     out += text;
@@ -183,7 +188,7 @@ void appendGraphicsLayer(std::string& out, const GraphicsLayer& layer, PersistCo
     for (const auto& e : layer.container().elements()) {
         out += first ? "\n" : ",\n";
         first = false;
-        out += writeObject(e, c).dump();
+        out += writeObject(e, c).dump(-1, ' ', false, Json::error_handler_t::replace);
     }
     out += "]";
     if (auto composite = dynamic_cast<const CompositeGraphicsLayer*>(&layer)) {

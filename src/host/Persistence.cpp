@@ -21,6 +21,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr const char* kPersistenceSource = "Plotlet.Persistence";
+
 runtime::HookSlot<DataSourceOpener>& openerSlot() {
     static runtime::HookSlot<DataSourceOpener> slot;
     return slot;
@@ -33,7 +35,7 @@ void setDataSourceOpener(DataSourceOpener opener) { openerSlot().set(std::move(o
 DataSourceOpener dataSourceOpener() { return openerSlot().get(); }
 
 void PersistContext::fail(const std::string& what) const {
-    raiseHost(100, "Plotlet.Persistence", sourceName_.empty() ? what : "File " + sourceName_ + ": " + what);
+    raiseHost(100, kPersistenceSource, sourceName_.empty() ? what : "File " + sourceName_ + ": " + what);
 }
 
 void PersistContext::countObject() {
@@ -798,15 +800,21 @@ Json writeObject(const runtime::ObjectPtr& object, PersistContext& context) {
 
 Json writeObject(const runtime::Object& object, PersistContext& context) {
     auto& ids = context.writtenIds();
-    if (auto it = ids.find(&object); it != ids.end()) return Json{{"$ref", it->second}};
+    if (auto it = ids.find(&object); it != ids.end()) {
+        // Negative while the object is being written: it holds itself, and a file with such a
+        // cycle could not be read back.
+        if (it->second < 0) context.fail("a " + object.className() + " holds itself (a cycle) and cannot be saved");
+        return Json{{"$ref", it->second}};
+    }
     const std::string cls = object.className();
     auto h = handlers().find(cls);
     if (h == handlers().end()) context.fail("an object of class " + cls + " cannot be saved");
     const long id = static_cast<long>(ids.size()) + 1;
-    ids.emplace(&object, id);
+    auto slot = ids.emplace(&object, -id).first;
     if (auto owner = std::const_pointer_cast<runtime::Object>(object.weak_from_this().lock())) context.retain(std::move(owner));
     Json j = {{"$class", cls}, {"$id", id}};
     h->second.write(object, j, context);
+    slot->second = id;
     return j;
 }
 
@@ -817,6 +825,9 @@ runtime::ObjectPtr readObject(const Json& json, PersistContext& context) {
         if (!ref->is_number_integer()) context.fail("an object reference must be a whole number");
         auto it = context.readObjects().find(ref->get<long>());
         if (it == context.readObjects().end()) context.fail("an object reference points at nothing (" + ref->dump() + ")");
+        // An object still being read is one of the reference's own containers: accepting it
+        // would make a cycle (a group holding itself, a set inside itself) that walks forever.
+        if (!it->second) context.fail("an object refers to object " + ref->dump() + ", which contains it (a reference cycle)");
         return it->second;
     }
     auto cls = json.find("$class");
@@ -825,18 +836,24 @@ runtime::ObjectPtr readObject(const Json& json, PersistContext& context) {
     if (h == handlers().end()) context.fail("unknown object class \"" + cls->get<std::string>() + "\"");
     context.countObject();
     runtime::ObjectPtr object = h->second.create();
+    // The id is taken before the object is filled (a second object with the same id inside it
+    // is an error) but refers to nothing until it is complete.
+    runtime::ObjectPtr* slot = nullptr;
     if (auto id = json.find("$id"); id != json.end()) {
         if (!id->is_number_integer()) context.fail("an object id must be a whole number");
-        if (!context.readObjects().emplace(id->get<long>(), object).second)
-            context.fail("two objects carry the id " + id->dump());
+        auto [it, fresh] = context.readObjects().emplace(id->get<long>(), nullptr);
+        if (!fresh) context.fail("two objects carry the id " + id->dump());
+        slot = &it->second;
     }
     try {
         h->second.fill(*object, In(json, context, "a " + cls->get<std::string>()));
-    } catch (const host::Error&) {
-        throw;
     } catch (const runtime::Error& e) {
+        // The reader's own refusals already name the file; an object refusing a value (a field
+        // without a name, a bad index) is named here.
+        if (e.source() == kPersistenceSource) throw;
         context.fail("a " + cls->get<std::string>() + " is unusable: " + e.description());
     }
+    if (slot) *slot = object;
     return object;
 }
 
@@ -895,7 +912,14 @@ runtime::Variant readVariant(const Json& j, PersistContext& c) {
         if (!payload().is_string()) c.fail("a text value must be a JSON string");
         return runtime::Variant(payload().get<std::string>());
     }
-    if (kind == "t") return runtime::Variant(runtime::Date{readDouble(payload(), c, "a date value")});
+    if (kind == "t") {
+        // The date type runs from 1 January 100 to 31 December 9999; other serials (and NaN)
+        // are no date, and converting them to days would overflow.
+        constexpr double firstDate = -657434.0, afterLastDate = 2958466.0;
+        const double serial = readDouble(payload(), c, "a date value");
+        if (!(serial >= firstDate && serial < afterLastDate)) c.fail("a date value is outside the years 100 to 9999");
+        return runtime::Variant(runtime::Date{serial});
+    }
     if (kind == "o") return runtime::Variant(readObject(payload(), c));
     if (kind == "a") {
         In in(payload(), c, "an array value");

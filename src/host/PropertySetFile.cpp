@@ -1,5 +1,6 @@
 #include "host/PropertySetFile.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -24,7 +25,8 @@ using Flush = std::function<void(std::string&)>;
 
 // `j` dumped without its closing brace, so more members can follow.
 void appendOpen(std::string& out, const Json& j) {
-    std::string text = j.dump();
+    // Texts from data files may hold bytes that are not UTF-8: written as U+FFFD, not a failure.
+    std::string text = j.dump(-1, ' ', false, Json::error_handler_t::replace);
     text.pop_back();
     out += text;
 }
@@ -37,15 +39,19 @@ void appendGroup(std::string& out, const GroupElement& group, PersistContext& c,
     const Json head = writeObject(group, c);
     c.setOmitGraphicsContent(false);
     appendOpen(out, head);
+    // The group is not complete until its members are written (see writeObject).
+    auto id = c.writtenIds().find(&group);
+    id->second = -id->second;
     out += ",\"elements\":[";
     const std::size_t count = group.elementCount();
     for (std::size_t i = 0; i < count; ++i) {
         out += i ? ",\n" : "\n";
-        out += writeObject(group.element(i), c).dump();
+        out += writeObject(group.element(i), c).dump(-1, ' ', false, Json::error_handler_t::replace);
         if (flush && out.size() >= FlushBytes) flush(out);
         if ((i + 1) % ProgressStep == 0) reportTaskProgress({"Writing the file", i + 1, count, false});
     }
     if (count >= ProgressStep) reportTaskProgress({"Writing the file", count, count, true});
+    id->second = -id->second;
     out += "]}";
 }
 
@@ -118,6 +124,20 @@ PropertySetPtr readSet(const Json& doc, PersistContext& context) {
 // Reads the members cut out of the skeleton into their groups, in file order.
 void readGroupMembers(const PropertySet& set, const std::string& text,
                       const std::vector<PropertySetSplitter::GroupRanges>& groups, PersistContext& c) {
+    // The set and these groups are not finished until their members are read: a member that
+    // referred to one of them would make a cycle, so their ids refer to nothing meanwhile.
+    std::vector<const runtime::Object*> open{&set};
+    for (const auto& ranges : groups) {
+        if (ranges.property < set.count() && set.items()[ranges.property].second.isObject())
+            open.push_back(set.items()[ranges.property].second.objectValue().get());
+    }
+    std::vector<std::pair<runtime::ObjectPtr*, runtime::ObjectPtr>> unfinished;
+    for (auto& [id, object] : c.readObjects()) {
+        if (object && std::find(open.begin(), open.end(), object.get()) != open.end()) {
+            unfinished.emplace_back(&object, object);
+            object = nullptr;
+        }
+    }
     for (const auto& ranges : groups) {
         if (ranges.property >= set.count()) c.fail("is unusable: its properties do not match their lists");
         const runtime::Variant& v = set.items()[ranges.property].second;
@@ -137,11 +157,16 @@ void readGroupMembers(const PropertySet& set, const std::string& text,
             auto e = readObjectAs<Element>(j, c, "a group member");
             if (!e) c.fail("holds a group with an empty member");
             if (e.get() == group.get()) c.fail("holds a group that contains itself");
-            group->addElement(std::move(e));
+            try {
+                group->addElement(std::move(e));
+            } catch (const runtime::Error& error) {
+                c.fail("holds a group that cannot take its member: " + error.description());
+            }
             if (++done % ProgressStep == 0) reportTaskProgress({"Reading the file", done, count, false});
         }
         if (count >= ProgressStep) reportTaskProgress({"Reading the file", count, count, true});
     }
+    for (auto& [slot, object] : unfinished) *slot = std::move(object);
 }
 
 void writeSetText(const PropertySet& set, std::string& out, const Flush& flush) {
@@ -150,7 +175,8 @@ void writeSetText(const PropertySet& set, std::string& out, const Flush& flush) 
     out += "{\"format\": \"" + std::string(propertySetFormat) + "\", \"version\": " +
            std::to_string(propertySetVersion) + ",\n\"propertySet\": ";
     // The set is the first object of the file, as writeObject would number it.
-    context.writtenIds().emplace(&set, 1);
+    // Negative until the set is complete: a reference to it from inside is a cycle (refused).
+    auto setId = context.writtenIds().emplace(&set, -1).first;
     out += "{\"$class\":\"PropertySet\",\"$id\":1,\"properties\":[";
     bool first = true;
     for (const auto& [name, value] : set.items()) {
@@ -158,14 +184,15 @@ void writeSetText(const PropertySet& set, std::string& out, const Flush& flush) 
         first = false;
         const auto* group = value.isObject() && value.objectValue() ? dynamic_cast<const GroupElement*>(value.objectValue().get()) : nullptr;
         if (group && !context.writtenIds().count(group)) {
-            out += "[" + Json(name).dump() + ",[\"o\",";
+            out += "[" + Json(name).dump(-1, ' ', false, Json::error_handler_t::replace) + ",[\"o\",";
             appendGroup(out, *group, context, flush);
             out += "]]";
         } else {
-            out += Json::array({name, writeVariant(value, context)}).dump();
+            out += Json::array({name, writeVariant(value, context)}).dump(-1, ' ', false, Json::error_handler_t::replace);
         }
     }
     out += "]}}\n";
+    setId->second = 1;
 }
 
 }  // namespace

@@ -106,10 +106,11 @@ void drawPolygonElement(Canvas& canvas, const host::PolygonElement& element) {
 }
 
 void drawGroupElement(Canvas& canvas, const host::GroupElement& element, int depth) {
-    if (depth >= Canvas::kMaxDepth) return;
-    for (const auto& member : element.elements()) {
-        if (member) drawElement(canvas, *member, depth + 1);
-    }
+    // The group's elements are walked once here (a shared member drawn at its first place), not
+    // group by group: a much-nested, much-shared group then draws in linear time.
+    element.visitMembers([&](const host::Element& member) {
+        if (!exactly<host::GroupElement>(member)) drawElement(canvas, member, depth + 1);
+    });
 }
 
 DeviceBox deviceBounds(const Canvas& canvas, const host::Element& element) {

@@ -50,10 +50,13 @@ void visitElement(const host::Element& element, std::size_t layerIndex, const Ch
     if (const auto* marker = dynamic_cast<const host::MarkerElement*>(&element)) {
         if (const auto* chart = dynamic_cast<const host::BarChartSymbol*>(marker->symbol().get())) visit(layerIndex, {marker, chart});
     } else if (const auto* group = dynamic_cast<const host::GroupElement*>(&element)) {
-        if (depth >= Canvas::kMaxDepth) return;
-        for (const auto& member : group->elements()) {
-            if (member) visitElement(*member, layerIndex, visit, depth + 1);
-        }
+        // Once per distinct member: groups shared at every level would otherwise be walked once
+        // per path, exponentially many.
+        (void)depth;
+        group->visitMembers([&](const host::Element& member) {
+            if (dynamic_cast<const host::GroupElement*>(&member)) return;
+            visitElement(member, layerIndex, visit, 0);
+        });
     }
 }
 

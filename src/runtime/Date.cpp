@@ -39,6 +39,9 @@ Date Date::fromCivil(int year, int month, int day, int hour, int minute, double 
 }
 
 std::string Date::text() const {
+    // Outside the years 100 to 9999 (or NaN) there is no calendar date, and the day count
+    // would not fit its integer.
+    if (!(serial >= -657434.0 && serial < 2958466.0)) return "(no date)";
     const double dayPart = std::floor(serial);
     long seconds = std::lround((serial - dayPart) * 86400.0);
     long days = static_cast<long>(dayPart) - kEpochOffset;

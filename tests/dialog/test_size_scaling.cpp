@@ -127,7 +127,7 @@ TEST_F(SizeScaling, ADivisionByAZeroSizeIsReportedAndGivesZero) {
     ASSERT_TRUE(user().typeText("TxtMinValueMM", "1"));
 
     ASSERT_EQ(errorBoxes().size(), 1u);
-    const std::string& text = errorBoxes()[0].text;
+    const std::string text = errorBoxes()[0].text;  // a copy: the list is a temporary
     EXPECT_NE(text.find("\tCalcMinValueFromMM Line : 1\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\r\n\t11\r\n"), std::string::npos);
     EXPECT_NE(text.find("Division by zero"), std::string::npos);
