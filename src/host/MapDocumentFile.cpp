@@ -9,6 +9,7 @@
 #include "host/Error.h"
 #include "host/JsonScanner.h"
 #include "host/Persistence.h"
+#include "host/TaskProgress.h"
 
 namespace host {
 namespace fs = std::filesystem;
@@ -145,8 +146,34 @@ private:
 
 };
 
+// How far saving or reading the elements has got, for hosts that show it: a document of a
+// hundred thousand charts takes seconds either way.
+class ElementProgress {
+public:
+    ElementProgress(std::string task, std::size_t total) : progress_{std::move(task), 0, total, false} {}
+    ~ElementProgress() {
+        progress_.finished = true;
+        if (progress_.total) reportTaskProgress(progress_);
+    }
+    ElementProgress(const ElementProgress&) = delete;
+    ElementProgress& operator=(const ElementProgress&) = delete;
+    void step() {
+        if ((++progress_.done & 0x3FF) == 0) reportTaskProgress(progress_);
+    }
+
+private:
+    TaskProgress progress_;
+};
+
+std::size_t elementCount(const GraphicsLayer& layer) {
+    std::size_t n = layer.container().elementCount();
+    if (auto composite = dynamic_cast<const CompositeGraphicsLayer*>(&layer))
+        for (const auto& sub : composite->layers()) n += elementCount(*sub);
+    return n;
+}
+
 void readElementList(GraphicsLayer& layer, const std::string& text, const std::vector<std::pair<std::size_t, std::size_t>>& ranges,
-                     PersistContext& c) {
+                     PersistContext& c, ElementProgress& progress) {
     if (ranges.size() > c.limits().maxArrayItems) c.fail("graphics layer " + layer.name() + " holds too many elements");
     for (const auto& [begin, end] : ranges) {
         // The split already bounded the nesting of this text; only the spelling is left to check.
@@ -160,6 +187,7 @@ void readElementList(GraphicsLayer& layer, const std::string& text, const std::v
         if (!e) c.fail("graphics layer " + layer.name() + " holds an empty element");
         if (layer.container().contains(e.get())) c.fail("graphics layer " + layer.name() + " holds one element twice");
         layer.container().addElement(e);
+        progress.step();
     }
 }
 
@@ -178,7 +206,7 @@ void appendOpen(std::string& out, const Json& j, int indent = -1) {
 // A graphics layer with its elements, one element per line. The elements are turned into JSON
 // and text one at a time, so a layer of a million charts never exists as one JSON tree; the
 // identities come out in the order a whole-tree write gives them.
-void appendGraphicsLayer(std::string& out, const GraphicsLayer& layer, PersistContext& c) {
+void appendGraphicsLayer(std::string& out, const GraphicsLayer& layer, PersistContext& c, ElementProgress& progress) {
     c.setOmitGraphicsContent(true);
     const Json head = writeObject(layer, c);
     c.setOmitGraphicsContent(false);
@@ -189,6 +217,7 @@ void appendGraphicsLayer(std::string& out, const GraphicsLayer& layer, PersistCo
         out += first ? "\n" : ",\n";
         first = false;
         out += writeObject(e, c).dump(-1, ' ', false, Json::error_handler_t::replace);
+        progress.step();
     }
     out += "]";
     if (auto composite = dynamic_cast<const CompositeGraphicsLayer*>(&layer)) {
@@ -197,7 +226,7 @@ void appendGraphicsLayer(std::string& out, const GraphicsLayer& layer, PersistCo
         for (const auto& sub : composite->layers()) {
             out += first ? "\n" : ",\n";
             first = false;
-            appendGraphicsLayer(out, *sub, c);
+            appendGraphicsLayer(out, *sub, c, progress);
         }
         out += "]";
     }
@@ -219,7 +248,8 @@ void appendMap(std::string& out, const Map& map, PersistContext& c) {
     j["selectedElements"] = writeSelection(map);
     appendOpen(out, j, 1);
     out += ",\n \"basicGraphics\": ";
-    appendGraphicsLayer(out, *map.basicGraphicsLayer(), c);
+    ElementProgress progress("Saving the map document", elementCount(*map.basicGraphicsLayer()));
+    appendGraphicsLayer(out, *map.basicGraphicsLayer(), c, progress);
     out += "\n}";
 }
 
@@ -264,8 +294,11 @@ void readMap(Map& map, const Json& j, PersistContext& c, const ElementRanges* ra
     if (ranges) {
         const auto& basic = map.basicGraphicsLayer();
         if (ranges->subs.size() != basic->layerCount()) c.fail("the graphics layers do not match their element lists");
-        readElementList(*basic, text, ranges->basic, c);
-        for (std::size_t i = 0; i < ranges->subs.size(); ++i) readElementList(*basic->layer(i), text, ranges->subs[i], c);
+        std::size_t total = ranges->basic.size();
+        for (const auto& sub : ranges->subs) total += sub.size();
+        ElementProgress progress("Reading the map document", total);
+        readElementList(*basic, text, ranges->basic, c, progress);
+        for (std::size_t i = 0; i < ranges->subs.size(); ++i) readElementList(*basic->layer(i), text, ranges->subs[i], c, progress);
     }
     // Graphics layers name the feature layer they belong to; the map's layers are known now.
     for (const auto& [graphics, name] : c.pendingAssociations()) {

@@ -9,6 +9,7 @@
 #include "host/Error.h"
 #include "host/MapDocumentFile.h"
 #include "host/PropertySet.h"
+#include "host/TaskProgress.h"
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/GdalFeatureClass.h"
 #include "host/gdal/GdalFixtures.h"
@@ -290,4 +291,37 @@ TEST_F(MapDocument, OpeningSetsTheTemplateListAndDataFilesBecomeNewMaps) {
     gdal::openInApplication(app, path);
     EXPECT_EQ(app.templates().back(), path);
     EXPECT_EQ(app.document()->path(), path);
+}
+
+// Saving and reading a document of many charts takes seconds: both say how far they have got,
+// counted in elements, and both end their report.
+TEST_F(MapDocument, SavingAndReadingManyChartsReportTheirProgress) {
+    auto doc = std::make_shared<MxDocument>();
+    auto fill = std::make_shared<SimpleFillSymbol>();
+    auto font = std::make_shared<TextSymbol>();
+    auto charts = doc->focusMap()->basicGraphicsLayer()->addLayer("many_charts", nullptr);
+    const std::size_t count = 3000;
+    for (std::size_t i = 0; i < count; ++i)
+        charts->container().addElement(chart("c" + std::to_string(i), static_cast<double>(i), 0, {fill}, font));
+
+    std::vector<TaskProgress> seen;
+    setTaskProgressObserver([&](const TaskProgress& p) { seen.push_back(p); });
+    const std::string path = dir.file("many.pmx");
+    writeMapDocument(*doc, path);
+    const auto reopened = readMapDocument(path);
+    setTaskProgressObserver({});
+
+    for (const std::string task : {"Saving the map document", "Reading the map document"}) {
+        SCOPED_TRACE(task);
+        std::vector<TaskProgress> reports;
+        for (const auto& p : seen)
+            if (p.task == task) reports.push_back(p);
+        ASSERT_GE(reports.size(), 3u);  // at least two steps on the way and the end
+        EXPECT_EQ(reports.front().total, count);
+        EXPECT_GT(reports.front().done, 0u);
+        EXPECT_LT(reports.front().done, count);
+        EXPECT_TRUE(reports.back().finished);
+        for (std::size_t i = 1; i < reports.size(); ++i) EXPECT_GE(reports[i].done, reports[i - 1].done);
+    }
+    EXPECT_EQ(reopened->focusMap()->basicGraphicsLayer()->findLayerOrNull("many_charts")->container().elementCount(), count);
 }
