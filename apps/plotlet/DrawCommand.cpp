@@ -335,31 +335,23 @@ int findListRow(const ui::ListBox& list, const std::string& text) {
 // progressor (the layer file being written).
 class TerminalProgress {
 public:
-    TerminalProgress(std::ostream& err, host::StepProgressor& progressor) : err_(err), line_(err), progressor_(progressor) {
-        host::setTaskProgressObserver([this](const host::TaskProgress& p) {
-            if (p.total < 10000) return;  // small layers are done before a line would help
-            line_.show(p.task, p.done, p.total);
-            if (p.finished) line_.finish();
-        });
+    TerminalProgress(std::ostream& err, host::StepProgressor& progressor) : err_(err), tasks_(err), progressor_(progressor) {
         progressor_.setObserver([this](const host::StepProgressor::State& s) {
             if (s.visible && s.message != shownMessage_) {
-                line_.finish();
+                tasks_.line().finish();
                 err_ << s.message << '\n';
                 err_.flush();
             }
             shownMessage_ = s.visible ? s.message : std::string();
         });
     }
-    ~TerminalProgress() {
-        host::setTaskProgressObserver({});
-        progressor_.setObserver({});
-    }
+    ~TerminalProgress() { progressor_.setObserver({}); }
     TerminalProgress(const TerminalProgress&) = delete;
     TerminalProgress& operator=(const TerminalProgress&) = delete;
 
 private:
     std::ostream& err_;
-    ProgressLine line_;
+    TaskProgressLine tasks_;
     host::StepProgressor& progressor_;
     std::string shownMessage_;
 };

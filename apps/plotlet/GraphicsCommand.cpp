@@ -49,24 +49,6 @@ struct RunFailure {
 
 constexpr const char* FormName = "FrmOpenSaveGraphLayer";
 
-// A long file on a terminal shows how far reading, writing and adding have got.
-class TerminalProgress {
-public:
-    explicit TerminalProgress(std::ostream& err) : line_(err) {
-        host::setTaskProgressObserver([this](const host::TaskProgress& p) {
-            if (p.total < 10000) return;
-            line_.show(p.task, p.done, p.total);
-            if (p.finished) line_.finish();
-        });
-    }
-    ~TerminalProgress() { host::setTaskProgressObserver({}); }
-    TerminalProgress(const TerminalProgress&) = delete;
-    TerminalProgress& operator=(const TerminalProgress&) = delete;
-
-private:
-    ProgressLine line_;
-};
-
 int rowOf(const ui::ListBox& list, const std::string& text) {
     for (int row = 0; row < list.listCount(); ++row)
         if (list.list(row) == text) return row;
@@ -116,7 +98,7 @@ std::vector<ui::ShellEvent> pressAndWork(Context& context, Session& s, const cha
         }
     });
     const std::size_t before = context.shell->transcript().size();
-    std::optional<TerminalProgress> progress;
+    std::optional<TaskProgressLine> progress;
     if (messagesGoToTerminal(context)) progress.emplace(context.err);
     if (!ui::Driver(*s.dialog).click(button)) fail(std::string("the dialog did not take ") + button, PluginFailed);
     progress.reset();

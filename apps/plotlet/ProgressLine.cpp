@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "host/TaskProgress.h"
 #include "runtime/Text.h"
 
 namespace plotlet::cli {
@@ -40,5 +41,15 @@ void ProgressLine::finish() {
     lastPercent_ = -1;
     lastDone_ = static_cast<std::size_t>(-1);
 }
+
+TaskProgressLine::TaskProgressLine(std::ostream& err, std::string prefix) : line_(err), prefix_(std::move(prefix)) {
+    host::setTaskProgressObserver([this](const host::TaskProgress& p) {
+        if (p.total < 10000) return;
+        line_.show(prefix_ + p.task, p.done, p.total);
+        if (p.finished) line_.finish();
+    });
+}
+
+TaskProgressLine::~TaskProgressLine() { host::setTaskProgressObserver({}); }
 
 }  // namespace plotlet::cli

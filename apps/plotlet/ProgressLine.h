@@ -35,4 +35,20 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
+// Shows the host's long tasks (reading a layer or a document, drawing charts, writing a file) on
+// a progress line while it lives. Tasks of fewer than 10,000 items end before a line would help.
+class TaskProgressLine {
+public:
+    explicit TaskProgressLine(std::ostream& err, std::string prefix = {});
+    ~TaskProgressLine();
+    TaskProgressLine(const TaskProgressLine&) = delete;
+    TaskProgressLine& operator=(const TaskProgressLine&) = delete;
+
+    ProgressLine& line() { return line_; }
+
+private:
+    ProgressLine line_;
+    std::string prefix_;
+};
+
 }  // namespace plotlet::cli

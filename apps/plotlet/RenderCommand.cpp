@@ -101,20 +101,12 @@ int renderMap(Context& context, const Options& options) {
     {
         // Reading a large layer takes seconds too: its progress shows on a terminal.
         const bool show = options.progress || messagesGoToTerminal(context);
-        ProgressLine reading(context.err);
-        if (show)
-            host::setTaskProgressObserver([&reading](const host::TaskProgress& p) {
-                if (p.total < 10000) return;
-                reading.show("plotlet: " + p.task, p.done, p.total);
-                if (p.finished) reading.finish();
-            });
-        struct StopObserving {
-            ~StopObserving() { host::setTaskProgressObserver({}); }
-        } stop;
+        std::optional<TaskProgressLine> reading;
+        if (show) reading.emplace(context.err, "plotlet: ");
         try {
             document = host::gdal::openDocumentOrDataFile(options.map);
         } catch (const runtime::Error& e) {
-            reading.finish();
+            if (reading) reading->line().finish();
             context.err << "plotlet: error: " << e.description() << '\n';
             return InputError;
         }
