@@ -24,12 +24,12 @@ namespace {
 
 QString qs(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-struct ButtonSpec {
+struct ButtonChoice {
     QMessageBox::StandardButton button;
     int answer;
 };
 
-std::vector<ButtonSpec> buttonsOf(int set) {
+std::vector<ButtonChoice> buttonsOf(int set) {
     using B = QMessageBox;
     switch (set) {
         case ui::mb::OKCancel: return {{B::Ok, ui::mb::OK}, {B::Cancel, ui::mb::Cancel}};
@@ -93,24 +93,24 @@ int QtShell::messageBox(const ui::MessageBoxRequest& request) {
     box.setWindowTitle(qs(request.title.empty() ? applicationTitle() : request.title));
     box.setText(qs(request.text));
     box.setIcon(iconOf(request.icon));
-    const std::vector<ButtonSpec> specs = buttonsOf(request.buttons);
+    const std::vector<ButtonChoice> choices = buttonsOf(request.buttons);
     std::vector<QAbstractButton*> buttons;
-    for (const ButtonSpec& s : specs) buttons.push_back(box.addButton(s.button));
-    const std::size_t def = std::min<std::size_t>(static_cast<std::size_t>(std::max(0, request.defaultButton)), specs.size() - 1);
+    for (const ButtonChoice& s : choices) buttons.push_back(box.addButton(s.button));
+    const std::size_t def = std::min<std::size_t>(static_cast<std::size_t>(std::max(0, request.defaultButton)), choices.size() - 1);
     box.setDefaultButton(static_cast<QPushButton*>(buttons[def]));
     // The close box answers Cancel where there is one, else the default.
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        if (specs[i].answer == ui::mb::Cancel) box.setEscapeButton(buttons[i]);
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        if (choices[i].answer == ui::mb::Cancel) box.setEscapeButton(buttons[i]);
     }
     exec(box);
     QAbstractButton* clicked = box.clickedButton();
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        if (buttons[i] == clicked) return specs[i].answer;
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        if (buttons[i] == clicked) return choices[i].answer;
     }
-    for (const ButtonSpec& s : specs) {
+    for (const ButtonChoice& s : choices) {
         if (s.answer == ui::mb::Cancel) return ui::mb::Cancel;
     }
-    return specs[def].answer;
+    return choices[def].answer;
 }
 
 std::optional<ui::FileDialogResult> QtShell::fileDialog(const ui::FileDialogRequest& request) {

@@ -105,12 +105,12 @@ struct Caption {
 };
 
 Caption caption(Canvas& canvas, std::string text, double points, bool bold = false) {
-    host::FontSpec spec;
-    spec.name = "Arial";
-    spec.size = points;
-    spec.bold = bold;
+    host::FontSpec face;
+    face.name = "Arial";
+    face.size = points;
+    face.bold = bold;
     Caption c;
-    c.font = &canvas.font(spec);
+    c.font = &canvas.font(face);
     c.text = std::move(text);
     c.pixels = points * canvas.pixelsPerPointUnscaled();
     c.width = c.font->advance(c.text) * c.pixels;
