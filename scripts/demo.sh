@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
 # The main job on the bundled sample map: bar charts of the births of 1974 and 1979 beside every
-# county (north-east of its point, labelled, with leaders where a chart stands off), saved as a
-# map document and drawn into pictures with a map legend, a title and a scale bar.
+# county (labelled, with leaders where a chart stands off, arranged so that no two collide), saved
+# as a map document and drawn into pictures with a map legend, a title and a scale bar.
 set -euo pipefail
 bin=${1:-build/bin}
 mkdir -p out
 "$bin/plotlet" draw examples/nc/nc.pmx --layer county_points --fields BIR74,BIR79 --key NAME \
-  --placement ne --seed 6 \
-  --set TglBtnLockMin=0 --set TxtChartMarkerSize=90 --set TxtChartWidth=14 --set TxtFontSize=7 \
-  --set ChkLabelDiagramm=1 --set ChkShowLeader=1 \
+  --placement ne --size 90 --bar-width 14 --font-size 7 --labels --leaders --arrange \
   --save out/nc-charts.pmx --out out/nc-charts.png --width 2000 \
   --title "Births in North Carolina, 1974 and 1979" --scale-bar --north-arrow > /dev/null
 for format in svg pdf; do
@@ -20,8 +18,7 @@ done
 "$bin/plotlet" legend out/nc-charts.pmx --chart Ashe --out out/nc-legend.leg > /dev/null 2>&1
 "$bin/plotlet" draw examples/nc/nc.pmx --layer county_points --fields NWBIR74,NWBIR79 --key NAME \
   --legend out/nc-legend.leg --pair NWBIR74=BIR74 --pair NWBIR79=BIR79 --placement ne \
-  --set TglBtnLockMin=0 --set TxtChartMarkerSize=90 --set TxtChartWidth=14 --set TxtFontSize=7 \
-  --set ChkLabelDiagramm=1 --set ChkShowLeader=1 \
+  --size 90 --bar-width 14 --font-size 7 --labels --leaders --arrange \
   --save out/nc-nonwhite.pmx --out out/nc-nonwhite.png --width 2000 > /dev/null 2>&1
 echo "picture: out/nc-charts.png (also out/nc-charts.svg and out/nc-charts.pdf)"
 echo "map document: out/nc-charts.pmx"
