@@ -17,6 +17,7 @@
 #include "host/MxDocument.h"
 #include "preview/basMakeSymbols.h"
 #include "runtime/Error.h"
+#include "ui/Form.h"
 
 namespace plotlet {
 
@@ -49,23 +50,6 @@ std::string valueText(const runtime::Variant& value) {
         return "<" + value.typeName() + ">";
     }
 }
-
-// Shows the dialog again when the command ends, however it ends.
-class ShowAgain {
-public:
-    explicit ShowAgain(ui::Form& form) : form_(form) {}
-    ~ShowAgain() {
-        try {
-            form_.show();
-        } catch (...) {
-        }
-    }
-    ShowAgain(const ShowAgain&) = delete;
-    ShowAgain& operator=(const ShowAgain&) = delete;
-
-private:
-    ui::Form& form_;
-};
 
 }  // namespace
 
@@ -101,7 +85,7 @@ void frmPlotlet::CmdLegendFileName_Click() {
 
 void frmPlotlet::CmdSaveLegend_Click() {
     hide();
-    ShowAgain showAgain(*this);
+    ui::ShowAgain showAgain(*this);
     std::optional<EH::CaughtError> failure;
     try {
         const host::MapPtr map = runtime::required(pMxDoc)->focusMap();
@@ -272,7 +256,7 @@ void frmPlotlet::CmdLoadLegend_Click() {
 
 void frmPlotlet::CmdIdentityGraphics_Click() {
     hide();
-    ShowAgain showAgain(*this);
+    ui::ShowAgain showAgain(*this);
     try {
         host::ActiveView& view = runtime::required(pMxDoc)->activeView();
         const host::MapPtr map = pMxDoc->focusMap();

@@ -6,30 +6,13 @@
 #include "host/Renderer.h"
 #include "runtime/Error.h"
 #include "ui/CommonDialog.h"
+#include "ui/Form.h"
 
 namespace plotlet {
 
 namespace EH = ErrorHandling;
 
 namespace {
-
-// Shows the dialog again when the step ends, however it ends: a dialog left hidden could not
-// be reached any more.
-class ShowAgain {
-public:
-    explicit ShowAgain(ui::Form& form) : form_(form) {}
-    ~ShowAgain() {
-        try {
-            form_.show();
-        } catch (...) {
-        }
-    }
-    ShowAgain(const ShowAgain&) = delete;
-    ShowAgain& operator=(const ShowAgain&) = delete;
-
-private:
-    ui::Form& form_;
-};
 
 std::string folderOf(const std::string& path) {
     const std::size_t at = path.find_last_of("\\/");
@@ -43,7 +26,7 @@ host::FeatureLayerPtr SaveChartLayerFile(ChartDialog dialog, const host::Feature
                                          const host::BarChartSymbolPtr& chartSymbol, double chartMarkerSize,
                                          std::optional<EH::CaughtError>& failure) {
     dialog.form.hide();
-    const ShowAgain showAgain(dialog.form);
+    const ui::ShowAgain showAgain(dialog.form);
     if (!layer || !chartSymbol) runtime::raise(runtime::err::ObjectNotSet);
     auto copy = std::dynamic_pointer_cast<host::FeatureLayer>(CloneObject(layer));
     if (!copy) runtime::raise(runtime::err::TypeMismatch);

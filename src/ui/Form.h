@@ -221,4 +221,22 @@ private:
 std::vector<Form*> allForms();
 Form* findForm(std::string_view name);
 
+// Shows the form again when a command that hid it ends, however it ends: a dialog left hidden
+// could not be reached any more.
+class ShowAgain {
+public:
+    explicit ShowAgain(Form& form) : form_(form) {}
+    ~ShowAgain() {
+        try {
+            form_.show();
+        } catch (...) {
+        }
+    }
+    ShowAgain(const ShowAgain&) = delete;
+    ShowAgain& operator=(const ShowAgain&) = delete;
+
+private:
+    Form& form_;
+};
+
 }  // namespace ui
