@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dialog/frmPlotlet.h"
+#include "engine/DocumentPaths.h"
 #include "engine/ElementData.h"
 #include "engine/LegendFiles.h"
 #include "errors/ErrorHandling.h"
@@ -29,12 +30,6 @@ constexpr int NameSubItem = 1;
 constexpr int LegendFieldSubItem = 3;
 constexpr int LegendIndexSubItem = 4;
 constexpr int KeySubItem = 5;
-constexpr int FileFlags = 2306;  // overwrite prompt, no validation, path must exist
-
-std::string folderOf(const std::string& path) {
-    const std::size_t at = path.find_last_of("\\/");
-    return at == std::string::npos ? std::string() : path.substr(0, at + 1);
-}
 
 bool hasData(const host::ElementPtr& element) {
     std::vector<std::string> names;
@@ -67,16 +62,10 @@ void frmPlotlet::ChkLoadLegend_Click() {
 
 void frmPlotlet::CmdLegendFileName_Click() {
     try {
-        CommonDialog1.setFlags(FileFlags);
-        CommonDialog1.setFilter(Msg(3));
-        CommonDialog1.setFilterIndex(2);
-        CommonDialog1.setFileName(CmbLayers.text() + ".lyr");
-        CommonDialog1.setCancelError(true);
-        CommonDialog1.setDialogTitle(Msg(4));
-        CommonDialog1.setInitDir(initDir);
+        PrepareFileChooser(CommonDialog1, Msg(3), 2, CmbLayers.text() + ".lyr", Msg(4), initDir);
         CommonDialog1.showOpen();
         const std::string path = CommonDialog1.fileName();
-        initDir = folderOf(path);
+        initDir = FolderOfChosenFile(path);
         TxtLegendFile.setText(path);
     } catch (...) {
         // Cancelled: the file and the folder stay as they were.
@@ -96,16 +85,10 @@ void frmPlotlet::CmdSaveLegend_Click() {
 
         std::string path;
         try {
-            CommonDialog1.setFlags(FileFlags);
-            CommonDialog1.setFilter(Msg(15));
-            CommonDialog1.setFilterIndex(1);
-            CommonDialog1.setFileName(CmbLayers.text() + "_Legend.leg");
-            CommonDialog1.setCancelError(true);
-            CommonDialog1.setDialogTitle(Msg(14));
-            CommonDialog1.setInitDir(initDir);
+            PrepareFileChooser(CommonDialog1, Msg(15), 1, CmbLayers.text() + "_Legend.leg", Msg(14), initDir);
             CommonDialog1.showSave();
             path = CommonDialog1.fileName();
-            initDir = folderOf(path);
+            initDir = FolderOfChosenFile(path);
         } catch (const runtime::Error& e) {
             if (e.number() == runtime::err::DialogCancelled) return;
             throw;
@@ -155,15 +138,9 @@ void frmPlotlet::CmdLoadLegend_Click() {
     try {
         guard.line = 1;
         try {
-            CommonDialog1.setFlags(FileFlags);
-            CommonDialog1.setFilter(Msg(3));
-            CommonDialog1.setFilterIndex(2);
-            CommonDialog1.setFileName(CmbLayers.text() + ".lyr");
-            CommonDialog1.setCancelError(true);
-            CommonDialog1.setDialogTitle(Msg(4));
-            CommonDialog1.setInitDir(initDir);
+            PrepareFileChooser(CommonDialog1, Msg(3), 2, CmbLayers.text() + ".lyr", Msg(4), initDir);
             CommonDialog1.showOpen();
-            initDir = folderOf(CommonDialog1.fileName());
+            initDir = FolderOfChosenFile(CommonDialog1.fileName());
         } catch (const runtime::Error& e) {
             if (e.number() == runtime::err::DialogCancelled) return;
             throw;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dialog/frmPlotlet.h"
+#include "engine/DocumentPaths.h"
 #include "engine/PropertySetFiles.h"
 #include "errors/ErrorHandling.h"
 #include "graphics_io/FrmOpenSaveGraphLayer.h"
@@ -18,15 +19,6 @@ namespace {
 
 EH::ProcedureGuard dialogGuard(std::string_view procedure) {
     return EH::ProcedureGuard{{.procedure = procedure}, 0, EH::ModeDialog};
-}
-
-// Prompt before overwriting, no name validation, the path must exist.
-constexpr int FileDialogFlags = 2306;
-
-// The folder of a path chosen in a file dialog, up to and including its last separator.
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 // A value as the refusal names it: texts quoted, the rest as the runtime prints them.
@@ -171,13 +163,7 @@ std::string frmPlotlet::parameterRefusal(const std::string& path, const Paramete
 void frmPlotlet::CmdSaveParam_Click() {
     EH::trapped(dialogGuard("CmdSaveParam_Click "), [this](EH::ProcedureGuard& guard) {
         guard.line = 1;
-        CommonDialog1.setFlags(FileDialogFlags);
-        CommonDialog1.setFilter(Msg(7));
-        CommonDialog1.setFilterIndex(1);
-        CommonDialog1.setFileName(CmbLayers.text() + ".par");
-        CommonDialog1.setCancelError(true);
-        CommonDialog1.setDialogTitle(Msg(16));
-        CommonDialog1.setInitDir(initDir);
+        PrepareFileChooser(CommonDialog1, Msg(7), 1, CmbLayers.text() + ".par", Msg(16), initDir);
 
         guard.line = 2;
         try {
@@ -187,7 +173,7 @@ void frmPlotlet::CmdSaveParam_Click() {
             if (e.number() == runtime::err::DialogCancelled) return;
             throw;
         }
-        initDir = folderOf(CommonDialog1.fileName());
+        initDir = FolderOfChosenFile(CommonDialog1.fileName());
 
         guard.line = 3;
         SavePropertySetToFile(PopulateParameters(), CommonDialog1.fileName());
@@ -197,13 +183,7 @@ void frmPlotlet::CmdSaveParam_Click() {
 void frmPlotlet::CmdLoadParam_Click() {
     EH::trapped(dialogGuard("CmdLoadParam_Click "), [this](EH::ProcedureGuard& guard) {
         guard.line = 1;
-        CommonDialog1.setFlags(FileDialogFlags);
-        CommonDialog1.setFilter(Msg(7));
-        CommonDialog1.setFilterIndex(1);
-        CommonDialog1.setFileName(CmbLayers.text() + ".par");
-        CommonDialog1.setCancelError(true);
-        CommonDialog1.setDialogTitle(Msg(8));
-        CommonDialog1.setInitDir(initDir);
+        PrepareFileChooser(CommonDialog1, Msg(7), 1, CmbLayers.text() + ".par", Msg(8), initDir);
 
         guard.line = 2;
         try {
@@ -213,7 +193,7 @@ void frmPlotlet::CmdLoadParam_Click() {
             throw;
         }
         const std::string path = CommonDialog1.fileName();
-        initDir = folderOf(path);
+        initDir = FolderOfChosenFile(path);
 
         guard.line = 3;
         const host::PropertySetPtr set = LoadPropertySetFromFile(path);

@@ -1,5 +1,7 @@
 #include "engine/DocumentPaths.h"
 
+#include "ui/CommonDialog.h"
+
 #include "engine/ModuleContext.h"
 #include "errors/ErrorHandling.h"
 #include "runtime/Text.h"
@@ -40,6 +42,22 @@ std::string RemoveFileFromPath(const std::string& path) {
         }
     }
     return result;
+}
+
+void PrepareFileChooser(ui::CommonDialog& chooser, const std::string& filter, int filterIndex, const std::string& fileName,
+                        const std::string& title, const std::string& initDir) {
+    chooser.setFlags(2306);
+    chooser.setFilter(filter);
+    chooser.setFilterIndex(filterIndex);
+    chooser.setFileName(fileName);
+    chooser.setCancelError(true);
+    chooser.setDialogTitle(title);
+    chooser.setInitDir(initDir);
+}
+
+std::string FolderOfChosenFile(const std::string& path) {
+    const std::size_t at = path.find_last_of("\\/");
+    return at == std::string::npos ? std::string() : path.substr(0, at + 1);
 }
 
 }  // namespace plotlet

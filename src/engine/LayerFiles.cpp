@@ -1,6 +1,7 @@
 #include "engine/LayerFiles.h"
 
 #include "engine/ChartData.h"
+#include "engine/DocumentPaths.h"
 #include "engine/ModuleContext.h"
 #include "host/LayerFile.h"
 #include "host/Renderer.h"
@@ -11,15 +12,6 @@
 namespace plotlet {
 
 namespace EH = ErrorHandling;
-
-namespace {
-
-std::string folderOf(const std::string& path) {
-    const std::size_t at = path.find_last_of("\\/");
-    return at == std::string::npos ? std::string() : path.substr(0, at + 1);
-}
-
-}  // namespace
 
 host::FeatureLayerPtr SaveChartLayerFile(ChartDialog dialog, const host::FeatureLayerPtr& layer,
                                          const std::vector<std::string>& fieldNames,
@@ -50,16 +42,10 @@ void SaveLayerFileAs(ChartDialog dialog, const host::LayerPtr& layer, const std:
     std::string path;
     try {
         ui::CommonDialog& cd = dialog.form.commonDialog("CommonDialog1");
-        cd.setFlags(2306);
-        cd.setFilter(Message(23));
-        cd.setFilterIndex(1);
-        cd.setFileName(name + ".lyr");
-        cd.setCancelError(true);
-        cd.setDialogTitle(Message(21));
-        cd.setInitDir(dialog.initDir);
+        PrepareFileChooser(cd, Message(23), 1, name + ".lyr", Message(21), dialog.initDir);
         cd.showSave();
         path = cd.fileName();
-        dialog.initDir = folderOf(path);
+        dialog.initDir = FolderOfChosenFile(path);
     } catch (...) {
         // Cancelled (or no dialog to ask with): nothing is written.
         return;
