@@ -74,7 +74,13 @@ public:
 private:
     void shift(double dx, double dy) {
         canvas_.stopRendering();
-        for (const auto& e : elements_) e->move(dx, dy);
+        for (const auto& e : elements_) {
+            e->move(dx, dy);
+            // The host's spatial index of the element's layer learns the new place.
+            if (const host::Map* map = canvas_.map()) {
+                if (host::GraphicsLayer* layer = containerLayerOf(*map, e.get())) layer->container().updateElement(e.get());
+            }
+        }
         canvas_.refresh(true);
         emit canvas_.mapEdited();
     }
@@ -444,7 +450,7 @@ std::vector<host::ElementPtr> MapCanvas::shownElementsIn(const host::Envelope& a
     if (!map()) return out;
     for (const ContainerRef& ref : graphicsContainers(*map())) {
         if (!ref.shown) continue;
-        index_.candidates(ref.layer->container(), area, mapUnitsPerPixel() * 72.0 / dpi_, part);
+        index_.candidates(ref.layer->container(), area, display_, part);
         out.insert(out.end(), part.begin(), part.end());
     }
     return out;

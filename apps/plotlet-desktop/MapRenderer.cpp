@@ -11,55 +11,9 @@ namespace desktop {
 
 namespace {
 
-// Containers up to this size have every element measured, so their margins are exact; larger
-// ones (a chart run over a big layer) a sample of this many elements spread over the container:
-// enough to meet every kind of chart a run makes, without measuring a million texts on every
-// rebuild.
-constexpr std::size_t kMarginSample = 20'000;
-
-host::IndexBox boxOf(const host::Envelope& e) { return {e.xMin(), e.yMin(), e.xMax(), e.yMax()}; }
-
 bool tiedLayerHidden(const host::GraphicsLayer& layer) {
     const host::FeatureLayerPtr tied = layer.associatedLayer();
     return tied && !tied->visible();
-}
-
-void buildContainer(ContainerIndex& ci, const host::GraphicsContainer& container, const host::Display& display) {
-    ci.container = &container;
-    ci.builtCount = container.elementCount();
-    ci.elements = container.elementsSnapshot();
-    std::vector<host::SpatialIndex::Entry> entries;
-    entries.reserve(ci.elements.size());
-    for (std::size_t i = 0; i < ci.elements.size(); ++i) {
-        const host::GeometryPtr& g = ci.elements[i]->geometry();
-        if (!g || g->isEmpty()) continue;
-        entries.push_back({boxOf(g->envelope()), static_cast<std::uint32_t>(i)});
-    }
-    ci.index.build(std::move(entries));
-    // The largest reach of what an element draws beyond its geometry, side by side.
-    double reach[4] = {0, 0, 0, 0};
-    const std::size_t n = ci.elements.size();
-    const std::size_t step = n <= kMarginSample ? 1 : n / kMarginSample;
-    for (std::size_t i = 0; i < n; i += step) {
-        const host::Element& element = *ci.elements[i];
-        const host::GeometryPtr& g = element.geometry();
-        if (!g || g->isEmpty()) continue;
-        const host::Envelope geometry = g->envelope();
-        const host::Envelope drawn = element.queryBounds(display);
-        if (drawn.isEmpty()) continue;
-        reach[0] = std::max(reach[0], geometry.xMin() - drawn.xMin());
-        reach[1] = std::max(reach[1], geometry.yMin() - drawn.yMin());
-        reach[2] = std::max(reach[2], drawn.xMax() - geometry.xMax());
-        reach[3] = std::max(reach[3], drawn.yMax() - geometry.yMax());
-    }
-    // Elements outside a sample may reach a little further (a longer label).
-    const double kSafety = step > 1 ? 1.5 : 1.0;
-    const double mupp = display.mapUnitsPerPoint();
-    ci.reachInPoints = !(display.displayTransformation().referenceScale() > 0);
-    for (int side = 0; side < 4; ++side) {
-        const double r = std::max(0.0, reach[side]) * kSafety;
-        ci.reach[side] = ci.reachInPoints ? (mupp > 0 ? r / mupp : 0) : r;
-    }
 }
 
 }  // namespace
@@ -76,55 +30,25 @@ std::vector<ContainerRef> graphicsContainers(const host::Map& map) {
     return out;
 }
 
-void ViewIndex::update(const host::Map& map, const host::Display& display) {
-    const std::vector<ContainerRef> refs = graphicsContainers(map);
-    std::vector<ContainerIndex> next;
-    next.reserve(refs.size());
-    for (const ContainerRef& ref : refs) {
-        const host::GraphicsContainer& container = ref.layer->container();
-        const auto old = std::find_if(containers_.begin(), containers_.end(),
-                                      [&](const ContainerIndex& c) { return c.container == &container; });
-        if (!stale_ && old != containers_.end() && old->builtCount == container.elementCount()) {
-            next.push_back(std::move(*old));
-            continue;
-        }
-        ContainerIndex ci;
-        buildContainer(ci, container, display);
-        next.push_back(std::move(ci));
-    }
-    containers_ = std::move(next);
+void ViewIndex::update(const host::Map& map, const host::Display&) {
+    if (!stale_) return;
+    for (const ContainerRef& ref : graphicsContainers(map)) ref.layer->container().refreshSpatialIndex();
     stale_ = false;
 }
 
-const ContainerIndex* ViewIndex::find(const host::GraphicsContainer& container) const {
-    for (const ContainerIndex& c : containers_) {
-        if (c.container == &container) return &c;
-    }
-    return nullptr;
-}
-
-void ViewIndex::candidates(const host::GraphicsContainer& container, const host::Envelope& area, double mapUnitsPerPoint,
+void ViewIndex::candidates(const host::GraphicsContainer& container, const host::Envelope& area, const host::Display& display,
                            std::vector<host::ElementPtr>& out) const {
     out.clear();
-    const ContainerIndex* ci = find(container);
-    if (!ci) {
-        // Not indexed (a container that appeared since the last update): everything.
+    std::vector<const host::Element*> found;
+    if (!container.elementsWithin(area, display, found)) {
+        // Most of the container shows and it has no index yet: all of it.
         out = container.elementsSnapshot();
         return;
     }
-    const double k = ci->reachInPoints ? mapUnitsPerPoint : 1.0;
-    // An element is a candidate when its geometry lies within the area grown by how far
-    // drawings reach toward it: a drawing reaching left shows when its geometry is right of the
-    // area, and so on.
-    host::IndexBox box = boxOf(area);
-    box.xmin -= ci->reach[2] * k;
-    box.ymin -= ci->reach[3] * k;
-    box.xmax += ci->reach[0] * k;
-    box.ymax += ci->reach[1] * k;
-    std::vector<std::uint32_t> hits;
-    ci->index.query(box, hits);
-    out.reserve(hits.size());
-    for (const std::uint32_t i : hits) out.push_back(ci->elements[i]);
+    out.reserve(found.size());
+    for (const host::Element* element : found) {
+        if (host::ElementPtr shared = container.shared(element)) out.push_back(std::move(shared));
+    }
 }
 
 void drawMapView(cairo_t* cr, const host::Map& map, const host::DisplayTransformation& t, const ViewIndex& index,
@@ -136,6 +60,12 @@ void drawMapView(cairo_t* cr, const host::Map& map, const host::DisplayTransform
     cairo_fill(cr);
     {
         render::Canvas canvas(cr, t);
+        // The view with the margin of the drawing's culling test (anti-aliased edges).
+        const host::Envelope& visible = t.visibleBounds();
+        const double margin = t.pixelsPerMapUnit() > 0 ? 4.0 / t.pixelsPerMapUnit() : 0.0;
+        const host::Envelope area = visible.isEmpty() ? visible
+                                                      : host::Envelope(visible.xMin() - margin, visible.yMin() - margin,
+                                                                       visible.xMax() + margin, visible.yMax() + margin);
         // Progress counts features and the elements that may show, so a cancel is seen often.
         std::vector<ContainerRef> refs = graphicsContainers(map);
         std::vector<std::vector<host::ElementPtr>> shown(refs.size());
@@ -151,7 +81,7 @@ void drawMapView(cairo_t* cr, const host::Map& map, const host::DisplayTransform
         }
         for (std::size_t i = 0; i < refs.size(); ++i) {
             if (!refs[i].shown) continue;
-            index.candidates(refs[i].layer->container(), t.visibleBounds(), t.mapUnitsPerPoint(), shown[i]);
+            index.candidates(refs[i].layer->container(), area, canvas.display(), shown[i]);
             work += shown[i].size();
         }
         canvas.setProgress(progress, work);

@@ -1,8 +1,8 @@
 #pragma once
 // Drawing of a map view for the desktop: the same layer and element drawing as every picture
-// (render/), with the graphics layers read through a spatial index, so a zoomed-in view of a
-// million charts draws only the charts it shows. Free of Qt: it runs on the render thread and
-// in the benchmarks.
+// (render/), with the graphics layers read through their spatial indexes, so a zoomed-in view
+// of a million charts draws only the charts it shows. Free of Qt: it runs on the render thread
+// and in the benchmarks.
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -12,43 +12,26 @@
 #include "host/Display.h"
 #include "host/Element.h"
 #include "host/Map.h"
-#include "host/SpatialIndex.h"
 #include "render/Canvas.h"
 
 namespace desktop {
 
-// The index of one graphics container: its elements in drawing order, numbered by position,
-// each indexed by its geometry's envelope. What an element draws reaches beyond its geometry
-// (bars, labels, leaders); the query box is grown on each side by the largest reach of the
-// elements, at the scale of the query. Containers of up to 20,000 elements are measured whole;
-// larger ones on a sample spread over them (a chart run makes charts of one size and layout),
-// with half as much again for safety.
-struct ContainerIndex {
-    const host::GraphicsContainer* container = nullptr;
-    std::size_t builtCount = 0;
-    std::vector<host::ElementPtr> elements;
-    host::SpatialIndex index;
-    // How far drawings reach beyond their geometry on each side (left, bottom, right, top):
-    // in map units when a reference scale fixes symbol sizes on the map, else in points.
-    double reach[4] = {0, 0, 0, 0};
-    bool reachInPoints = false;
-};
-
+// What a view shows of the graphics containers, found through each container's own spatial
+// index (host::GraphicsContainer::elementsWithin), which is built on first need and kept up to
+// date as elements are added, deleted and updated (a moved element is an update).
 class ViewIndex {
 public:
-    // Forget everything: the next update() rebuilds every container's index.
+    // The map changed in ways its containers were not told of: the next update() has every
+    // container's index built again when next needed.
     void invalidate() { stale_ = true; }
     bool stale() const { return stale_; }
-    // Brings the indexes in line with the map's graphics containers; a container whose element
-    // count changed is rebuilt even when nobody called invalidate().
     void update(const host::Map& map, const host::Display& display);
-    // The elements of `container` that may show within `area` (map units), in drawing order.
-    void candidates(const host::GraphicsContainer& container, const host::Envelope& area, double mapUnitsPerPoint,
+    // The elements of `container` that may show within `area` (map units) on `display`, in
+    // drawing order.
+    void candidates(const host::GraphicsContainer& container, const host::Envelope& area, const host::Display& display,
                     std::vector<host::ElementPtr>& out) const;
-    const ContainerIndex* find(const host::GraphicsContainer& container) const;
 
 private:
-    std::vector<ContainerIndex> containers_;
     bool stale_ = true;
 };
 

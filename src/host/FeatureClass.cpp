@@ -8,6 +8,7 @@
 
 #include "host/Error.h"
 #include "host/PropertySet.h"
+#include "host/SpatialIndex.h"
 #include "runtime/NumberText.h"
 
 namespace host {
@@ -192,7 +193,7 @@ FeatureClass::FeatureClass(std::string name, GeometryType shapeType, std::vector
                            SpatialReferencePtr spatialReference, std::string oidName, std::string shapeName)
     : name_(std::move(name)), shapeType_(shapeType),
       spatialReference_(spatialReference ? std::move(spatialReference) : std::make_shared<SpatialReference>()),
-      instanceId_(nextInstanceId++) {
+      instanceId_(nextInstanceId++), rowIndex_(std::make_unique<RowIndex>()) {
     fields_.push_back(Field{std::move(oidName), FieldType::OID, {}, 0, false});
     fields_.push_back(Field{std::move(shapeName), FieldType::Geometry, {}, 0, true});
     for (auto& f : attributeFields) {
@@ -201,6 +202,74 @@ FeatureClass::FeatureClass(std::string name, GeometryType shapeType, std::vector
         columns_.push_back(makeColumn(f.type));
         fields_.push_back(std::move(f));
     }
+}
+
+// The rows indexed by their shapes' envelopes: rows below `indexedRows` are in `index`; rows
+// added since are looked at one by one until there are enough of them to rebuild.
+struct FeatureClass::RowIndex {
+    std::mutex mutex;
+    SpatialIndex index;
+    std::size_t indexedRows = 0;
+    bool built = false;
+};
+
+namespace {
+// Below this many rows a walk is cheap; no index is built.
+constexpr std::size_t kSmallClass = 2'000;
+constexpr std::size_t kRowSample = 512;
+constexpr double kBroadShare = 0.25;
+constexpr std::size_t kUnindexedMinimum = 4'096;
+}  // namespace
+
+bool FeatureClass::rowsWithin(const Envelope& area, std::vector<std::size_t>& rows) const {
+    rows.clear();
+    if (area.isEmpty()) return true;
+    RowIndex& ri = *rowIndex_;
+    std::lock_guard lock(ri.mutex);
+    const std::size_t n = oids_.size();
+    const auto envelopeOf = [&](std::size_t row, Envelope& e) {
+        if (shapeType_ == GeometryType::Point) {
+            if (!std::isfinite(xs_[row]) || !std::isfinite(ys_[row])) return false;
+            e = Envelope(xs_[row], ys_[row], xs_[row], ys_[row]);
+            return true;
+        }
+        if (!shapes_[row] || shapes_[row]->isEmpty()) return false;
+        e = shapes_[row]->envelope();
+        return !e.isEmpty();
+    };
+    const auto meets = [&](const Envelope& e) {
+        return e.xMin() <= area.xMax() && area.xMin() <= e.xMax() && e.yMin() <= area.yMax() && area.yMin() <= e.yMax();
+    };
+    if (!ri.built) {
+        if (n < kSmallClass) return false;
+        std::size_t seen = 0, inside = 0;
+        for (std::size_t row = 0; row < n; row += std::max<std::size_t>(1, n / kRowSample)) {
+            Envelope e;
+            if (!envelopeOf(row, e)) continue;
+            ++seen;
+            if (meets(e)) ++inside;
+        }
+        if (seen == 0 || static_cast<double>(inside) >= kBroadShare * static_cast<double>(seen)) return false;
+    }
+    if (!ri.built || n - ri.indexedRows > std::max(kUnindexedMinimum, n / 8)) {
+        std::vector<SpatialIndex::Entry> entries;
+        entries.reserve(n);
+        for (std::size_t row = 0; row < n; ++row) {
+            Envelope e;
+            if (envelopeOf(row, e)) entries.push_back({{e.xMin(), e.yMin(), e.xMax(), e.yMax()}, static_cast<std::uint32_t>(row), {}});
+        }
+        ri.index.build(std::move(entries));
+        ri.indexedRows = n;
+        ri.built = true;
+    }
+    std::vector<std::uint32_t> hits;
+    ri.index.query({area.xMin(), area.yMin(), area.xMax(), area.yMax()}, hits);
+    rows.assign(hits.begin(), hits.end());
+    for (std::size_t row = ri.indexedRows; row < n; ++row) {
+        Envelope e;
+        if (envelopeOf(row, e) && meets(e)) rows.push_back(row);
+    }
+    return true;
 }
 
 FeatureClass::~FeatureClass() {
@@ -381,6 +450,11 @@ void FeatureClass::setValue(std::size_t row, int fieldIndex, const runtime::Vari
     if (fieldIndex == 1) {
         auto g = value.as<Geometry>();
         if (g && !g->isEmpty() && !fits(shapeType_, *g)) raiseHost(44, "Feature.Shape", "The geometry does not fit the feature class.");
+        {
+            // A shape moved: the index is built again when next needed.
+            std::lock_guard lock(rowIndex_->mutex);
+            rowIndex_->built = false;
+        }
         if (shapeType_ == GeometryType::Point) {
             auto p = std::dynamic_pointer_cast<Point>(g);
             xs_[row] = p && !p->isEmpty() ? p->x() : std::nan("");

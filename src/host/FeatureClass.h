@@ -92,6 +92,10 @@ public:
     // The point of a point class row without making a geometry object (NaN when empty).
     XY pointAt(std::size_t row) const;
     Envelope extent() const;
+    // The rows whose shape's envelope meets `area`, ascending, through a spatial index built on
+    // first need and kept up with rows added since. False, with `rows` empty, when no index is
+    // built yet and the area holds most of the rows: walking them all then costs less.
+    bool rowsWithin(const Envelope& area, std::vector<std::size_t>& rows) const;
 
     // Removes a field with its values. The identifier and shape fields cannot be deleted; an
     // unknown name is a host error. Classes bound to a data source change the source first
@@ -139,6 +143,8 @@ private:
     std::int64_t nextOid_ = 1;
     DataSource dataSource_;
     std::uint64_t instanceId_;
+    struct RowIndex;
+    std::unique_ptr<RowIndex> rowIndex_;
 };
 
 using FeatureClassPtr = std::shared_ptr<FeatureClass>;

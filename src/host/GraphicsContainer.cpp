@@ -77,6 +77,7 @@ void GraphicsContainer::addElement(ElementPtr element) {
     order_.push_back(std::move(element));
     Entry entry{std::prev(order_.end()), nextSequence_++, {}};
     index(key, entry);
+    spatialIndex_.added(key, entry.sequence);
     entries_.emplace(key, std::move(entry));
 }
 
@@ -84,6 +85,7 @@ void GraphicsContainer::deleteElement(const Element* element) {
     auto it = entries_.find(element);
     if (it == entries_.end()) raiseHost(21, "GraphicsContainer.DeleteElement", "The element is not in the graphics layer.");
     unindex(element, it->second);
+    spatialIndex_.removed(it->second.sequence);
     ElementPtr keep = *it->second.position;  // keep it alive until observers have seen it go
     order_.erase(it->second.position);
     entries_.erase(it);
@@ -95,6 +97,7 @@ void GraphicsContainer::deleteAllElements() {
     old.swap(order_);
     entries_.clear();
     byName_.clear();
+    spatialIndex_.cleared();
     if (onRemoved_) {
         for (const auto& e : old) onRemoved_(e.get());
     }
@@ -105,6 +108,7 @@ void GraphicsContainer::updateElement(const Element* element) {
     if (it == entries_.end()) return;  // not ours: nothing to re-index
     unindex(element, it->second);
     index(element, it->second);
+    spatialIndex_.changed(it->second.sequence);
 }
 
 void GraphicsContainer::moveElementIntoGroup(const ElementPtr& element, const std::shared_ptr<GroupElement>& group) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/Element.h"
+#include "host/ElementIndex.h"
 
 namespace host {
 
@@ -34,8 +35,9 @@ public:
     // Removes the element (by identity); a host error when it is not in the container.
     void deleteElement(const Element* element);
     void deleteAllElements();
-    // Tells the container that the element changed (its name or, for groups, its members'
-    // names), so that finding by name sees the change.
+    // Tells the container that the element changed (its name, its place, or for groups their
+    // members), so that finding by name and by place sees the change. Whoever moves an element
+    // of a container tells it so.
     void updateElement(const Element* element);
     // Takes `element` out of the container's top level (when it is there) and appends it to
     // `group`. The group itself need not be in the container yet.
@@ -44,6 +46,22 @@ public:
     // The first element in drawing order that carries `name`: a group when one of its direct
     // members carries it, any other element when it does itself. Empty when none does.
     ElementPtr findElementByName(const std::string& name) const;
+
+    // The elements that may show within `area` (map units) drawn on `display`, in drawing
+    // order, through a spatial index built on first need. False, with `out` empty, when the area
+    // shows most of the elements and no index is built yet: the caller walks them all.
+    bool elementsWithin(const Envelope& area, const Display& display, std::vector<const Element*>& out) const {
+        return spatialIndex_.query(area, display, out);
+    }
+
+    // Tells the container that its elements changed in ways it was not told of one by one: its
+    // spatial index is built again when next needed.
+    void refreshSpatialIndex() { spatialIndex_.invalidate(); }
+    // The container's shared pointer of one of its top-level elements (null when not one).
+    ElementPtr shared(const Element* element) const {
+        const auto it = entries_.find(element);
+        return it == entries_.end() ? nullptr : *it->second.position;
+    }
 
     // Drawing order, bottom first.
     const std::list<ElementPtr>& elements() const { return order_; }
@@ -79,6 +97,7 @@ private:
     std::unordered_map<std::string, NameList> byName_;
     std::uint64_t nextSequence_ = 0;
     std::function<void(const Element*)> onRemoved_;
+    ElementIndex spatialIndex_;
 };
 
 }  // namespace host

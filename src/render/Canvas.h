@@ -22,6 +22,7 @@
 #include "host/Element.h"
 #include "render/CairoDisplay.h"
 #include "render/Fonts.h"
+#include "render/MarkerStamps.h"
 
 namespace render {
 
@@ -86,6 +87,14 @@ public:
     // covered in proportion to its area (what cairo's antialiasing gives, without building a
     // path): the bars of a million charts are most of a big map's drawing.
     void fillRect(double x0, double y0, double x1, double y1);
+    // Whether a marker may be stamped into the pixels: an image target drawn without clip or
+    // transformation, outside any scope.
+    bool canStamp() const { return raster_.data && scopes_ == 0 && !measuring(); }
+    MarkerStamps& markerStamps() { return stamps_; }
+    // Blends a stamp with its first pixel at (x, y); only when canStamp().
+    void blendStamp(const StampImage& stamp, int x, int y) {
+        render::blendStamp(stamp, raster_.data, raster_.width, raster_.height, raster_.stride, x, y);
+    }
     // Sets face and pixel size of the text to come, when they changed.
     void setFont(const Font& font, double pixels);
     // The font of a request (family, weight, slant), remembered between calls: the labels of
@@ -161,6 +170,7 @@ private:
     std::shared_ptr<const Font> lastFont_;
 
     host::BarChartLayout chartLayout_;
+    MarkerStamps stamps_;
     std::vector<cairo_glyph_t> glyphs_;
 
     ProgressCallback progress_;

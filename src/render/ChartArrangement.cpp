@@ -388,6 +388,7 @@ LayerArrangement arrangeChartLayer(host::GraphicsContainer& container, const hos
         const XY d = arrangement.moves[i];
         if (d.x == 0.0 && d.y == 0.0) continue;
         elements[i]->move(d.x, d.y);
+        container.updateElement(elements[i].get());  // its place in the spatial index
         items[i].footprint = moved(items[i].footprint, d);
         items[i].chartBox = moved(items[i].chartBox, d);
     }

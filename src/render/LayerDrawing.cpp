@@ -118,7 +118,28 @@ bool tiedLayerHidden(const host::GraphicsLayer& layer) {
     return tied && !tied->visible();
 }
 
+// The map area a drawing shows, with the margin of its culling test.
+host::Envelope shownArea(const Canvas& canvas) {
+    const host::Envelope& bounds = canvas.transformation().visibleBounds();
+    if (bounds.isEmpty() || !(canvas.pixelsPerMapUnit() > 0)) return {};
+    const double margin = 4.0 / canvas.pixelsPerMapUnit();
+    return host::Envelope(bounds.xMin() - margin, bounds.yMin() - margin, bounds.xMax() + margin, bounds.yMax() + margin);
+}
+
 void drawContainer(Canvas& canvas, const host::GraphicsContainer& container) {
+    // A view of part of a big container draws what its spatial index finds there; a drawing
+    // that measures everything, or shows most of the elements, walks them all.
+    if (!canvas.measuring()) {
+        const host::Envelope area = shownArea(canvas);
+        std::vector<const host::Element*> shown;
+        if (!area.isEmpty() && container.elementsWithin(area, canvas.display(), shown)) {
+            for (const host::Element* element : shown) {
+                drawElement(canvas, *element);
+                canvas.tick();
+            }
+            return;
+        }
+    }
     for (const auto& element : container.elements()) {
         drawElement(canvas, *element);
         canvas.tick();
@@ -195,6 +216,37 @@ void drawFeatureLayer(Canvas& canvas, const host::FeatureLayer& layer) {
         drawChartFeatures(canvas, *charts, fc, *cursor);
     } else if (const auto* simple = exactly<host::SimpleRenderer>(renderer)) {
         if (!simple->symbol()) return;
+        // One symbol for every feature: a view of part of a big layer draws the features the
+        // class's spatial index finds under the view grown by how far the symbol reaches.
+        std::vector<std::size_t> rows;
+        if (!canvas.measuring() && fc.featureCount() > 0) {
+            const host::Envelope area = shownArea(canvas);
+            const double k = canvas.mapUnitsPerPoint();
+            host::Envelope grown;
+            if (dynamic_cast<const host::MarkerSymbol*>(simple->symbol().get())) {
+                // Simple markers only: what other markers draw is not measured here.
+                const auto* marker = exactly<host::SimpleMarkerSymbol>(*simple->symbol());
+                const host::Envelope box = marker ? host::markerBox(*marker, {0, 0}, k) : host::Envelope();
+                if (!area.isEmpty() && !box.isEmpty())
+                    grown = host::Envelope(area.xMin() - box.xMax(), area.yMin() - box.yMax(), area.xMax() - box.xMin(),
+                                           area.yMax() - box.yMin());
+            } else if (!area.isEmpty() && canvas.pixelsPerMapUnit() > 0) {
+                // Lines and outlines: half their width, and never less than a pixel or two.
+                const auto* line = dynamic_cast<const host::LineSymbol*>(simple->symbol().get());
+                const auto* fill = dynamic_cast<const host::FillSymbol*>(simple->symbol().get());
+                const host::LineSymbol* edge = line ? line : (fill && fill->outline() ? fill->outline().get() : nullptr);
+                const double width = edge ? linePixels(canvas, edge->width()) / canvas.pixelsPerMapUnit() : 0.0;
+                const double m = width + 2.0 / canvas.pixelsPerMapUnit();
+                grown = host::Envelope(area.xMin() - m, area.yMin() - m, area.xMax() + m, area.yMax() + m);
+            }
+            if (!grown.isEmpty() && fc.rowsWithin(grown, rows)) {
+                for (const std::size_t row : rows) {
+                    drawFeatureShape(canvas, *simple->symbol(), fc, row);
+                    canvas.tick();
+                }
+                return;
+            }
+        }
         while (const auto row = cursor->nextRow()) {
             drawFeatureShape(canvas, *simple->symbol(), fc, *row);
             canvas.tick();

@@ -353,29 +353,25 @@ const host::SimpleFillSymbol& missingBarSymbol() {
     return symbol;
 }
 
-void drawSimpleMarkerAt(Canvas& canvas, const host::SimpleMarkerSymbol& symbol, XY c) {
-    const double q = canvas.pixelsPerPoint();
-    const double size = std::isfinite(symbol.size()) && symbol.size() > 0 ? symbol.size() : 0.0;
-    const double h = size / 2 * q;
-    const XY half = host::simpleMarkerHalfExtent(symbol);
-    const DeviceBox box{c.x - half.x * q, c.y - half.y * q, c.x + half.x * q, c.y + half.y * q, false};
-    if (!canvas.admit(box) || h <= 0) return;
-    if (h > kMaxMarkerPixels) return;  // cairo's fixed-point coordinates end near 8 million
-    cairo_t* cr = canvas.cr();
+// Draws a simple marker centred on device point `c` with cairo: `h` is half its size and
+// `outlineWidth` its outline's width in pixels; `source` sets a colour as cairo's source and
+// answers whether anything shows in it. The canvas draws with it, and so are its stamps made.
+template <class Source>
+void paintSimpleMarker(cairo_t* cr, const host::SimpleMarkerSymbol& symbol, XY c, double h, double outlineWidth,
+                       Source&& source) {
     const double angle = std::isfinite(symbol.angle()) ? symbol.angle() * kDegrees : 0.0;
     const double cs = std::cos(angle), sn = std::sin(angle);
     const auto at = [&](double x, double y) { return XY{c.x + x * cs + y * sn, c.y - x * sn + y * cs}; };  // y down
-    const double outlineWidth = symbol.outline() ? linePixels(canvas, symbol.outlineSize()) : 0.0;
 
     using S = host::SimpleMarkerStyle;
     if (symbol.style() == S::Cross || symbol.style() == S::X) {
         const std::array<XY, 4> ends = symbol.style() == S::Cross ? std::array<XY, 4>{at(-h, 0), at(h, 0), at(0, -h), at(0, h)}
                                                                   : std::array<XY, 4>{at(-h, -h), at(h, h), at(-h, h), at(h, -h)};
-        const double width = std::max(1.0, size * q / 8);
+        const double width = std::max(1.0, 2 * h / 8);
         cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
         for (int pass = symbol.outline() ? 0 : 1; pass < 2; ++pass) {
             const bool outlinePass = pass == 0;
-            if (!canvas.setColor(outlinePass ? symbol.outlineColor() : symbol.color())) continue;
+            if (!source(outlinePass ? symbol.outlineColor() : symbol.color())) continue;
             cairo_move_to(cr, ends[0].x, ends[0].y);
             cairo_line_to(cr, ends[1].x, ends[1].y);
             cairo_move_to(cr, ends[2].x, ends[2].y);
@@ -405,17 +401,66 @@ void drawSimpleMarkerAt(Canvas& canvas, const host::SimpleMarkerSymbol& symbol, 
         }
         }
     };
-    if (canvas.setColor(symbol.color())) {
+    if (source(symbol.color())) {
         shape();
         cairo_fill(cr);
     }
-    if (symbol.outline() && canvas.setColor(symbol.outlineColor())) {
+    if (symbol.outline() && source(symbol.outlineColor())) {
         shape();
         cairo_set_line_width(cr, outlineWidth);
         cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
         cairo_stroke(cr);
         cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     }
+}
+
+// A colour as 0xAABBGGRR with its opacity as alpha (0: draws nothing).
+std::uint32_t stampColor(const host::RgbColor& color) {
+    return (static_cast<std::uint32_t>(255 - color.transparency()) << 24) | (color.rgb() & 0xFFFFFFu);
+}
+
+void drawSimpleMarkerAt(Canvas& canvas, const host::SimpleMarkerSymbol& symbol, XY c) {
+    const double q = canvas.pixelsPerPoint();
+    const double size = std::isfinite(symbol.size()) && symbol.size() > 0 ? symbol.size() : 0.0;
+    const double h = size / 2 * q;
+    const XY half = host::simpleMarkerHalfExtent(symbol);
+    const DeviceBox box{c.x - half.x * q, c.y - half.y * q, c.x + half.x * q, c.y + half.y * q, false};
+    if (!canvas.admit(box) || h <= 0) return;
+    if (h > kMaxMarkerPixels) return;  // cairo's fixed-point coordinates end near 8 million
+    const double outlineWidth = symbol.outline() ? linePixels(canvas, symbol.outlineSize()) : 0.0;
+
+    if (canvas.canStamp()) {
+        // The reach covers a square's turned corners, mitred outline corners and the arms of a
+        // cross with their outline.
+        const double reach = h * std::numbers::sqrt2 + outlineWidth * 1.5 + std::max(1.0, h / 4);
+        const StampKey key{static_cast<int>(symbol.style()),
+                           h,
+                           std::isfinite(symbol.angle()) ? symbol.angle() : 0.0,
+                           outlineWidth,
+                           stampColor(symbol.color()),
+                           symbol.outline() ? stampColor(symbol.outlineColor()) : 0u};
+        const double fx = std::floor(c.x), fy = std::floor(c.y);
+        if (std::abs(fx) < 1e9 && std::abs(fy) < 1e9) {
+            int x = static_cast<int>(fx), y = static_cast<int>(fy);
+            const StampImage* stamp =
+                canvas.markerStamps().stamp(key, reach, c.x - fx, c.y - fy, x, y, [&](cairo_t* cr, double sx, double sy) {
+                    paintSimpleMarker(cr, symbol, {sx, sy}, h, outlineWidth, [cr](const host::RgbColor& color) {
+                        const double alpha = (255 - color.transparency()) / 255.0;
+                        if (!(alpha > 0)) return false;
+                        const std::uint32_t bgr = color.rgb();
+                        cairo_set_source_rgba(cr, (bgr & 0xFF) / 255.0, ((bgr >> 8) & 0xFF) / 255.0,
+                                              ((bgr >> 16) & 0xFF) / 255.0, alpha);
+                        return true;
+                    });
+                });
+            if (stamp) {
+                canvas.blendStamp(*stamp, x + stamp->offsetX, y + stamp->offsetY);
+                return;
+            }
+        }
+    }
+    paintSimpleMarker(canvas.cr(), symbol, c, h, outlineWidth,
+                      [&canvas](const host::RgbColor& color) { return canvas.setColor(color); });
 }
 
 }  // namespace
