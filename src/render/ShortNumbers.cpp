@@ -57,9 +57,13 @@ struct Label {
     host::Envelope box;
 };
 
-bool overlaps(const host::Envelope& a, const host::Envelope& b) {
-    return !a.isEmpty() && !b.isEmpty() && a.xMin() < b.xMax() && b.xMin() < a.xMax() && a.yMin() < b.yMax() &&
-           b.yMin() < a.yMax();
+// Labels side by side with less than about a quarter of a letter's height between them read as
+// one number ("15701875"): they crowd as much as labels that overlap.
+bool crowds(const host::Envelope& a, const host::Envelope& b) {
+    if (a.isEmpty() || b.isEmpty()) return false;
+    const double clearance = std::min(a.height(), b.height()) / 8;
+    return a.xMin() - clearance < b.xMax() + clearance && b.xMin() - clearance < a.xMax() + clearance &&
+           a.yMin() < b.yMax() && b.yMin() < a.yMax();
 }
 
 bool isChart(const host::GroupElement& group) {
@@ -92,7 +96,7 @@ std::size_t overlappingPairs(const std::vector<Label>& labels, std::vector<bool>
     std::size_t pairs = 0;
     for (std::size_t i = 0; i < labels.size(); ++i) {
         for (std::size_t j = i + 1; j < labels.size(); ++j) {
-            if (!overlaps(labels[i].box, labels[j].box)) continue;
+            if (!crowds(labels[i].box, labels[j].box)) continue;
             ++pairs;
             if (crowded) (*crowded)[i] = (*crowded)[j] = true;
         }

@@ -1,6 +1,6 @@
 #pragma once
 // Value labels that fit: a label whose number would overlap the label of a neighbouring bar of
-// the same chart is rewritten in a short form (12.3k, 1.2M; in Russian "12,3 тыс.", "1,2 млн"),
+// the same chart (or come so close that the two read as one number) is rewritten in a short form (12.3k, 1.2M; in Russian "12,3 тыс.", "1,2 млн"),
 // as a person editing the label's text would. Labels that fit keep the text the dialog gave
 // them, and the charts stay the chart elements they were: their attached data, bars and leaders
 // do not change, so Recreate and label removal work on them as before.
@@ -28,7 +28,8 @@ struct LabelShortening {
     std::size_t crowded = 0;    // pairs of labels of one chart that overlap still, short forms and all
 };
 
-// Shortens, chart by chart, the labels that overlap the label of another bar of their chart,
+// Shortens, chart by chart, the labels that overlap the label of another bar of their chart or
+// stand closer to it than a quarter of their height,
 // measured on `display` (the charts' own drawing scale): each label of an overlapping pair takes
 // its next shorter form, until the pair is clear or no shorter form is left. A short form is
 // taken only when it is narrower than the text it replaces.

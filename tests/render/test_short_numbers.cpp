@@ -61,6 +61,14 @@ protected:
         font.size = kFont;
         return display.measureText(font, text).width;
     }
+    // The room labels side by side need between them so as not to read as one number.
+    double clearance() const {
+        host::FontSpec font;
+        font.name = "Arial";
+        font.size = kFont;
+        const host::TextExtent e = display.measureText(font, "0");
+        return (e.ascent + e.descent) / 4;
+    }
     std::vector<std::shared_ptr<host::TextElement>> addChart(host::XY at, const std::vector<double>& values, double max,
                                                              double barWidth) {
         auto symbol = barChart(values, std::vector<std::uint32_t>(values.size(), 0x808080), max, barWidth, 30);
@@ -90,8 +98,8 @@ protected:
 TEST_F(CrowdedLabels, OnlyOverlappingLabelsAreShortenedAndJustEnoughToClear) {
     // Bars just wide enough for "12.3k" beside "13.5k", not for the full numbers.
     const double full = (width("12345") + width("13456")) / 2, shorter = (width("12.3k") + width("13.5k")) / 2;
-    ASSERT_LT(shorter, full) << "the short form is narrower in this font";
-    const double bar = (full + shorter) / 2;
+    ASSERT_LT(shorter + 0.2, full) << "the short form is narrower in this font";
+    const double bar = shorter + clearance() + 0.1;
     // Bars 0 and 1 of similar height: their labels overlap. Bar 2 is low: its label lies below
     // them and fits. The second chart's bars are far apart in height: nothing overlaps.
     const auto crowded = addChart({300, 500}, {12345, 13456, 1000}, 30000, bar);
@@ -113,12 +121,19 @@ TEST_F(CrowdedLabels, OnlyOverlappingLabelsAreShortenedAndJustEnoughToClear) {
     EXPECT_FALSE(overlap(*crowded[0], *crowded[2]));
     // Shortening again changes nothing.
     EXPECT_EQ(render::shortenCrowdedLabels(container, display, false).shortened, 0u);
+
+    // Labels that merely touch read as one number ("1234513456"): they crowd too.
+    const auto touching = addChart({500, 200}, {12345, 13456}, 30000, full);
+    ASSERT_FALSE(overlap(*touching[0], *touching[1]));
+    render::shortenCrowdedLabels(container, display, false);
+    EXPECT_EQ(touching[0]->text(), "12.3k");
+    EXPECT_EQ(touching[1]->text(), "13.5k");
 }
 
 TEST_F(CrowdedLabels, NarrowBarsTakeTheShortestFormAndWhatCannotClearIsCounted) {
     // Room for "12k" beside "13k" only.
-    const double bar = (width("12k") + width("13k")) / 2 + 0.5;
-    ASSERT_LT(bar, (width("12.3k") + width("13.5k")) / 2);
+    const double bar = (width("12k") + width("13k")) / 2 + clearance() + 0.1;
+    ASSERT_LT(bar, (width("12.3k") + width("13.5k")) / 2 + clearance());
     const auto labels = addChart({300, 500}, {12345, 13456}, 30000, bar);
     // Bars too narrow for any form: the pair still overlaps and is counted.
     const auto stuck = addChart({700, 500}, {12345, 13456}, 30000, 1);
