@@ -262,14 +262,19 @@ std::size_t overlappingPairs(const std::vector<Rect>& boxes) {
     std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
         return boxes[a].x0 != boxes[b].x0 ? boxes[a].x0 < boxes[b].x0 : boxes[a].x1 < boxes[b].x1;
     });
+    struct Ranks {
+        std::uint32_t bottom, top;
+    };
+    std::vector<Ranks> ranks(boxes.size());
+    for (const std::uint32_t i : order)
+        ranks[i] = {static_cast<std::uint32_t>(rank(boxes[i].y0)), static_cast<std::uint32_t>(rank(boxes[i].y1))};
     RankCounts bottoms(ys.size()), tops(ys.size()), flats(ys.size());
     auto later = [&](std::uint32_t a, std::uint32_t b) { return boxes[a].x1 > boxes[b].x1; };
     std::vector<std::uint32_t> open;  // a heap: the box whose right side comes first on top
     auto count = [&](std::uint32_t i, std::int32_t delta) {
-        const Rect& b = boxes[i];
-        bottoms.add(rank(b.y0), delta);
-        tops.add(rank(b.y1), delta);
-        if (b.y0 == b.y1) flats.add(rank(b.y0), delta);
+        bottoms.add(ranks[i].bottom, delta);
+        tops.add(ranks[i].top, delta);
+        if (ranks[i].bottom == ranks[i].top) flats.add(ranks[i].bottom, delta);
     };
     std::size_t pairs = 0;
     for (const std::uint32_t i : order) {
@@ -280,11 +285,11 @@ std::size_t overlappingPairs(const std::vector<Rect>& boxes) {
             open.pop_back();
         }
         const auto active = static_cast<std::int64_t>(open.size());
-        const std::size_t r0 = rank(b.y0), r1 = rank(b.y1);
+        const std::size_t r0 = ranks[i].bottom, r1 = ranks[i].top;
         const std::int64_t above = active - bottoms.below(r1);  // bottom at or above this top
         const std::int64_t below = tops.below(r0 + 1);          // top at or below this bottom
         // Both at once only for flat boxes on the same line as this flat one.
-        const std::int64_t both = b.y0 == b.y1 ? flats.below(r0 + 1) - flats.below(r0) : 0;
+        const std::int64_t both = r0 == r1 ? flats.below(r0 + 1) - flats.below(r0) : 0;
         pairs += static_cast<std::size_t>(active - above - below + both);
         count(i, +1);
         open.push_back(i);
