@@ -22,7 +22,7 @@ using host::XY;
 constexpr int PlacementCount = 14;
 
 // A placement whose box, labels and leader meet this many placed charts, markers and leaders
-// counts as saturated: no cheaper spot than the others, so its sum is not finished. Where
+// counts as saturated, and its sum is not finished. Where
 // charts crowd so that no free place exists anywhere near, every placement meets hundreds of
 // objects, and summing them all would make the work grow with the square of the density.
 // Fewer meetings than this are summed exactly, so where a free placement exists, or overlaps
