@@ -15,6 +15,7 @@
 #include "errors/ErrorHandling.h"
 #include "host/Feature.h"
 #include "host/MxDocument.h"
+#include "host/PropertySet.h"
 #include "host/TaskProgress.h"
 #include "runtime/Error.h"
 #include "runtime/NumberText.h"
@@ -163,6 +164,10 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
         keys.reserve(3 + n);
         keys.insert(keys.end(), {"LayerName", "#Vmax#", "#Vmin#"});
         keys.insert(keys.end(), fieldNames.begin(), fieldNames.end());
+        // Every chart's data has these keys: one list serves them all (keys that name a field
+        // twice go name by name, as the property set merges such names).
+        const host::PropertySet::SharedNames sharedKeys =
+            host::PropertySet::distinctNames(keys) ? std::make_shared<const std::vector<std::string>>(keys) : nullptr;
         std::vector<runtime::Variant> data(3 + n);
         data[0] = layer->name();
 
@@ -239,6 +244,7 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
         if (recreate) drawnThisRun.reserve(total);
         container.reserve(total);
         auto markerProbe = std::make_shared<host::MarkerElement>();
+        markerProbe->setGeometry(std::make_shared<host::Point>());
         host::BarChartSymbolPtr lastSymbol;
         ProgressReport progress(total);
 
@@ -352,7 +358,7 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
             auto chartElement = std::make_shared<host::MarkerElement>();
             chartElement->setGeometry(std::make_shared<host::Point>(centre));
             chartElement->setSymbol(chartSymbol);
-            markerProbe->setGeometry(std::make_shared<host::Point>(centre));
+            static_cast<host::Point&>(*markerProbe->geometry()).putCoords(centre.x(), centre.y());
             markerProbe->setSymbol(featureMarker);
 
             guard.line = 19;
@@ -371,7 +377,8 @@ void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer
             chartElement->setName(keyText);
 
             guard.line = 20;
-            SetElementData(chartElement, keys, data);
+            if (sharedKeys) SetElementData(chartElement, sharedKeys, data);
+            else SetElementData(chartElement, keys, data);
 
             guard.line = 21;
             host::ElementPtr oldChart;
