@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "host/Element.h"
+#include "host/Error.h"
 #include "host/GraphicsContainer.h"
 #include "host/PropertySet.h"
 #include "runtime/Variant.h"
@@ -31,7 +32,7 @@ TEST(CompactPropertySet, SharedNamesAreCopiedBeforeAnyChange) {
     EXPECT_EQ(one.items()[0].first, "A");
 
     host::PropertySet three;
-    EXPECT_THROW(three.assignShared(names, {Variant(1.0)}), runtime::Error);
+    EXPECT_THROW(three.assignShared(names, {Variant(1.0)}), host::Error);
 }
 
 TEST(CompactPropertySet, ItemsReadAsNamesAndValues) {
