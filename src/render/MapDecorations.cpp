@@ -218,8 +218,8 @@ public:
                 const bool two = layer.minBar > 0;
                 const double area = std::max(layer.keyBar, (two ? 2 : 1) * row_);
                 const double base = y + area;  // the bars stand on a common zero line, as charts do
-                const double left = x + barLine_;
-                const DeviceBox keyBar = boxOf(left, base - layer.keyBar, left + layer.barWidth, base);
+                const double keyLeft = x + barLine_;
+                const DeviceBox keyBar = boxOf(keyLeft, base - layer.keyBar, keyLeft + layer.barWidth, base);
                 drawSizeBar(keyBar);
                 layout.sizeBars.push_back(keyBar);
                 layout.sizeValues.push_back(layer.keyValue);
