@@ -692,19 +692,6 @@ host::FeatureLayerPtr ChartRun::saveLayerFile(std::optional<EH::CaughtError>& pe
 
 }  // namespace
 
-void PlotletsGraphElement(const host::FeatureLayerPtr& layer, std::int16_t placementCode, bool selectedOnly,
-                          bool recreate, const std::vector<std::string>& fieldNames,
-                          const host::SymbolArray* fieldSymbols) {
-    std::optional<ChartDialog> dialog;
-    try {
-        dialog.emplace(MainChartDialog());
-    } catch (...) {
-        EH::reportError({.procedure = "PlotletsGraphElement", .module = EngineModuleName}, 0);
-        return;
-    }
-    PlotletsGraphElement(*dialog, layer, placementCode, selectedOnly, recreate, fieldNames, fieldSymbols);
-}
-
 void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer, std::int16_t placementCode,
                           bool selectedOnly, bool recreate, const std::vector<std::string>& fieldNames,
                           const host::SymbolArray* fieldSymbols) {

@@ -93,7 +93,6 @@ TEST_F(ParameterFiles, RoundTripIntoAFreshDialogOnAnotherMapInBothLockStates) {
 
         // Another map and a new dialog: the command goes, a new one opens on another document.
         command.reset();
-        plotlet::ReleaseMainDialog();
         app = std::make_shared<host::Application>();
         map()->addLayer(dialogtest::makeLayer("Villages", host::GeometryType::Point, {{"POP", host::FieldType::Double}}));
         map()->setMapScale(10000);
