@@ -52,7 +52,7 @@ $(SANITIZE_DIR)/build.ninja: | deps
 
 sanitize: deps $(SANITIZE_DIR)/build.ninja
 	cmake --build $(SANITIZE_DIR)
-	$(SANITIZE_ENV) ctest --test-dir $(SANITIZE_DIR) --output-on-failure
+	$(SANITIZE_ENV) ctest --test-dir $(SANITIZE_DIR) --output-on-failure --parallel $(shell nproc)
 
 fuzz: deps $(SANITIZE_DIR)/build.ninja
 	cmake --build $(SANITIZE_DIR) --target $(FUZZ_TARGETS)

@@ -98,12 +98,22 @@ public:
     Grid(const Rect& extent, double cell, std::size_t expected) : extent_(extent) {
         cell_ = cell > 0 && std::isfinite(cell) ? cell : 1.0;
         // No more cells than a few per object: a sparse map of far-flung points stays small.
+        // The counts stay doubles until they fit: anchors 1e300 apart would overflow an integer.
         const double cap = 4.0 * static_cast<double>(expected) + 1024.0;
-        for (;;) {
-            nx_ = static_cast<std::int64_t>(std::floor((extent.x1 - extent.x0) / cell_)) + 1;
-            ny_ = static_cast<std::int64_t>(std::floor((extent.y1 - extent.y0) / cell_)) + 1;
-            if (static_cast<double>(nx_) * static_cast<double>(ny_) <= cap) break;
-            cell_ *= 1.5;
+        const double width = extent.x1 - extent.x0, height = extent.y1 - extent.y0;
+        if (!std::isfinite(width) || !std::isfinite(height)) {
+            // Anchors at both ends of the number range: one cell holds everything.
+            cell_ = std::numeric_limits<double>::max();
+        } else {
+            for (;;) {
+                const double nx = std::floor(width / cell_) + 1, ny = std::floor(height / cell_) + 1;
+                if (nx * ny <= cap) {
+                    nx_ = static_cast<std::int64_t>(nx);
+                    ny_ = static_cast<std::int64_t>(ny);
+                    break;
+                }
+                cell_ *= 1.5;
+            }
         }
         head_.assign(static_cast<std::size_t>(nx_ * ny_), -1);
         count_.assign(head_.size(), 0);

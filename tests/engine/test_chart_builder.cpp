@@ -483,7 +483,7 @@ TEST_F(BuilderTest, EachSettingFailsAtTheStepThatNeedsIt) {
 
 TEST_F(BuilderTest, FailuresOfTheLayerAndItsChartsNameTheirStep) {
     const auto lineOfLast = [&] {
-        const std::string& text = shell.messages().back().text;
+        const std::string text = shell.messages().back().text;  // a copy: messages() is a temporary
         const std::size_t at = text.find("PlotletsGraphElementPlotlet_v8_2 Line : ");
         return at == std::string::npos ? std::string("none") : text.substr(at + 40, text.find('\r', at) - at - 40);
     };

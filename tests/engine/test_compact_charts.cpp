@@ -77,7 +77,9 @@ TEST_F(BuilderTest, ReopenedMapHoldsTheSameCharts) {
             EXPECT_EQ(a->name(), b->name());
             EXPECT_EQ(a->geometry()->envelope(), b->geometry()->envelope());
             auto ta = std::dynamic_pointer_cast<host::TextElement>(a);
-            if (ta) EXPECT_EQ(ta->text(), std::dynamic_pointer_cast<host::TextElement>(b)->text());
+            if (ta) {
+                EXPECT_EQ(ta->text(), std::dynamic_pointer_cast<host::TextElement>(b)->text());
+            }
         }
         std::vector<std::string> names, namesBack;
         std::vector<Variant> values, valuesBack;

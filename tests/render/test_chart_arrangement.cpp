@@ -108,6 +108,9 @@ TEST(ChartArrangement, LeadersCountAndOddInputDoesNotBreakTheRun) {
     EXPECT_EQ(a.moves[0].x, 0.0);
     EXPECT_EQ(a.moves[0].y, 0.0);
     EXPECT_EQ(a.unplaced, 0u);
+    // Anchors at both ends of the number range: the extent between them is no finite number.
+    std::vector<ArrangeItem> far{chartAt(1.7e308, 0, 1, 1, 1), chartAt(-1.7e308, 0, 1, 1, 2), chartAt(0, 0, 1, 1, 3)};
+    EXPECT_EQ(render::arrangeCharts(far, {}).unplaced, 0u);
 }
 
 TEST(ChartArrangement, OverlapCountsEqualThoseOfEveryPairCompared) {
