@@ -2,6 +2,8 @@
 // round trip, and bad documents are refused without touching the open map.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <nlohmann/json.hpp>
 
 #include "host/Application.h"
@@ -324,4 +326,70 @@ TEST_F(MapDocument, SavingAndReadingManyChartsReportTheirProgress) {
         for (std::size_t i = 1; i < reports.size(); ++i) EXPECT_GE(reports[i].done, reports[i - 1].done);
     }
     EXPECT_EQ(reopened->focusMap()->basicGraphicsLayer()->findLayerOrNull("many_charts")->container().elementCount(), count);
+}
+
+// Reading bounds the pieces of a document, not its size; saving refuses, before the old file is
+// replaced, a document that reading with the same limits would refuse, so that nothing can be
+// saved that cannot be opened again. The limits are small here to stand for the real ones.
+TEST_F(MapDocument, SavingRefusesWhatReadingWouldRefuse) {
+    const std::string path = dir.file("limits.pmx");
+    auto doc = richDocument();
+    writeMapDocument(*doc, path);
+    const std::string before = fixtures::readBytes(path);
+    auto charts = doc->focusMap()->basicGraphicsLayer()->findLayerOrNull("cities_charts");
+    ASSERT_TRUE(charts);
+    const std::size_t bytes = before.size();
+
+    struct Case {
+        const char* what;
+        MapDocumentLimits limits;
+        const char* message;
+    };
+    MapDocumentLimits fewItems, fewObjects, smallElements, shallow, smallHead;
+    fewItems.maxListItems = 1;  // the charts layer holds two
+    fewObjects.maxObjects = 10;
+    smallElements.maxElementBytes = 200;
+    shallow.maxDepth = 9;
+    smallHead.maxTextOutsideElements = 100;
+    for (const Case& c : {Case{"list items", fewItems, "reading accepts at most 1"},
+                          Case{"objects", fewObjects, "more than 10 objects"},
+                          Case{"element size", smallElements, "reading accepts at most 200"},
+                          Case{"nesting", shallow, "nested deeper than the 9 levels"},
+                          Case{"text outside the elements", smallHead, "take more than 100 bytes"}}) {
+        SCOPED_TRACE(c.what);
+        const std::string message = descriptionOf([&] { writeMapDocument(*doc, path, c.limits); });
+        EXPECT_NE(message.find(path), std::string::npos) << message;
+        EXPECT_NE(message.find(c.message), std::string::npos) << message;
+        EXPECT_EQ(fixtures::readBytes(path), before);
+        // Reading with the same limits refuses the document saved without them, naming the file.
+        const std::string refused = descriptionOf([&] { readMapDocument(path, c.limits); });
+        EXPECT_NE(refused.find(path), std::string::npos) << refused;
+    }
+    // No temporary file is left beside it.
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(dir.path())) files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 1u);
+    // Limits the document keeps within: both sides accept, and the file is the same.
+    MapDocumentLimits roomy;
+    roomy.maxElementBytes = 4096;
+    roomy.maxTextOutsideElements = bytes;
+    roomy.maxDepth = 32;
+    writeMapDocument(*doc, path, roomy);
+    EXPECT_EQ(fixtures::readBytes(path), before);
+    EXPECT_EQ(readMapDocument(path, roomy)->focusMap()->basicGraphicsLayer()->findLayerOrNull("cities_charts")->container().elementCount(),
+              charts->container().elementCount());
+}
+
+// The file streamed element by element holds exactly the text form, and a file is read from its
+// mapping as from text.
+TEST_F(MapDocument, StreamedFileIsTheTextForm) {
+    const std::string path = dir.file("streamed.pmx");
+    auto doc = richDocument();
+    writeMapDocument(*doc, path);
+    const std::string text = fixtures::readBytes(path);
+    EXPECT_EQ(text, mapDocumentToText(*doc, dir.path()));
+    EXPECT_EQ(mapDocumentToText(*readMapDocument(path), dir.path()), mapDocumentToText(*mapDocumentFromText(text, path), dir.path()));
+    const std::string empty = dir.file("empty.pmx");
+    std::ofstream{empty};
+    EXPECT_NE(descriptionOf([&] { readMapDocument(empty); }).find("is empty"), std::string::npos);
 }
