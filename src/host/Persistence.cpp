@@ -42,6 +42,11 @@ void PersistContext::countObject() {
 Json writeDouble(double value) {
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
+    // A whole number is written without the ".0" (a chart's sizes and counts, most scales):
+    // read back as a number it is the same double. Negative zero keeps its sign only as "-0.0".
+    constexpr double exactIntegers = 9007199254740992.0;  // 2^53
+    if (value == std::trunc(value) && std::fabs(value) < exactIntegers && !(value == 0 && std::signbit(value)))
+        return static_cast<std::int64_t>(value);
     return value;
 }
 

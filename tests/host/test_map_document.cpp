@@ -433,8 +433,8 @@ std::vector<std::string> chartsOf(const MxDocument& doc) {
 
 }  // namespace
 
-// A document saved by the writer before it streamed (the first twelve charts of the sample
-// map's demo) reads, is written again as it was, and holds the same charts at the same
+// A document saved by the writer before it streamed and shortened numbers (the first twelve
+// charts of the sample map's demo) reads, is written again with the same values, and holds the same charts at the same
 // positions after a save and a read with today's writer and reader.
 TEST_F(MapDocument, ChartsSavedBeforeStreamingComeBackTheSame) {
     const fs::path stored = fs::path(PLOTLET_TEST_DATA) / "persistence" / "charts-before-streaming.pmx";
@@ -442,7 +442,8 @@ TEST_F(MapDocument, ChartsSavedBeforeStreamingComeBackTheSame) {
     const std::vector<std::string> charts = chartsOf(*before);
     ASSERT_EQ(charts.size(), 12u * 4u);  // each chart: its group, the marker and two labels
     EXPECT_NE(charts[1].find("chart size 90 width 14"), std::string::npos) << charts[1];
-    EXPECT_EQ(mapDocumentToText(*before, stored.parent_path()), fixtures::readBytes(stored));
+    // Written again it holds the same values (whole numbers now lose their ".0").
+    EXPECT_TRUE(nlohmann::json::parse(mapDocumentToText(*before, stored.parent_path())) == nlohmann::json::parse(fixtures::readBytes(stored)));
 
     const std::string path = dir.file("again.pmx");
     writeMapDocument(*before, path);
