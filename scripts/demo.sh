@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The main job on the bundled sample map: bar charts of the births of 1974 and 1979 beside every
-# county (labelled, with leaders where a chart stands off, arranged so that no two collide), saved
+# county (labelled, with leaders where a chart stands off, crowded labels shortened, arranged so
+# that no two collide), saved
 # as a map document and drawn into pictures with a map legend, a title and a scale bar.
 set -euo pipefail
 bin=${1:-build/bin}
 mkdir -p out
 "$bin/plotlet" draw examples/nc/nc.pmx --layer county_points --fields BIR74,BIR79 --key NAME \
-  --placement ne --size 90 --bar-width 14 --font-size 7 --labels --leaders --arrange \
+  --placement ne --size 90 --bar-width 14 --font-size 7 --labels --leaders --short-numbers --arrange \
   --save out/nc-charts.pmx --out out/nc-charts.png --width 2000 \
   --title "Births in North Carolina, 1974 and 1979" --scale-bar --north-arrow > /dev/null
 for format in svg pdf; do

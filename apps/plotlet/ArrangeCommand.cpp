@@ -16,7 +16,9 @@
 #include "plotlet/DrawSupport.h"
 #include "plotlet/Subcommands.h"
 #include "render/ChartArrangement.h"
+#include "render/ShortNumbers.h"
 #include "runtime/Error.h"
+#include "runtime/Text.h"
 
 namespace plotlet::cli {
 
@@ -27,6 +29,8 @@ struct Options {
     std::string layer;
     std::string priority;
     std::string save;
+    bool shortNumbers = false;
+    std::string lang;
 };
 
 struct RunFailure {
@@ -62,6 +66,8 @@ bool holdsCharts(const host::GraphicsLayer& layer) {
 }
 
 int arrange(Context& context, const Options& options) {
+    const std::string lang = runtime::lowerCase(options.lang);
+    if (!lang.empty() && lang != "ru" && lang != "en") fail("--lang " + options.lang + ": use ru or en", UsageError);
     host::gdal::install();
     useCairoDisplay();
     auto application = std::make_shared<host::Application>();
@@ -78,13 +84,15 @@ int arrange(Context& context, const Options& options) {
         if (!layer) fail("the map has no graphics layer " + options.layer, InputError);
         layers.push_back(layer);
     } else {
-        for (const host::GraphicsLayerPtr& layer : basic->layers())
-            if (holdsCharts(*layer)) layers.push_back(layer);
-        if (holdsCharts(*basic)) layers.push_back(basic);
+        layers = chartGraphicsLayers(*document->focusMap());
         if (layers.empty()) fail("the map holds no charts", InputError);
     }
     try {
-        for (const host::GraphicsLayerPtr& layer : layers) arrangeGraphicsLayer(context, *document, *layer, options.priority);
+        for (const host::GraphicsLayerPtr& layer : layers) {
+            // Shorter labels first: the arrangement then measures the charts as they are drawn.
+            if (options.shortNumbers) shortenCrowdedLabels(context, *document, *layer, lang == "ru");
+            arrangeGraphicsLayer(context, *document, *layer, options.priority);
+        }
     } catch (const std::invalid_argument& e) {
         fail(std::string("--priority ") + options.priority + ": " + e.what() + "; nothing was saved", InputError);
     }
@@ -115,6 +123,30 @@ void arrangeGraphicsLayer(Context& context, host::MxDocument& document, host::Gr
                     << " could not be placed free of overlaps\n";
 }
 
+std::vector<host::GraphicsLayerPtr> chartGraphicsLayers(const host::Map& map) {
+    std::vector<host::GraphicsLayerPtr> layers;
+    const host::CompositeGraphicsLayerPtr& basic = map.basicGraphicsLayer();
+    if (!basic) return layers;
+    for (const host::GraphicsLayerPtr& layer : basic->layers())
+        if (layer && holdsCharts(*layer)) layers.push_back(layer);
+    if (holdsCharts(*basic)) layers.push_back(basic);
+    return layers;
+}
+
+void addShortNumbersOption(CLI::App& command, bool& shortNumbers) {
+    command.add_flag("--short-numbers", shortNumbers,
+                     "Shorten the numbers of value labels that would overlap a neighbouring bar's label (12.3k, 1.2M; "
+                     "with --lang ru 12,3 тыс., 1,2 млн)");
+}
+
+void shortenCrowdedLabels(Context& context, host::MxDocument& document, host::GraphicsLayer& layer, bool russian) {
+    const render::LabelShortening done = render::shortenCrowdedLabels(layer.container(), document.activeView().screenDisplay(), russian);
+    const std::string name = layer.name().empty() ? std::string("the map's own graphics") : "graphics layer " + layer.name();
+    context.out << "value labels shortened: " << done.shortened << " on " << name;
+    if (done.crowded) context.out << " (" << done.crowded << (done.crowded == 1 ? " pair overlaps" : " pairs overlap") << " still)";
+    context.out << '\n';
+}
+
 void addArrangeSubcommand(CLI::App& app, Context& context) {
     auto o = std::make_shared<Options>();
     CLI::App* sub = app.add_subcommand(
@@ -124,6 +156,8 @@ void addArrangeSubcommand(CLI::App& app, Context& context) {
     sub->add_option("--priority", o->priority,
                     "The chart field whose larger values are placed first (default: each chart's largest value)");
     sub->add_option("--save", o->save, "The map document to write (written only when the run succeeds)")->required();
+    addShortNumbersOption(*sub, o->shortNumbers);
+    sub->add_option("--lang", o->lang, "Language of the short numbers: ru or en (default en)");
     sub->callback([&context, o] {
         try {
             context.exitCode = arrange(context, *o);

@@ -75,6 +75,7 @@ struct Options {
     std::string seed;
     bool yes = false;
     bool arrange = false;
+    bool shortNumbers = false;
     std::string legend;
     std::vector<std::string> pairs;
     // The chart's scale and look, in a user's words.
@@ -665,6 +666,9 @@ int draw(Context& context, Options options) {
                     << " without a location (no geometry) got no chart\n";
     const host::GraphicsLayerPtr charts = map->basicGraphicsLayer()->findLayerOrNull(options.layer + "_charts");
     const std::size_t chartCount = charts ? charts->container().elementCount() : 0;
+    // The labels as the dialog made them, shortened where they crowd; then the charts, with the
+    // labels they will be drawn with, moved apart.
+    if (options.shortNumbers && charts) shortenCrowdedLabels(context, *document, *charts, language == "Русский");
     if (options.arrange && charts) arrangeGraphicsLayer(context, *document, *charts, {});
 
     // The results.
@@ -742,6 +746,7 @@ void addDrawSubcommand(CLI::App& app, Context& context) {
     sub->add_option("--seed", o->seed, "Seed of the random field colours (--palette random), so a run can be repeated exactly")
         ->type_name("N");
     sub->add_flag("--arrange", o->arrange, "Move the charts so that none covers another chart or another feature's marker");
+    addShortNumbersOption(*sub, o->shortNumbers);
     sub->add_flag("--yes", o->yes, "Answer the dialog's questions with yes (default: the safe answer), and accept charting a polygon or line layer through its points");
     sub->add_option("--legend", o->legend,
                     "Colour and order the chart fields from a legend (.leg) or a layer file drawing charts (.lyr)");

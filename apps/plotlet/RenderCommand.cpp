@@ -13,6 +13,7 @@
 #include "host/TaskProgress.h"
 #include "host/gdal/DocumentOpen.h"
 #include "host/gdal/Gdal.h"
+#include "plotlet/Arrange.h"
 #include "plotlet/DrawSupport.h"
 #include "plotlet/PictureDecorations.h"
 #include "plotlet/ProgressLine.h"
@@ -34,6 +35,7 @@ struct Options {
     bool progress = false;
     DecorationOptions decorations;
     std::string lang;
+    bool shortNumbers = false;
 };
 
 // "xmin,ymin,xmax,ymax" with "." decimals; empty when it is not four finite numbers in order.
@@ -97,6 +99,8 @@ int renderMap(Context& context, const Options& options) {
     }
 
     host::gdal::install();
+    // Labels are measured with the fonts they are drawn with.
+    if (options.shortNumbers) useCairoDisplay();
     host::MxDocumentPtr document;
     {
         // Reading a large layer takes seconds too: its progress shows on a terminal.
@@ -133,6 +137,11 @@ int renderMap(Context& context, const Options& options) {
     if (mapScale.applied())
         context.err << "plotlet: note: " << options.map << " has no reference scale; symbols are drawn as at its scale 1:"
                     << std::llround(document->focusMap()->mapScale()) << ", so chart labels stay on their bars\n";
+    // In the picture only: render never writes the map document.
+    if (options.shortNumbers) {
+        for (const host::GraphicsLayerPtr& layer : chartGraphicsLayers(*document->focusMap()))
+            shortenCrowdedLabels(context, *document, *layer, exportOptions.decorations->russian);
+    }
     try {
         const host::DisplayTransformation t = render::planExport(*document->focusMap(), exportOptions);
         exportOptions.extent = t.visibleBounds();
@@ -172,7 +181,9 @@ void addRenderSubcommand(CLI::App& app, Context& context) {
                      "Part of the map to draw, in map units (default: everything drawn, with a margin)")
         ->type_name("XMIN,YMIN,XMAX,YMAX");
     addDecorationOptions(*command, options->decorations);
-    command->add_option("--lang", options->lang, "Language of the legend's and scale bar's captions: ru or en (default en)");
+    command->add_option("--lang", options->lang,
+                        "Language of the legend's and scale bar's captions and of short numbers: ru or en (default en)");
+    addShortNumbersOption(*command, options->shortNumbers);
     command->add_flag("--progress", options->progress, "Show the progress of the drawing even when not on a terminal");
     command->callback([&context, options] { context.exitCode = renderMap(context, *options); });
 }

@@ -166,6 +166,10 @@ void drawMap(Canvas& canvas, const host::Map& map) {
         if (layer) selectFeatureLayers(*layer, selected, 0);
     }
     for (const auto* layer : selected) drawFeatureSelection(canvas, *layer);
+}
+
+void drawElementSelection(Canvas& canvas, const host::Map& map) {
+    if (canvas.measuring()) return;
     for (const auto& element : map.selectedElements()) {
         if (element) drawElementHighlight(canvas, *element);
     }

@@ -2,7 +2,8 @@
 // Drawing of a map and its layers, one function per layer kind, in the host's drawing order:
 // the map's layers from the last to the first (index 0 on top), a group's members likewise,
 // then the basic graphics layer (its own elements, then its sub-layers in order), then the
-// highlights of selected features and selected elements.
+// highlights of selected features. The handles of selected elements are an editing aid of the
+// screen: pictures of the map leave them out, as other map programs' exports do.
 #include <cstddef>
 
 #include "host/Layer.h"
@@ -12,6 +13,8 @@
 namespace render {
 
 void drawMap(Canvas& canvas, const host::Map& map);
+// The frame and handles of each of the map's selected elements, for a view on the screen.
+void drawElementSelection(Canvas& canvas, const host::Map& map);
 // Any layer by its kind; invisible layers draw nothing.
 void drawLayer(Canvas& canvas, const host::Layer& layer, int depth = 0);
 void drawGroupLayer(Canvas& canvas, const host::GroupLayer& layer, int depth = 0);

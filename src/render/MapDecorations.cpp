@@ -28,6 +28,8 @@ const runtime::ObjectPtr& nullObject() {
 }
 
 constexpr std::uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF, kFrame = 0x808080, kSizeBarFill = 0xC8C8C8;
+// The size bars' outline, in points: it grows with the bars, as the charts' outlines do.
+constexpr double kSizeBarOutline = 0.5;
 
 bool finite(XY p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
@@ -143,7 +145,8 @@ void drawOutlined(Canvas& canvas, const DeviceBox& box, std::uint32_t fill, doub
 // The legend, laid out relative to its top-left corner and drawn there.
 class LegendPanel {
 public:
-    LegendPanel(Canvas& canvas, const std::vector<ChartLegend>& legends, bool russian)
+    // `keyHeight`: the tallest size bar the picture has room for.
+    LegendPanel(Canvas& canvas, const std::vector<ChartLegend>& legends, bool russian, double keyHeight)
         : canvas_(canvas), legends_(legends), russian_(russian) {
         const double u = canvas.pixelsPerPointUnscaled();
         pad_ = 6 * u;
@@ -152,6 +155,8 @@ public:
         swatchH_ = 9 * u;
         gap_ = 5 * u;
         q_ = canvas.pixelsPerPoint();
+        // The outline reaches half its width beyond a size bar's box: room is kept for it.
+        barLine_ = linePixels(canvas, kSizeBarOutline) / 2;
         double y = pad_;
         width_ = 0;
         for (const ChartLegend& legend : legends_) {
@@ -166,19 +171,14 @@ public:
                 width_ = std::max(width_, swatchW_ + gap_ + layer.names.back().width);
                 y += row_;
             }
-            layer.maxBar = legend.size * q_;
-            layer.barWidth = std::max(legend.barWidth * q_, 2.0);
-            if (legend.maxValue > 0 && layer.maxBar > 0) {
-                const double bars = legend.minValue ? 2 * layer.barWidth + gap_ / 2 : layer.barWidth;
-                layer.maxText = caption(canvas, (russian_ ? "макс. " : "max ") + numberCaption(legend.maxValue), 8.5);
-                double labels = layer.maxText.width;
-                if (legend.minValue) {
-                    layer.minBar = *legend.minValue / legend.maxValue * layer.maxBar;
-                    layer.minText = caption(canvas, (russian_ ? "мин. " : "min ") + numberCaption(*legend.minValue), 8.5);
-                    labels = std::max(labels, layer.minText.width);
-                }
-                width_ = std::max(width_, bars + gap_ + labels);
-                y += gap_ / 2 + std::max(layer.maxBar, (legend.minValue ? 2 : 1) * row_) + gap_;
+            planSizeKey(legend, layer, keyHeight);
+            if (layer.keyBar > 0) {
+                const bool two = layer.minBar > 0;
+                const double bars = two ? 2 * layer.barWidth + gap_ / 2 + 2 * barLine_ : layer.barWidth;
+                double labels = layer.keyText.width;
+                if (two) labels = std::max(labels, layer.minText.width);
+                width_ = std::max(width_, 2 * barLine_ + bars + gap_ + labels);
+                y += gap_ / 2 + 2 * barLine_ + std::max(layer.keyBar, (two ? 2 : 1) * row_) + gap_;
             }
             layers_.push_back(std::move(layer));
             y += gap_;
@@ -206,37 +206,42 @@ public:
             for (std::size_t k = 0; k < legend.fields.size(); ++k) {
                 const double sy = y + (row_ - swatchH_) / 2;
                 const DeviceBox swatch = boxOf(x, sy, x + swatchW_, sy + swatchH_);
-                if (const host::FillSymbolPtr& fill = legend.fills[k]) fillDeviceRect(canvas_, *fill, swatch.x0, swatch.y0, swatch.x1, swatch.y1);
+                if (const host::FillSymbolPtr fill = swatchFill(legend.fills[k]))
+                    fillDeviceRect(canvas_, *fill, swatch.x0, swatch.y0, swatch.x1, swatch.y1);
                 else drawOutlined(canvas_, swatch, kSizeBarFill, 1.0);
                 layout.swatches.push_back(swatch);
                 drawCaption(canvas_, layer.names[k], x + swatchW_ + gap_, y + (row_ - layer.names[k].pixels) / 2);
                 y += row_;
             }
-            if (layer.maxBar > 0 && legend.maxValue > 0) {
-                y += gap_ / 2;
-                const double area = std::max(layer.maxBar, (legend.minValue ? 2 : 1) * row_);
+            if (layer.keyBar > 0) {
+                y += gap_ / 2 + barLine_;
+                const bool two = layer.minBar > 0;
+                const double area = std::max(layer.keyBar, (two ? 2 : 1) * row_);
                 const double base = y + area;  // the bars stand on a common zero line, as charts do
-                const DeviceBox maxBar = boxOf(x, base - layer.maxBar, x + layer.barWidth, base);
-                drawSizeBar(maxBar);
-                layout.sizeBars.push_back(maxBar);
-                double labelsX = maxBar.x1 + gap_;
-                if (legend.minValue) {
-                    const double minX = maxBar.x1 + gap_ / 2;
+                const double keyLeft = x + barLine_;
+                const DeviceBox keyBar = boxOf(keyLeft, base - layer.keyBar, keyLeft + layer.barWidth, base);
+                drawSizeBar(keyBar);
+                layout.sizeBars.push_back(keyBar);
+                layout.sizeValues.push_back(layer.keyValue);
+                double labelsX = keyBar.x1 + barLine_ + gap_;
+                if (two) {
+                    const double minX = keyBar.x1 + 2 * barLine_ + gap_ / 2;
                     const DeviceBox minBar = boxOf(minX, base - layer.minBar, minX + layer.barWidth, base);
                     drawSizeBar(minBar);
                     layout.sizeBars.push_back(minBar);
-                    labelsX = minBar.x1 + gap_;
+                    layout.sizeValues.push_back(layer.minValue);
+                    labelsX = minBar.x1 + barLine_ + gap_;
                 }
-                // Each number beside the top of its bar; the minimum's below the maximum's when
-                // the two bars are close in height.
-                const double maxTop = std::max(y, maxBar.y0 - layer.maxText.pixels / 2);
-                drawCaption(canvas_, layer.maxText, labelsX, maxTop);
-                if (legend.minValue) {
+                // Each number beside the top of its bar; the minimum's below the key's when the
+                // two bars are close in height.
+                const double keyTop = std::max(y, keyBar.y0 - layer.keyText.pixels / 2);
+                drawCaption(canvas_, layer.keyText, labelsX, keyTop);
+                if (two) {
                     double minTop = std::min(base - layer.minText.pixels, base - layer.minBar - layer.minText.pixels / 2);
-                    minTop = std::max(minTop, maxTop + row_);
+                    minTop = std::max(minTop, keyTop + row_);
                     drawCaption(canvas_, layer.minText, labelsX, minTop);
                 }
-                y = base + gap_;
+                y = base + barLine_ + gap_;
             }
             y += gap_;
         }
@@ -246,15 +251,76 @@ private:
     struct Layer {
         Caption heading;
         std::vector<Caption> names;
-        double maxBar = 0, minBar = 0, barWidth = 0;
-        Caption maxText, minText;
+        double keyBar = 0, minBar = 0, barWidth = 0;  // pixels; no key without a key bar
+        double keyValue = 0, minValue = 0;
+        Caption keyText, minText;
     };
+
+    // The size key: the bar of the scale's largest value (and of the minimum, when the charts
+    // raise small values to one), at the charts' drawing scale. Zoomed in far beyond the
+    // reference scale that bar outgrows the picture: then the key shows the largest round value
+    // (1, 2 or 5 × 10ⁿ) whose bar fits `keyHeight`, still at the charts' scale, so it measures
+    // like them.
+    void planSizeKey(const ChartLegend& legend, Layer& layer, double keyHeight) {
+        const double full = legend.size * q_;  // the bar of the largest value
+        if (!(legend.maxValue > 0) || !(full > 0) || !std::isfinite(full)) return;
+        layer.barWidth = std::clamp(legend.barWidth * q_, 2.0, std::max(2.0, keyHeight));
+        const auto barOf = [&](double value) { return value / legend.maxValue * full; };
+        const char* maxWord = russian_ ? "макс. " : "max ";
+        const char* minWord = russian_ ? "мин. " : "min ";
+        double key = legend.maxValue;
+        std::string word = maxWord;
+        if (full > keyHeight) {
+            key = roundValueBelow(legend.maxValue * keyHeight / full);
+            word.clear();
+        }
+        const std::optional<double>& minimum = legend.minValue;
+        if (minimum && key <= *minimum) {
+            // A chart draws a value below its minimum at the minimum's height: only the
+            // minimum's own bar can stand for the scale then, when it fits.
+            if (barOf(*minimum) > keyHeight) return;
+            key = *minimum;
+            word = minWord;
+        } else if (minimum) {
+            layer.minBar = barOf(*minimum);
+            layer.minValue = *minimum;
+            layer.minText = caption(canvas_, minWord + numberCaption(*minimum), 8.5);
+        }
+        if (!(key > 0) || !std::isfinite(key)) return;
+        layer.keyBar = barOf(key);
+        layer.keyValue = key;
+        layer.keyText = caption(canvas_, word + numberCaption(key), 8.5);
+    }
+
+    // The largest 1, 2 or 5 × 10ⁿ not above `value` (positive).
+    static double roundValueBelow(double value) {
+        if (!(value > 0) || !std::isfinite(value)) return 0;
+        const double decade = std::pow(10.0, std::floor(std::log10(value)));
+        for (double step : {5.0, 2.0}) {
+            if (step * decade <= value) return step * decade;
+        }
+        return decade;
+    }
+
+    // A swatch is drawn at the picture's resolution, as the names beside it: its outline as
+    // wide as the charts' (which grow with the reference scale) would swallow it when zoomed in.
+    host::FillSymbolPtr swatchFill(const host::FillSymbolPtr& fill) const {
+        if (!fill || !fill->outline() || !(q_ > 0)) return fill;
+        const double unscale = canvas_.pixelsPerPointUnscaled() / q_;
+        if (unscale == 1.0 || !std::isfinite(unscale)) return fill;
+        auto copy = std::dynamic_pointer_cast<host::FillSymbol>(fill->cloneSymbol());
+        auto outline = copy ? std::dynamic_pointer_cast<host::LineSymbol>(copy->outline()->cloneSymbol()) : nullptr;
+        if (!outline) return fill;
+        outline->setWidth(outline->width() * unscale);
+        copy->setOutline(outline);
+        return copy;
+    }
 
     void drawSizeBar(const DeviceBox& bar) {
         host::SimpleFillSymbol fill;
         fill.setColor(host::RgbColor(kSizeBarFill));
         auto outline = std::make_shared<host::SimpleLineSymbol>();
-        outline->setWidth(0.5);
+        outline->setWidth(kSizeBarOutline);
         outline->setColor(host::RgbColor(kBlack));
         fill.setOutline(outline);
         fillDeviceRect(canvas_, fill, bar.x0, bar.y0, bar.x1, bar.y1);
@@ -264,7 +330,7 @@ private:
     const std::vector<ChartLegend>& legends_;
     bool russian_;
     std::vector<Layer> layers_;
-    double pad_ = 0, row_ = 0, swatchW_ = 0, swatchH_ = 0, gap_ = 0, q_ = 0;
+    double pad_ = 0, row_ = 0, swatchW_ = 0, swatchH_ = 0, gap_ = 0, q_ = 0, barLine_ = 0;
     double width_ = 0, height_ = 0;
 };
 
@@ -414,7 +480,9 @@ DecorationLayout drawMapDecorations(Canvas& canvas, const host::Map& map, const 
     if (decorations.legend) {
         const std::vector<ChartLegend> legends = chartLegends(map);
         if (!legends.empty()) {
-            LegendPanel panel(canvas, legends, decorations.russian);
+            // The size key measures like the charts; when zoomed in far, a smaller key keeps it
+            // to a quarter of the picture's height.
+            LegendPanel panel(canvas, legends, decorations.russian, frameH / 4);
             // The corner whose box covers the fewest charts (ties: right before left, top first).
             std::array<DeviceBox, 4> places;
             for (int c = 0; c < 4; ++c) {

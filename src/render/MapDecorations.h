@@ -7,7 +7,7 @@
 // "#Vmax#", "#Vmin#", then one key per field in bar order) and its bar chart symbol (one fill
 // per bar), so it is right for a map made by anyone. Swatches, names and boxes are drawn at the
 // picture's resolution; the size key is drawn at the charts' own drawing scale, so it measures
-// like the charts.
+// like the charts (zoomed in far, it shows a smaller round value rather than outgrow the picture).
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,7 +61,10 @@ std::optional<ScaleBarPlan> planScaleBar(const host::DisplayTransformation& t, c
 struct DecorationLayout {
     DeviceBox legend;
     std::vector<DeviceBox> swatches;  // legend rows of all layers, in order
-    std::vector<DeviceBox> sizeBars;  // maximum bar, then the minimum bar when there is one, per layer
+    // Per layer: the key bar (the scale's largest value, or a smaller round value when that bar
+    // would outgrow a quarter of the picture), then the minimum's bar when there is one.
+    std::vector<DeviceBox> sizeBars;
+    std::vector<double> sizeValues;   // the value of each size bar
     int legendCorner = -1;            // 0 top left, 1 top right, 2 bottom left, 3 bottom right
     DeviceBox title, scaleBar, northArrow;
     std::optional<ScaleBarPlan> scale;

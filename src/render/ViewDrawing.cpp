@@ -30,6 +30,7 @@ void drawView(cairo_t* cr, host::MxDocument& document, const host::RefreshEvent&
     {
         Canvas canvas(cr, t);
         drawMap(canvas, *document.focusMap());
+        drawElementSelection(canvas, *document.focusMap());
     }
     cairo_restore(cr);
 }

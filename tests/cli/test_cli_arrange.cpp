@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 
 #include "host/Element.h"
@@ -110,4 +112,91 @@ TEST_F(Arrange, DrawArrangeAndRunsThatChangeNothing) {
     EXPECT_EQ(cli({"arrange", pmx, "--save", target}).code, 2);
     EXPECT_EQ(cli({"arrange", out}).code, 1);
     EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+namespace {
+
+// The value labels of the charts of a saved map, by chart.
+std::vector<std::vector<std::string>> labelTexts(const std::string& path) {
+    std::vector<std::vector<std::string>> texts;
+    const auto doc = host::readMapDocument(path);
+    const auto layer = doc->focusMap()->basicGraphicsLayer()->findLayerOrNull("county_points_charts");
+    for (const auto& e : layer->container().elements()) {
+        texts.emplace_back();
+        for (const auto& m : std::dynamic_pointer_cast<host::GroupElement>(e)->elements())
+            if (auto text = std::dynamic_pointer_cast<host::TextElement>(m)) texts.back().push_back(text->text());
+    }
+    return texts;
+}
+
+bool plainNumber(const std::string& text) { return !text.empty() && text.find_first_not_of("0123456789.") == std::string::npos; }
+
+}  // namespace
+
+TEST_F(Arrange, ShortNumbersOnlyWhereLabelsCrowdAndTheChartsStayCharts) {
+    // Small charts: the labels of the two bars stand at about one height, side by side.
+    const auto smallCharts = [&](const std::string& save) {
+        return std::vector<std::string>{"draw", pmx, "--layer", "county_points", "--fields", "BIR74,BIR79", "--key", "NAME",
+                                        "--size", "40", "--bar-width", "12", "--labels", "--save", save};
+    };
+    const std::string drawn = (folder / "short.pmx").string();
+    auto args = smallCharts(drawn);
+    args.insert(args.end(), {"--short-numbers", "--arrange"});
+    auto r = cli(args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::size_t shortened = countOf(r.out, "value labels shortened: ");
+    EXPECT_GT(shortened, 10u) << r.out;
+    EXPECT_LT(r.out.find("value labels shortened: "), r.out.find("charts arranged: ")) << "shortened before arranging";
+    const auto texts = labelTexts(drawn);
+    ASSERT_EQ(texts.size(), 100u);
+    std::size_t shortForms = 0, full = 0;
+    for (const auto& chart : texts) {
+        for (const std::string& text : chart) {
+            if (text.back() == 'k') ++shortForms;
+            else if (plainNumber(text)) ++full;
+            else ADD_FAILURE() << text;
+        }
+    }
+    EXPECT_EQ(shortForms, shortened);
+    EXPECT_GT(full, 0u) << "labels that fit keep their numbers";
+
+    // Without the option the dialog's labels stay as they are.
+    const std::string plain = (folder / "plain.pmx").string();
+    ASSERT_EQ(cli(smallCharts(plain)).code, 0);
+    for (const auto& chart : labelTexts(plain))
+        for (const std::string& text : chart) EXPECT_TRUE(plainNumber(text)) << text;
+
+    // Label removal and Recreate at the old place work on the charts as on any others.
+    const std::string bare = (folder / "bare.pmx").string();
+    r = cli({"labels", "remove", drawn, "--layer", "county_points_charts", "--save", bare});
+    ASSERT_EQ(r.code, 0) << r.err;
+    for (const auto& chart : labelTexts(bare)) EXPECT_TRUE(chart.empty());
+    const std::string recreated = (folder / "recreated.pmx").string();
+    r = cli({"draw", drawn, "--layer", "county_points", "--fields", "BIR74,BIR79", "--key", "NAME", "--recreate",
+             "--placement", "old", "--size", "40", "--bar-width", "12", "--save", recreated});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto where = chartPoints(drawn), again = chartPoints(recreated);
+    ASSERT_EQ(again.size(), where.size()) << "every chart found";
+    for (const auto& [name, p] : where) {
+        EXPECT_NEAR(again.at(name).x, p.x, 1e-6) << name;
+        EXPECT_NEAR(again.at(name).y, p.y, 1e-6) << name;
+    }
+    for (const auto& chart : labelTexts(recreated))
+        for (const std::string& text : chart) EXPECT_TRUE(plainNumber(text)) << "the dialog's own labels again: " << text;
+
+    // `render` shortens in the picture only; `arrange` does it in the map it saves.
+    const auto bytes = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string before = bytes(plain);
+    r = cli({"render", plain, "--short-numbers", "--out", (folder / "short.png").string(), "--width", "600"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_GT(countOf(r.out, "value labels shortened: "), 10u) << r.out;
+    EXPECT_EQ(bytes(plain), before);
+    const std::string arranged = (folder / "arranged.pmx").string();
+    r = cli({"arrange", plain, "--short-numbers", "--save", arranged});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_GT(countOf(r.out, "value labels shortened: "), 10u) << r.out;
+    EXPECT_EQ(cli({"arrange", plain, "--short-numbers", "--lang", "de", "--save", arranged + "2"}).code, 1);
 }

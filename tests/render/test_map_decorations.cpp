@@ -48,6 +48,13 @@ int inkRun(const Image& image, int x, int y0, int y1) {
     return first < 0 ? 0 : last - first + 1;
 }
 
+// The pixels of a colour in a column through x, from y0 to y1.
+int colourRun(const Image& image, int x, int y0, int y1, Rgb colour) {
+    int count = 0;
+    for (int y = std::max(0, y0); y < std::min(image.height(), y1); ++y) count += image.near(x, y, colour, 12) ? 1 : 0;
+    return count;
+}
+
 class MapLegend : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -55,8 +62,9 @@ protected:
         charts = map->basicGraphicsLayer()->addLayer("Towns_charts", nullptr);
     }
     // The map's 200 × 200 units on a square picture of `width` pixels at 96 dpi.
-    Drawn draw(int width, const render::MapDecorations& decorations, double referenceScale = 0) {
-        const host::DisplayTransformation t = frameOf(width, width, host::Envelope(0, 0, 200, 200), 96, referenceScale);
+    Drawn draw(int width, const render::MapDecorations& decorations, double referenceScale = 0,
+               const host::Envelope& visible = host::Envelope(0, 0, 200, 200)) {
+        const host::DisplayTransformation t = frameOf(width, width, visible, 96, referenceScale);
         render::DecorationLayout layout;
         Image image = drawImage(t, [&](render::Canvas& canvas) {
             render::drawMap(canvas, *map);
@@ -73,11 +81,13 @@ TEST_F(MapLegend, SwatchesAreTheFieldSymbolsAndTheSizeBarMeasuresLikeAChartBar) 
     charts->container().addElement(chartWithData({170, 140}, {6, 8}, {6, 8}));
     map->setMapScale(5000);
     for (int width : {300, 600}) {
-        // With a reference scale the charts grow with the picture; the size bar must grow with them.
-        const Drawn d = draw(width, {}, 5000);
+        // With a reference scale the charts grow with the picture; the size bar must grow with
+        // them. (At 1:4000 the full bar is 21 % of the picture's height: no smaller key needed.)
+        const Drawn d = draw(width, {}, 4000);
         d.image.keep("legend-" + std::to_string(width));
         ASSERT_EQ(d.layout.swatches.size(), 2u);
         ASSERT_EQ(d.layout.sizeBars.size(), 1u) << "no minimum was set";
+        EXPECT_EQ(d.layout.sizeValues, std::vector<double>{10}) << "the scale's largest value";
         const auto centre = [](const render::DeviceBox& b) { return std::pair<int, int>((b.x0 + b.x1) / 2, (b.y0 + b.y1) / 2); };
         const auto [rx, ry] = centre(d.layout.swatches[0]);
         const auto [gx, gy] = centre(d.layout.swatches[1]);
@@ -85,7 +95,7 @@ TEST_F(MapLegend, SwatchesAreTheFieldSymbolsAndTheSizeBarMeasuresLikeAChartBar) 
         EXPECT_TRUE(d.image.near(gx, gy, rgbOf(kGreen)));
         // The chart at (150, 40) has its maximum in bar 0: the same run of ink as the size bar.
         const double perUnit = width / 200.0;
-        const host::DisplayTransformation t = frameOf(width, width, host::Envelope(0, 0, 200, 200), 96, 5000);
+        const host::DisplayTransformation t = frameOf(width, width, host::Envelope(0, 0, 200, 200), 96, 4000);
         const double q = 6 * t.mapUnitsPerPoint() * t.pixelsPerMapUnit();  // the bar's width in pixels
         const int chartX = static_cast<int>(150 * perUnit - q / 2);
         const int chartBar = inkRun(d.image, chartX, 0, static_cast<int>(width - 40 * perUnit) + 3);
@@ -95,6 +105,56 @@ TEST_F(MapLegend, SwatchesAreTheFieldSymbolsAndTheSizeBarMeasuresLikeAChartBar) 
         EXPECT_NEAR(sizeBar, chartBar, 1) << "width " << width;
         EXPECT_NEAR(bar.y1 - bar.y0, 30 * t.mapUnitsPerPoint() * t.pixelsPerMapUnit(), 0.01);
     }
+}
+
+TEST_F(MapLegend, ZoomedInFarTheSizeKeyShowsARoundValueThatStillMeasuresLikeTheCharts) {
+    // 20 units on 300 pixels is 1:252; at the reference scale 1:5000 the charts grow 19.8
+    // times: the bar of the largest value (30 points) would be 794 pixels tall.
+    const host::Envelope visible(90, 60, 110, 80);
+    const host::DisplayTransformation t = frameOf(300, 300, visible, 96, 5000);
+    const double pixelsPerPoint = t.mapUnitsPerPoint() * t.pixelsPerMapUnit();
+    ASSERT_GT(30 * pixelsPerPoint, 300);
+    // A quarter of the picture holds 75 pixels, the bar of 0.94: the key is 0.5.
+    charts->container().addElement(chartWithData({100, 65}, {0.5, 0.3}, {0.5, 0.3}));
+    const Drawn d = draw(300, {}, 5000, visible);
+    d.image.keep("legend-zoomed-in");
+    ASSERT_EQ(d.layout.sizeBars.size(), 1u);
+    EXPECT_EQ(d.layout.sizeValues, std::vector<double>{0.5});
+    const render::DeviceBox& bar = d.layout.sizeBars[0];
+    EXPECT_NEAR(bar.y1 - bar.y0, 0.5 / 10 * 30 * pixelsPerPoint, 0.01);
+    EXPECT_LE(bar.y1 - bar.y0, 75);
+    EXPECT_TRUE(d.layout.legend.x0 >= 0 && d.layout.legend.y0 >= 0 && d.layout.legend.x1 <= 300 && d.layout.legend.y1 <= 300)
+        << "the legend stays inside the picture";
+    // The key's outline, as thick as the charts' (6.6 pixels each side), stays clear of the
+    // swatch rows above it and inside the legend's box.
+    const double line = 0.25 * pixelsPerPoint;
+    EXPECT_GE(bar.y0 - line, d.layout.swatches[1].y1);
+    EXPECT_LE(bar.y1 + line, d.layout.legend.y1);
+    EXPECT_GE(bar.x0 - line, d.layout.legend.x0);
+    // The chart's bar of 0.5 (its left bar, left of the marker at x 150) is as tall as the
+    // key's bar: their fills, inside outlines that grow with the charts (13 pixels here), match.
+    const int chartX = static_cast<int>(150 - 6 * pixelsPerPoint / 2);
+    ASSERT_LT(chartX, d.layout.legend.x0) << "the probe passes beside the legend";
+    const int chartFill = colourRun(d.image, chartX, 0, 300, rgbOf(kRed));
+    const int keyFill = colourRun(d.image, static_cast<int>((bar.x0 + bar.x1) / 2), static_cast<int>(bar.y0),
+                                  static_cast<int>(bar.y1) + 1, rgbOf(0xC8C8C8));
+    EXPECT_GT(chartFill, 20);
+    EXPECT_NEAR(keyFill, chartFill, 1);
+    // The swatches keep the picture's thin outline: their colours show.
+    for (std::size_t k = 0; k < 2; ++k) {
+        const render::DeviceBox& s = d.layout.swatches[k];
+        EXPECT_TRUE(d.image.near(static_cast<int>((s.x0 + s.x1) / 2), static_cast<int>((s.y0 + s.y1) / 2),
+                                 rgbOf(k == 0 ? kRed : kGreen)))
+            << "swatch " << k;
+    }
+
+    // A minimum above the round value: the key is the minimum's own bar.
+    charts->container().deleteAllElements();
+    charts->container().addElement(chartWithData({100, 65}, {0.9, 0.8}, {0.9, 0.1}));  // 0.1 drawn at 0.8
+    const Drawn raised = draw(300, {}, 5000, visible);
+    EXPECT_EQ(raised.layout.sizeValues, std::vector<double>{0.8});
+    ASSERT_EQ(raised.layout.sizeBars.size(), 1u);
+    EXPECT_NEAR(raised.layout.sizeBars[0].y1 - raised.layout.sizeBars[0].y0, 0.8 / 10 * 30 * pixelsPerPoint, 0.01);
 }
 
 TEST_F(MapLegend, AMinimumShowsWhereChartsRaiseSmallValuesToIt) {

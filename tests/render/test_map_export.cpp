@@ -139,22 +139,38 @@ TEST_F(MapPicture, LayersDrawInOrderAndHiddenOnesNot) {
     EXPECT_TRUE(hidden.isWhite(46, 130));
 }
 
-TEST_F(MapPicture, SelectedElementsAndFeaturesAreHighlighted) {
+// Whether the selection frame of the chart element at x 92…108, y 140…180 shows: cyan just
+// outside its bounds.
+bool elementFramed(const Image& drawn) {
+    const Rgb cyan{0, 255, 255};
+    bool framed = false;
+    for (int y = 135; y < 185; ++y) framed |= drawn.near(90, y, cyan, 60) || drawn.near(109, y, cyan, 60);
+    return framed;
+}
+
+TEST_F(MapPicture, SelectedFeaturesAreHighlightedButElementHandlesStayOnTheScreen) {
     map->selectElement(chartElement);
     cities->selectionSet()->add(cities->featureClass()->oid(1));
     const Image image = picture();
     image.keep("map-selection");
-    // The element's frame lies just outside its bounds (x 92…108, y 140…180 in pixels).
+    // The element's frame would lie just outside its bounds (x 92…108, y 140…180 in pixels):
+    // a picture leaves it out, and the selection stays in the map.
     const Rgb cyan{0, 255, 255};
-    bool framed = false;
-    for (int y = 135; y < 185; ++y) framed |= image.near(90, y, cyan, 60) || image.near(109, y, cyan, 60);
-    EXPECT_TRUE(framed);
+    EXPECT_FALSE(elementFramed(image));
+    EXPECT_EQ(map->selectedElements().size(), 1u);
     // The selected city's chart (x 142…158, y 18…50) gets a frame; the other city's does not.
     const render::DeviceBox selected = image.inkOf(cyan, 60);
     bool framedCity = false;
     for (int y = 10; y < 60; ++y) framedCity |= image.near(139, y, cyan, 60) || image.near(160, y, cyan, 60);
     EXPECT_TRUE(framedCity);
     EXPECT_GT(selected.x0, 60) << "nothing cyan near the unselected city";
+
+    // The screen's view draws them.
+    const Image screen = drawImage(frameOf(200, 200, host::Envelope(0, 0, 200, 200)), [&](render::Canvas& canvas) {
+        render::drawMap(canvas, *map);
+        render::drawElementSelection(canvas, *map);
+    });
+    EXPECT_TRUE(elementFramed(screen));
 }
 
 TEST_F(MapPicture, DefaultExtentHoldsEverythingDrawnWithAMargin) {
@@ -271,9 +287,8 @@ Image rasterised(const std::string& path, int width, int height, const std::stri
 }
 
 TEST_F(MapPicture, SvgAndPdfDrawWhatThePngDraws) {
-    // Symbols and a selection frame, at two sizes: the vector pictures scale their page with
-    // the pixel width, so a mistake in that scale shows at one of them.
-    map->selectElement(chartElement);
+    // Symbols at two sizes: the vector pictures scale their page with the pixel width, so a
+    // mistake in that scale shows at one of them.
     map->addLayer(markerLayer({{20, 180}, {180, 20}}, 0x808080));
     for (const int width : {200, 320}) {
         render::ExportOptions options;
@@ -298,6 +313,20 @@ TEST_F(MapPicture, SvgAndPdfDrawWhatThePngDraws) {
             EXPECT_LE(d.far, static_cast<long>(png.width()) * png.height() / 200) << name << ": pixels far from the PNG";
             EXPECT_LT(d.mean, 2.0) << name << ": mean difference from the PNG";
         }
+    }
+}
+
+TEST_F(MapPicture, VectorPicturesShowNoSelectionHandles) {
+    map->selectElement(chartElement);
+    render::ExportOptions options;
+    options.width = 200;
+    options.extent = host::Envelope(0, 0, 200, 200);
+    for (const std::string format : {"svg", "pdf"}) {
+        const std::string name = "selection." + format;
+        render::exportMap(*map, file(name), options);
+        const Image drawn = rasterised(file(name), 200, 200, file(name + ".png"));
+        EXPECT_FALSE(elementFramed(drawn)) << name;
+        EXPECT_TRUE(drawn.near(96, 170, rgbOf(kBlue), 24)) << name << ": the selected chart itself is drawn";
     }
 }
 
@@ -449,7 +478,9 @@ TEST(ViewDrawing, APartialRefreshRepaintsItsAreaOnly) {
     map->setExtent(host::Envelope(0, 0, 1000, 1000));  // the screen display: 1000 × 1000 px
     auto layer = map->basicGraphicsLayer()->addLayer("charts", nullptr);
     layer->container().addElement(markerAt({250, 500}, barChart({10}, {kRed}, 10)));
-    layer->container().addElement(markerAt({750, 500}, barChart({10}, {kGreen}, 10)));
+    auto green = markerAt({750, 500}, barChart({10}, {kGreen}, 10));
+    layer->container().addElement(green);
+    map->selectElement(green);
 
     render::SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1000, 1000));
     render::ContextPtr cr(cairo_create(surface.get()));
@@ -461,6 +492,9 @@ TEST(ViewDrawing, APartialRefreshRepaintsItsAreaOnly) {
     EXPECT_TRUE(image.near(750, 480, rgbOf(kGreen))) << "the chart inside the area is drawn";
     EXPECT_TRUE(image.isWhite(620, 420)) << "on a fresh background";
     EXPECT_TRUE(image.near(250, 480, {0, 0, 0})) << "outside the area nothing changes";
+    const render::DeviceBox handles = image.inkOf({0, 255, 255}, 60);
+    EXPECT_FALSE(handles.empty) << "the screen shows the selected chart's handles";
+    EXPECT_GT(handles.x0, 700);
     host::setDisplayFactory(nullptr);
 }
 
