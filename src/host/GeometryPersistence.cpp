@@ -34,6 +34,8 @@ void addGeometryHandlers(HandlerTable& t) {
         [](Point& o, const In& in) {
             if (in.has("xy")) o = Point(readXY(in.at("xy"), in.context()));
         });
+    // An element's position, a label's: millions in a large map, each with one owner.
+    t["Point"].byValue = true;
     t["Envelope"] = handler<Envelope>(
         [](const Envelope& o, Json& j, PersistContext&) {
             if (o.isEmpty()) j["empty"] = true;

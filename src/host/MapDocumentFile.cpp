@@ -262,12 +262,13 @@ private:
     }
     // What the reader counts and bounds: objects in all, items of one list, nesting.
     void check(const Json& j) {
-        if (c_.writtenIds().size() > limits_.maxObjects)
-            c_.fail("it holds more than " + std::to_string(limits_.maxObjects) + " objects, more than reading accepts");
         checkShape(j, 1);
+        if (objects_ > limits_.maxObjects)
+            c_.fail("it holds more than " + std::to_string(limits_.maxObjects) + " objects, more than reading accepts");
     }
     void checkShape(const Json& j, std::size_t depth) {
         if (!j.is_structured()) return;
+        if (j.is_object() && j.contains("$class")) ++objects_;
         // An element of a graphics sub-layer sits seven levels down (document, maps, map, basic
         // graphics, layers, sub-layer, elements); a map's head less deep.
         if (depth + 7 > limits_.maxDepth)
@@ -283,6 +284,7 @@ private:
     AtomicFileWriter* file_;
     std::string buffer_;
     std::size_t outside_ = 0;
+    std::size_t objects_ = 0;  // as the reader counts them: every object written in full
 };
 
 // A graphics layer with its elements, one element per line. The elements are turned into JSON

@@ -157,6 +157,13 @@ Json writeObject(const runtime::Object& object, PersistContext& context) {
     const std::string cls = object.className();
     auto h = handlers().find(cls);
     if (h == handlers().end()) context.fail("an object of class " + cls + " cannot be saved");
+    if (h->second.byValue) {
+        // Written in full wherever it appears: no identity to keep, and no bookkeeping for the
+        // millions of points of a large map.
+        Json j = {{"$class", cls}};
+        h->second.write(object, j, context);
+        return j;
+    }
     const long id = static_cast<long>(ids.size()) + 1;
     auto slot = ids.emplace(&object, -id).first;
     if (auto owner = std::const_pointer_cast<runtime::Object>(object.weak_from_this().lock())) context.retain(std::move(owner));

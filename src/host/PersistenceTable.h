@@ -72,6 +72,9 @@ struct Handler {
     std::function<void(const runtime::Object&, Json&, PersistContext&)> write;
     std::function<runtime::ObjectPtr()> create;
     std::function<void(runtime::Object&, const In&)> fill;
+    // Objects that are values (a point): written without an id and never by reference, so two
+    // owners of one such object get equal copies on reading.
+    bool byValue = false;
 };
 
 template <class T>

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -421,6 +423,29 @@ void describe(const ElementPtr& e, std::vector<std::string>& out, const std::str
         for (std::size_t i = 0; i < group->elements().size(); ++i) describe(group->elements()[i], out, at + "." + std::to_string(i));
 }
 
+// The document with points' ids dropped and the other objects' ids (and the references to
+// them) numbered in the order of a walk, so that two writes that number differently compare.
+nlohmann::json withIdsInOrder(nlohmann::json doc) {
+    std::map<long, long> renumbered;
+    std::function<void(nlohmann::json&)> number = [&](nlohmann::json& j) {
+        if (j.is_object() && j.contains("$id")) {
+            if (j["$class"] == "Point") j.erase("$id");
+            else renumbered.emplace(j["$id"].get<long>(), static_cast<long>(renumbered.size()) + 1);
+        }
+        if (j.is_structured())
+            for (auto& item : j) number(item);
+    };
+    std::function<void(nlohmann::json&)> rewrite = [&](nlohmann::json& j) {
+        for (const char* key : {"$id", "$ref"})
+            if (j.is_object() && j.contains(key)) j[key] = renumbered.at(j[key].get<long>());
+        if (j.is_structured())
+            for (auto& item : j) rewrite(item);
+    };
+    number(doc);
+    rewrite(doc);
+    return doc;
+}
+
 std::vector<std::string> chartsOf(const MxDocument& doc) {
     std::vector<std::string> out;
     const auto& basic = doc.focusMap()->basicGraphicsLayer();
@@ -442,8 +467,10 @@ TEST_F(MapDocument, ChartsSavedBeforeStreamingComeBackTheSame) {
     const std::vector<std::string> charts = chartsOf(*before);
     ASSERT_EQ(charts.size(), 12u * 4u);  // each chart: its group, the marker and two labels
     EXPECT_NE(charts[1].find("chart size 90 width 14"), std::string::npos) << charts[1];
-    // Written again it holds the same values (whole numbers now lose their ".0").
-    EXPECT_TRUE(nlohmann::json::parse(mapDocumentToText(*before, stored.parent_path())) == nlohmann::json::parse(fixtures::readBytes(stored)));
+    // Written again it holds the same objects and values: whole numbers lose their ".0", points
+    // their ids, and the other ids are numbered afresh.
+    EXPECT_EQ(withIdsInOrder(nlohmann::json::parse(mapDocumentToText(*before, stored.parent_path()))),
+              withIdsInOrder(nlohmann::json::parse(fixtures::readBytes(stored))));
 
     const std::string path = dir.file("again.pmx");
     writeMapDocument(*before, path);
