@@ -2,12 +2,14 @@
 // placement, clamping, break marks, labels, nulls, negative values, keys, the expected messages
 // and the error report.
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 #include "ChartDialogFixture.h"
 #include "engine/ElementData.h"
 #include "host/Renderer.h"
 #include "ui/CommonDialog.h"
+#include "ui/TextBox.h"
 
 using namespace plotlet;
 using engine_test::BuilderTest;
@@ -386,6 +388,18 @@ TEST_F(BuilderTest, KeyFields) {
     EXPECT_EQ(charts().size(), 3u);
     run(PlacementOldPlace, true);
     EXPECT_EQ(charts().size(), 3u);
+
+    // The fields of a joined table carry their table's name: the key is found qualified.
+    const std::vector<host::Field> defs{{"Sites.NAME", host::FieldType::String}, {"A", host::FieldType::Double},
+                                        {"B", host::FieldType::Double}, {"C", host::FieldType::Double}};
+    auto joined = host::makeFeatureClass("Sites", host::GeometryType::Point, defs);
+    joined->addFeature(std::make_shared<host::Point>(500, 500), {Variant("Apex"), Variant(1.0), Variant(2.0), Variant(3.0)});
+    auto sites = engine_test::pointLayer("Sites", joined);
+    map->addLayer(sites);
+    form.set("CmbKey", "NAME");
+    run(1, false, false, {"A", "B", "C"}, sites);
+    ASSERT_EQ(charts("Sites_charts").size(), 1u);
+    EXPECT_EQ(markerOf(charts("Sites_charts")[0])->name(), "Apex");
     EXPECT_TRUE(shell.messages().empty());
 }
 
@@ -433,6 +447,64 @@ TEST_F(BuilderTest, BadSettingsEndInTheErrorReportOrASensibleChart) {
     EXPECT_NE(shell.messages()[1].text.find("Line : 31"), std::string::npos);
     EXPECT_NE(shell.messages()[1].text.find("Overflow"), std::string::npos);
     EXPECT_EQ(document->activeView().refreshCount(), 2u);
+}
+
+// Users quote the line of the error report: a setting that holds no number fails at the step
+// that first needs it, and a setting that no feature needs is never read.
+TEST_F(BuilderTest, EachSettingFailsAtTheStepThatNeedsIt) {
+    setValue(0, "B", std::nan(""));  // the first feature needs the null substitute
+    const std::pair<const char*, long> cases[] = {
+        {"TxtMaxValue", 9},    {"TxtMinValue", 9},        {"TxtNullValue", 10},
+        {"TxtChartWidth", 14}, {"TxtChartMarkerSize", 14}, {"TxtLabelDistance", 26},
+        {"TxtMinLabelValue", 31}, {"TxtSignNumber", 31},  {"TxtFontSize", 31},
+    };
+    for (const auto& [control, line] : cases) {
+        const std::string good = form.textBox(control).text();
+        form.set(control, "x");
+        const std::size_t before = shell.messages().size();
+        run();
+        ASSERT_EQ(shell.messages().size(), before + 1) << control;
+        const std::string where = "\tPlotletsGraphElementPlotlet_v8_2 Line : " + std::to_string(line) + "\r\n";
+        EXPECT_NE(shell.messages().back().text.find(where), std::string::npos) << control << shell.messages().back().text;
+        EXPECT_TRUE(charts().empty()) << control;
+        form.set(control, good);
+    }
+
+    // No null value, no labels, every chart kept at its old place: those boxes stay unread.
+    setValue(0, "B", 2);
+    for (const char* control : {"TxtNullValue", "TxtMinLabelValue", "TxtSignNumber", "TxtFontSize"}) form.set(control, "x");
+    form.set("ChkLabelDiagramm", 0);
+    run();
+    form.set("TxtLabelDistance", "x");
+    run(PlacementOldPlace, true);
+    EXPECT_EQ(shell.messages().size(), std::size(cases));
+    EXPECT_EQ(charts().size(), 3u);
+}
+
+TEST_F(BuilderTest, FailuresOfTheLayerAndItsChartsNameTheirStep) {
+    const auto lineOfLast = [&] {
+        const std::string& text = shell.messages().back().text;
+        const std::size_t at = text.find("PlotletsGraphElementPlotlet_v8_2 Line : ");
+        return at == std::string::npos ? std::string("none") : text.substr(at + 40, text.find('\r', at) - at - 40);
+    };
+    plotlet::PlotletsGraphElement(form.dialog(), nullptr, 1, false, false, {"A"}, fields.get());
+    ASSERT_EQ(shell.messages().size(), 1u);
+    EXPECT_EQ(lineOfLast(), "2");
+
+    run(1, false, false, {"A", "Missing", "C"});  // a chart field the layer lacks
+    ASSERT_EQ(shell.messages().size(), 2u);
+    EXPECT_EQ(lineOfLast(), "10");
+
+    // The old chart of Raleigh is no chart: its place cannot be kept.
+    run();
+    auto& container = chartLayer()->container();
+    container.deleteElement(container.findElementByName("Raleigh").get());
+    auto text = std::make_shared<host::TextElement>();
+    text->setName("Raleigh");
+    container.addElement(text);
+    run(PlacementOldPlace, true);
+    ASSERT_EQ(shell.messages().size(), 3u);
+    EXPECT_EQ(lineOfLast(), "24");
 }
 
 TEST_F(BuilderTest, ThousandsOfFields) {
