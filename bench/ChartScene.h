@@ -31,9 +31,11 @@ inline std::vector<ui::ControlDesign> settingsTable() {
             checkBox("ChkSaveLyrFile").value(0),     commonDialog("CommonDialog1")};
 }
 
-// A map of n points with five fields of values 0..999 (some above the maximum of 800).
+// A map of n points with five fields (or `fieldCount`, up to five, charted) of values 0..999
+// (some above the maximum of 800).
 struct ChartScene {
-    explicit ChartScene(std::size_t n) : form("frmBench", "bench", 100, 100, settingsTable()) {
+    explicit ChartScene(std::size_t n, int fieldCount = FieldCount)
+        : form("frmBench", "bench", 100, 100, settingsTable()) {
         std::vector<host::Field> fields;
         for (int f = 0; f < FieldCount; ++f) fields.push_back({"F" + std::to_string(f), host::FieldType::Double});
         auto fc = host::makeFeatureClass("Points", host::GeometryType::Point, fields);
@@ -63,12 +65,12 @@ struct ChartScene {
         plotlet::SetEngineContext(document->focusMap(), document, app);
         plotlet::LoadMessagesFor("English");
         symbols = std::make_shared<host::BarChartSymbol>();
-        for (int f = 0; f < FieldCount; ++f) {
+        for (int f = 0; f < fieldCount; ++f) {
             auto fill = std::make_shared<host::SimpleFillSymbol>();
             fill->setColor(host::RgbColor(static_cast<std::uint32_t>(0x203040 * (f + 1)) & 0xFFFFFFu));
             symbols->addSymbol(fill);
         }
-        for (int f = 0; f < FieldCount; ++f) names.push_back("F" + std::to_string(f));
+        for (int f = 0; f < fieldCount; ++f) names.push_back("F" + std::to_string(f));
         form.show();
     }
     ~ChartScene() { plotlet::ClearEngineContext(); }

@@ -1,6 +1,6 @@
 # Script mode: writes OUT, a C++ source holding FILES as byte arrays.
 string(REPLACE " " ";" FILES "${FILES}")
-set(body "// Generated from src/resources; do not edit.\n#include \"command/Resources.h\"\n\nnamespace plotlet {\nnamespace {\n")
+set(body "// Generated from src/resources; do not edit.\n#include \"resources/Resources.h\"\n\nnamespace plotlet {\nnamespace {\n")
 set(table "")
 set(i 0)
 foreach(f ${FILES})

@@ -12,6 +12,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   libgoogle-perftools-dev
   poppler-utils librsvg2-bin  # the tests draw SVG and PDF pictures back into pixels
+  python3  # the layer-order check among the tests
   qt6-base-dev qt6-qpa-plugins
 )
 

@@ -12,6 +12,10 @@ It takes long (a rebuild per fault), so it is not part of CI:
     scripts/mutation-check.py --rev main~3      # ... against an older revision's tests
     scripts/mutation-check.py --only 3 --only 7 # a few faults by number
     scripts/mutation-check.py --tests-of main   # also: would the tests main has have noticed?
+    scripts/mutation-check.py --check           # only: does every fault still apply? (no build)
+
+--check is quick and runs in the test suite, so a change that moves a fault's line makes the
+list fail there instead of leaving a fault that silently no longer applies.
 
 With --tests-of, each fault's failing tests are compared with the tests (by suite and name)
 that the other revision defines, which scores an older test suite from the same run: the code
@@ -136,6 +140,22 @@ def tests_of(rev):
     return names
 
 
+def check_applies(faults):
+    """0 when every fault applies once to the working files; otherwise names those that do not."""
+    stale = []
+    for number, fault in enumerate(faults, 1):
+        path = REPO / fault["file"]
+        text = path.read_text(encoding="utf-8") if path.exists() else None
+        lines = text.split("\n") if text is not None else []
+        if text is None or not any(all(sum(find in line for line in lines) == 1 for find, _ in pairs)
+                                   for pairs in fault["sets"]):
+            stale.append(f"{number}. {fault['fault']} ({fault['file']}): a line is not there (or not once)")
+    for line in stale:
+        print(line)
+    print(f"{len(faults) - len(stale)} of {len(faults)} faults apply")
+    return 1 if stale else 0
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--rev", default="HEAD", help="revision to check (default HEAD)")
@@ -147,9 +167,13 @@ def main():
     parser.add_argument("--tests-of", metavar="REV", help="also score the tests this revision defines")
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("--timeout", type=int, default=900, help="seconds for one test run")
+    parser.add_argument("--check", action="store_true",
+                        help="only check that each fault applies to this checkout's files")
     args = parser.parse_args()
 
     faults = read_faults(args.faults)
+    if args.check:
+        sys.exit(check_applies(faults))
     chosen = [(i, f) for i, f in enumerate(faults, 1) if not args.only or i in args.only]
     scratch = args.scratch.resolve()
     build = scratch / "build"

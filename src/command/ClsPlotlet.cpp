@@ -30,17 +30,20 @@ ClsPlotlet::ClsPlotlet() {
 ClsPlotlet::~ClsPlotlet() {
     m_pApp.reset();
     picture_.reset();
-    if (ExistingMainDialog()) {
+    if (dialog_) {
         // A destructor must not throw; a failing unload is reported like any other failure.
         EH::trapped(EH::ProcedureGuard{{.procedure = "Class_Terminate ", .module = ModuleName}},
-                    [](EH::ProcedureGuard& guard) {
+                    [this](EH::ProcedureGuard& guard) {
                         guard.line = 1;
-                        ReleaseMainDialog();
+                        // Taken out first, so that code run by the unload cannot reach a
+                        // half-released dialog.
+                        std::unique_ptr<frmPlotlet> dialog = std::move(dialog_);
+                        dialog->unload();
                     });
     }
 }
 
-frmPlotlet* ClsPlotlet::dialog() const { return ExistingMainDialog(); }
+frmPlotlet* ClsPlotlet::dialog() const { return dialog_.get(); }
 
 std::int32_t ClsPlotlet::Bitmap() {
     return EH::trapped(EH::ProcedureGuard{{.procedure = "ICommand_Bitmap ", .module = ModuleName}},
@@ -61,7 +64,8 @@ void ClsPlotlet::OnClick() {
     try {
         const host::MxDocumentPtr pMxDoc = runtime::required(m_pApp)->document();  // 1
         const host::MapPtr pMap = runtime::required(pMxDoc)->focusMap();            // 2
-        frmPlotlet& dialog = MainDialog();                               // 3 created if needed
+        if (!dialog_) dialog_ = std::make_unique<frmPlotlet>();         // 3 created if needed
+        frmPlotlet& dialog = *dialog_;
         dialog.pMxDoc = pMxDoc;
         dialog.pMap = pMap;                                               // 4
         dialog.m_pApp = m_pApp;                                           // 5

@@ -1,7 +1,7 @@
 #pragma once
 // ClsPlotlet: the plug-in's only public class, the toolbar command the host creates. It tells
 // the host its texts and picture, is enabled while the focus map holds a layer, and on a click
-// hands the document, map, application and language to the main dialog and shows it.
+// hands the document, map, application and language to its main dialog and shows it.
 //
 // Failure handling follows the host's command conventions: Enabled lets a host failure reach
 // the host; OnClick reports every failure in a plain box of its own; creation and Bitmap
@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "command/ResPicture.h"
+#include "resources/ResPicture.h"
 #include "host/Application.h"
 #include "host/ICommand.h"
 
@@ -50,12 +50,13 @@ public:
     void OnCreate(runtime::ObjectPtr hook) override;
     std::string Tooltip() override { return TooltipText; }
 
-    // The module's main dialog, or nullptr before the first click (or after another command
-    // of the module let it go).
+    // The command's main dialog, or nullptr before the first click. Made on the first click,
+    // shown again by every later one, unloaded and destroyed with the command.
     frmPlotlet* dialog() const;
 
 private:
     std::optional<ResPicture> picture_;
+    std::unique_ptr<frmPlotlet> dialog_;
 };
 
 }  // namespace plotlet

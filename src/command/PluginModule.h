@@ -1,36 +1,12 @@
 #pragma once
-// Who this copy of the plug-in is. Both deliverables are built from the same sources; each
-// module links its own copy of the plug-in with hidden visibility, so this identity (and every
-// other piece of module-level state, such as the chart engine's context) exists once per
-// module, even when the host has loaded both.
+// The module's factory, shared by both deliverables: each module's exported function hands it
+// the module's identity (resources/ModuleIdentity.h) and passes on the descriptor it returns.
 #include "host/PluginApi.h"
+#include "resources/ModuleIdentity.h"
 
 namespace plotlet {
 
-struct ModuleIdentity {
-    const char* componentId;          // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", unique per module
-    const char* moduleName;           // "Plotlet_v8"
-    const char* startupFailureLabel;  // location the main dialog reports its start-up failure under
-};
-
-// The identity of the module this code runs in. Code linked outside a module (the tests) sees
-// a neutral identity with the first generation's label "frmPlotlet_FormLoad".
-const ModuleIdentity& thisModule();
-
-// The module's factory: records `identity` as this module's and returns the descriptor the host
-// reads. Called by each module's exported factory function.
+// Records `identity` as this module's and returns the descriptor the host reads.
 const host::PluginDescriptor* describeModule(const ModuleIdentity& identity) noexcept;
-
-// Lets a test run code under another module's identity.
-class ModuleIdentityScope {
-public:
-    explicit ModuleIdentityScope(const ModuleIdentity& identity);
-    ~ModuleIdentityScope();
-    ModuleIdentityScope(const ModuleIdentityScope&) = delete;
-    ModuleIdentityScope& operator=(const ModuleIdentityScope&) = delete;
-
-private:
-    ModuleIdentity previous_;
-};
 
 }  // namespace plotlet

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "command/ResPicture.h"
+#include "resources/ResPicture.h"
 #include "render/Bitmap.h"
 #include "render/Cairo.h"
 #include "render/Picture.h"

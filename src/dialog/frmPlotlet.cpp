@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "command/PluginModule.h"
+#include "resources/ModuleIdentity.h"
 #include "dialog/frmPlotletDesign.h"
 #include "engine/ChartData.h"
 #include "engine/DocumentPaths.h"
@@ -36,25 +36,7 @@ EH::ProcedureGuard dialogGuard(std::string_view procedure) {
     return EH::ProcedureGuard{{.procedure = procedure}, 0, EH::ModeDialog};
 }
 
-std::unique_ptr<frmPlotlet>& instance() {
-    static std::unique_ptr<frmPlotlet> dialog;
-    return dialog;
-}
-
 }  // namespace
-
-frmPlotlet& MainDialog() {
-    if (!instance()) instance() = std::make_unique<frmPlotlet>();
-    return *instance();
-}
-
-frmPlotlet* ExistingMainDialog() { return instance().get(); }
-
-void ReleaseMainDialog() {
-    // Taken out first, so that code run by the unload cannot reach a half-released instance.
-    std::unique_ptr<frmPlotlet> dialog = std::move(instance());
-    if (dialog) dialog->unload();
-}
 
 frmPlotlet::frmPlotlet()
     : Form("frmPlotlet", design::FormCaption, design::FormWidth, design::FormHeight, design::frmPlotletTable()),
@@ -392,7 +374,7 @@ void frmPlotlet::CmbLanguage_Click() {
     language_ = CmbLanguage.text();
     TranslatePlotlet::TranslateMainForm(*this, language_);
     FillMessageList();
-    LoadMessages();
+    LoadMessagesFor(language_);
     // The translation writes the design captions; the selected count and the placement name
     // the dialog adds to them come back in the new language.
     ChekSelectedOnLayer();
@@ -402,6 +384,12 @@ void frmPlotlet::CmbLanguage_Click() {
 }
 
 // --- helpers shared by the parts ------------------------------------------------------------
+
+void frmPlotlet::loadEngineMessages() const {
+    // The language box, not Language(): a click of the command hands the dialog a language
+    // without showing it, and the engine speaks as the dialog's texts do.
+    LoadMessagesFor(CmbLanguage.text());
+}
 
 runtime::ObjectPtr frmPlotlet::previewPicture(const host::SymbolPtr& symbol) const {
     render::BitmapHandle bitmap;

@@ -3,8 +3,10 @@
 // builder reads while it runs; its members hold the host objects the command hands over, the
 // layer collections behind the two layer lists and the fill symbols of the chart fields.
 //
-// The dialog is a single instance per plug-in module (MainDialog() below): the command shows
-// it, hides it and shows it again with all its settings, and unloads it when it goes.
+// The command owns one dialog: it shows it, hides it and shows it again with all its settings,
+// and unloads it when it goes. Whatever the dialog runs (the chart engine, the field and
+// graphics-file forms, the translations) gets the dialog or its language handed over; nothing
+// below the dialog reaches back for it.
 //
 // The chart field list LstViewFields keeps these invariants after every command:
 //   - row k (from 1) has its fill symbol at index k - 1 of pFieldsSymbolArray;
@@ -283,6 +285,9 @@ private:
     double scaleFactor() const;
     // The scale boxes' recomputation after Vmax or Vmin changed, as the lock decides.
     void recomputeAfterValues();
+    // Sets the chart engine's message table (one for the module) to this dialog's language
+    // before the dialog runs the engine: another dialog may have set it to its own.
+    void loadEngineMessages() const;
     // Preview of a fill symbol at the image list's size, gap 0.
     runtime::ObjectPtr previewPicture(const host::SymbolPtr& symbol) const;
     // Hands a width read from TxtOutlineWidth to the chart engine (whose width the field symbols
@@ -309,14 +314,5 @@ private:
     // The dialog's device context (a screen's resolution), which previews are made compatible with.
     std::unique_ptr<render::DeviceContext> hDC_;
 };
-
-// The module's single main dialog, created when first asked for. The command and the chart
-// engine (which reads the settings from it) share it.
-frmPlotlet& MainDialog();
-// The instance if it exists, else nullptr.
-frmPlotlet* ExistingMainDialog();
-// Unloads and destroys the instance (the command's terminate); a later MainDialog() makes a
-// new one.
-void ReleaseMainDialog();
 
 }  // namespace plotlet

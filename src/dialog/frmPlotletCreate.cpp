@@ -6,6 +6,7 @@
 #include "dialog/PlacementOptions.h"
 #include "dialog/frmPlotlet.h"
 #include "engine/ChartBuilder.h"
+#include "engine/ChartData.h"
 #include "engine/ChartDialog.h"
 #include "engine/Placement.h"
 #include "ui/Forms.h"
@@ -26,11 +27,6 @@ bool isOn(const ui::ControlArray& options, int index) {
 }
 
 }  // namespace
-
-ChartDialog MainChartDialog() {
-    frmPlotlet& dialog = MainDialog();
-    return {dialog, dialog.initDir};
-}
 
 std::string frmPlotlet::PlacementName(int index) const {
     if (index < 0 || index > 13) return {};
@@ -96,6 +92,7 @@ void frmPlotlet::CmdOK_Click() {
         if (placement == OldPlacementIndex) code = PlacementOldPlace;
         if (code == OverOldChartsIndex) code = PlacementOverOldCharts;
     }
+    loadEngineMessages();
     PlotletsGraphElement(ChartDialog{*this, initDir}, layer, code, selectedOnly, recreate, fieldNames,
                          pFieldsSymbolArray.get());
 }

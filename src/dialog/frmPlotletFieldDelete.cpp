@@ -41,6 +41,7 @@ void frmPlotlet::CmdMultyFieldsDelete_Click() {
             guard.line = 2;
             auto dialog = std::make_unique<FrmMultyFieldsDelete>();
             dialog->pFClass = featureClass;
+            dialog->Language = language_;
             dialog->LblLayerName.setCaption(CmbLayers.text());
             before = fieldNames(*featureClass);
 

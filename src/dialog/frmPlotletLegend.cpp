@@ -120,6 +120,7 @@ void frmPlotlet::CmdSaveLegend_Click() {
         if (chart) {
             try {
                 host::PropertySetPtr values;
+                loadEngineMessages();
                 written = SaveLegendFromMarkerElement(chart, path, values);
             } catch (...) {
                 failure = EH::describeCurrent();
@@ -173,7 +174,7 @@ void frmPlotlet::CmdLoadLegend_Click() {
         legendFieldList = legend;
 
         guard.line = 7;
-        FieldMappingList mapping = MapLegendFields(chartFields, legendFieldList, ChkAutoMapping.checked(), false);
+        FieldMappingList mapping = MapLegendFields(chartFields, legendFieldList, ChkAutoMapping.checked(), false, language_);
         // Fields in legend order first, the unpaired after them in their list order.
         std::stable_sort(mapping.begin(), mapping.end(),
                          [](const FieldMapping& a, const FieldMapping& b) { return a.symbolIndex < b.symbolIndex; });

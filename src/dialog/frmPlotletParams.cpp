@@ -219,6 +219,7 @@ void frmPlotlet::CmdSaveGraphicsLayerToFile_Click() {
         form.unload();
         form.pMxDoc = pMxDoc;
         form.WorkMode = 1;
+        form.Language = language_;
         form.showModal();
     });
 }
@@ -229,6 +230,8 @@ void frmPlotlet::CmdLoadGraphicsLayerFromFile_Click() {
         form.unload();
         form.pMxDoc = pMxDoc;
         form.WorkMode = 0;
+        form.Language = language_;
+        loadEngineMessages();  // loading may create the graphics layer, which the engine tells about
         form.showModal();
     });
 }

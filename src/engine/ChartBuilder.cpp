@@ -16,6 +16,7 @@
 #include "errors/ErrorHandling.h"
 #include "host/Feature.h"
 #include "host/MxDocument.h"
+#include "host/PropertySet.h"
 #include "host/TaskProgress.h"
 #include "runtime/Error.h"
 #include "runtime/NumberText.h"
@@ -217,6 +218,9 @@ private:
     // Measured on one display for the whole run: the view is not redrawn in between.
     const host::Display* display_ = nullptr;
     std::vector<std::string> keys_;        // of the attached data
+    // The same keys as one list that every chart's data shares; empty when keys that name a
+    // field twice must go name by name (the property set merges such names).
+    host::PropertySet::SharedNames sharedKeys_;
     std::vector<runtime::Variant> data_;   // the attached data of the chart being drawn
     std::string chartLayerName_;
     host::GraphicsLayerPtr target_, oldLayer_;
@@ -233,7 +237,12 @@ private:
     SymbolCache symbolCache_;
     UnnamedCharts unnamedTarget_, unnamedOld_;
     // Measures the feature's own marker beside its chart, one element for every feature.
-    std::shared_ptr<host::MarkerElement> markerProbe_ = std::make_shared<host::MarkerElement>();
+    std::shared_ptr<host::MarkerElement> markerProbe_ = makeProbe();
+    static std::shared_ptr<host::MarkerElement> makeProbe() {
+        auto probe = std::make_shared<host::MarkerElement>();
+        probe->setGeometry(std::make_shared<host::Point>());
+        return probe;
+    }
 
     // The chart being drawn: the values handed to the chart symbol (clamped, or the null
     // substitute), the values as read (the substitute for a null), and the chart's extents.
@@ -258,6 +267,7 @@ bool ChartRun::prepare() {
     keys_.reserve(3 + n_);
     keys_.insert(keys_.end(), {"LayerName", "#Vmax#", "#Vmin#"});
     keys_.insert(keys_.end(), fieldNames_.begin(), fieldNames_.end());
+    if (host::PropertySet::distinctNames(keys_)) sharedKeys_ = std::make_shared<const std::vector<std::string>>(keys_);
     data_.resize(3 + n_);
     data_[0] = layer_->name();
 
@@ -385,7 +395,7 @@ void ChartRun::drawChart(const host::Feature& feature, const host::Point& centre
     auto chartElement = std::make_shared<host::MarkerElement>();
     chartElement->setGeometry(std::make_shared<host::Point>(centre));
     chartElement->setSymbol(chartSymbol);
-    markerProbe_->setGeometry(std::make_shared<host::Point>(centre));
+    static_cast<host::Point&>(*markerProbe_->geometry()).putCoords(centre.x(), centre.y());
     markerProbe_->setSymbol(featureMarker);
 
     step(19);
@@ -393,7 +403,8 @@ void ChartRun::drawChart(const host::Feature& feature, const host::Point& centre
     chartElement->setName(keyText);
 
     step(20);
-    SetElementData(chartElement, keys_, data_);
+    if (sharedKeys_) SetElementData(chartElement, sharedKeys_, data_);
+    else SetElementData(chartElement, keys_, data_);
 
     step(21);
     const host::ElementPtr oldChart = takeOldChart(keyText, centre);
@@ -680,19 +691,6 @@ host::FeatureLayerPtr ChartRun::saveLayerFile(std::optional<EH::CaughtError>& pe
 }
 
 }  // namespace
-
-void PlotletsGraphElement(const host::FeatureLayerPtr& layer, std::int16_t placementCode, bool selectedOnly,
-                          bool recreate, const std::vector<std::string>& fieldNames,
-                          const host::SymbolArray* fieldSymbols) {
-    std::optional<ChartDialog> dialog;
-    try {
-        dialog.emplace(MainChartDialog());
-    } catch (...) {
-        EH::reportError({.procedure = "PlotletsGraphElement", .module = EngineModuleName}, 0);
-        return;
-    }
-    PlotletsGraphElement(*dialog, layer, placementCode, selectedOnly, recreate, fieldNames, fieldSymbols);
-}
 
 void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer, std::int16_t placementCode,
                           bool selectedOnly, bool recreate, const std::vector<std::string>& fieldNames,

@@ -22,11 +22,7 @@ namespace plotlet {
 // named in CmbOldChartLayer (both Recreate only). `fieldNames` and `fieldSymbols` in bar order.
 // Expected conditions end in a message box; any other failure in the error report
 // ("PlotletsGraphElement", module Plotlet_v8_2, the step as line), charts already drawn staying.
-void PlotletsGraphElement(const host::FeatureLayerPtr& layer, std::int16_t placementCode, bool selectedOnly,
-                          bool recreate, const std::vector<std::string>& fieldNames,
-                          const host::SymbolArray* fieldSymbols);
-
-// The same, reading the settings from `dialog`.
+// The settings are read from `dialog`.
 void PlotletsGraphElement(ChartDialog dialog, const host::FeatureLayerPtr& layer, std::int16_t placementCode,
                           bool selectedOnly, bool recreate, const std::vector<std::string>& fieldNames,
                           const host::SymbolArray* fieldSymbols);

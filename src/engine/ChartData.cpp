@@ -3,7 +3,6 @@
 #include <array>
 #include <cmath>
 
-#include "dialog/frmPlotlet.h"
 #include "errors/ErrorHandling.h"
 #include "host/Feature.h"
 #include "host/Persistence.h"
@@ -12,8 +11,6 @@
 #include "runtime/Text.h"
 
 namespace plotlet {
-
-frmPlotlet& MainDialog();
 
 namespace EH = ErrorHandling;
 
@@ -77,8 +74,6 @@ void LoadMessagesFor(const std::string& language) {
     MessageTable& table = messageTable();
     for (std::size_t i = 0; i < table.size(); ++i) table[i] = russian ? messageTexts[i].russian : messageTexts[i].english;
 }
-
-void LoadMessages() { LoadMessagesFor(MainDialog().Language()); }
 
 bool MessagesInRussian() { return messageTable()[0] == messageTexts[0].russian; }
 

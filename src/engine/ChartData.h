@@ -19,15 +19,14 @@ inline constexpr const char* EngineModuleName = "Plotlet_v8_2";
 // Number of slots of the message table (1-based).
 inline constexpr int MessageSlotCount = 23;
 
-// Refills the message table from the main dialog's Language: exactly "Русский" gives the Russian
-// texts, anything else the English ones. The dialog is created when it does not exist yet.
-void LoadMessages();
-// The same for a given language text.
+// Refills the message table: exactly "Русский" gives the Russian texts, anything else the
+// English ones. The table is the module's, one for every dialog: a dialog loads its language
+// before it runs the engine.
 void LoadMessagesFor(const std::string& language);
 // Whether the message table holds the Russian texts (the engine's other bilingual messages
 // follow it).
 bool MessagesInRussian();
-// Message slot 1..23 of the current table; error 9 outside. Until the first LoadMessages the
+// Message slot 1..23 of the current table; error 9 outside. Until the first LoadMessagesFor the
 // table holds the English texts, so no message ever shows empty.
 const std::string& Message(int slot);
 

@@ -13,7 +13,4 @@ struct ChartDialog {
     std::string& initDir;
 };
 
-// The main dialog of this module (created when it does not exist yet).
-ChartDialog MainChartDialog();
-
 }  // namespace plotlet

@@ -54,7 +54,15 @@ host::ElementPtr makePolyline(const std::vector<host::XY>& points, host::LineSym
     auto element = std::make_shared<host::LineElement>();
     element->setSymbol(std::move(symbol));
     auto line = std::make_shared<host::Polyline>();
-    for (std::size_t i = 0; i + 1 < points.size(); ++i) line->addSegment(points[i], points[i + 1]);
+    // Points that each equal themselves (no NaN) chain into one path, segment after segment:
+    // that path is taken whole, at its own size.
+    bool chained = points.size() >= 2;
+    for (const host::XY& p : points) chained = chained && p == p;
+    if (chained) {
+        line->addPath(points);
+    } else {
+        for (std::size_t i = 0; i + 1 < points.size(); ++i) line->addSegment(points[i], points[i + 1]);
+    }
     element->setGeometry(std::move(line));
     return element;
 }
@@ -100,10 +108,11 @@ host::BarChartSymbolPtr MakeBarChartSymbol(const std::vector<double>& values, co
         chart->setWidth(settings.Width);
         guard.line = 2;
         if (!symbols) runtime::raise(runtime::err::ObjectNotSet);
+        chart->reserveSymbols(symbols->symbolCount());
         for (std::size_t i = 0; i < symbols->symbolCount(); ++i) chart->addSymbol(symbols->symbol(i));
         guard.line = 3;
         chart->setMaxValue(maxValue);
-        for (std::size_t k = 0; k < values.size(); ++k) chart->setValue(k, values[k]);
+        chart->setValues(values);
         guard.line = 4;
         chart->setDisplay3D(settings.Display3D);
         chart->setThickness(settings.Thickness);

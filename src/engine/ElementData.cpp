@@ -13,6 +13,14 @@ void SetElementData(const host::ElementPtr& element, const std::vector<std::stri
     element->setCustomProperty(runtime::Variant(std::move(set)));
 }
 
+void SetElementData(const host::ElementPtr& element, const host::PropertySet::SharedNames& keys,
+                    std::vector<runtime::Variant> values) {
+    if (!element) runtime::raise(runtime::err::ObjectNotSet);
+    auto set = std::make_shared<host::PropertySet>();
+    set->assignShared(keys, std::move(values));
+    element->setCustomProperty(runtime::Variant(std::move(set)));
+}
+
 bool GetElementData(const host::ElementPtr& element, std::vector<std::string>& names,
                     std::vector<runtime::Variant>& values) {
     if (!element) runtime::raise(runtime::err::ObjectNotSet);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/Element.h"
+#include "host/PropertySet.h"
 #include "runtime/Variant.h"
 
 namespace plotlet {
@@ -17,6 +18,10 @@ inline constexpr const char* NullValueText = "<Null>";
 // property. Error 5 when the lists differ in length.
 void SetElementData(const host::ElementPtr& element, const std::vector<std::string>& keys,
                     const std::vector<runtime::Variant>& values);
+
+// The same with the keys shared by every chart of a run (one list of names for all of them).
+void SetElementData(const host::ElementPtr& element, const host::PropertySet::SharedNames& keys,
+                    std::vector<runtime::Variant> values);
 
 // Fills `names` and `values` with the element's attached data in its order and returns true;
 // false (the lists untouched) when the custom property is empty or holds no property set.

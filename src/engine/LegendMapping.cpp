@@ -7,7 +7,7 @@
 namespace plotlet {
 
 FieldMappingList MapLegendFields(const LegendFieldList& chartFields, const LegendFieldList& legendFields, bool skip,
-                                 bool NewFieldsOrder) {
+                                 bool NewFieldsOrder, const std::string& language) {
     FieldMappingList mapping;
     // Unpaired until a pair says otherwise, so a failure half-way never hands a field a
     // symbol it was not paired with.
@@ -15,6 +15,7 @@ FieldMappingList MapLegendFields(const LegendFieldList& chartFields, const Legen
         mapping.push_back({f.name, f.index, {}, UnmappedBase + static_cast<int>(mapping.size())});
     try {
         auto dialog = std::make_unique<FrmRelaFields>();
+        dialog->Language = language;
         dialog->PopulateArrays(chartFields, legendFields);
         const int paired = dialog->AutoMapping(NewFieldsOrder);
         if (!(skip && paired == static_cast<int>(chartFields.size()) - 1)) dialog->showModal();

@@ -23,8 +23,8 @@ inline constexpr int UnmappedBase = 1000;
 // Pairs automatically (NewFieldsOrder as FrmRelaFields::AutoMapping takes it) and shows the
 // dialog modally unless `skip` is set and every chart field was paired automatically. A chart
 // field with several pairs takes the first. A failure ends the mapping silently with the rows
-// as far as they were filled.
+// as far as they were filled. The dialog speaks `language` (the main dialog's).
 FieldMappingList MapLegendFields(const LegendFieldList& chartFields, const LegendFieldList& legendFields, bool skip,
-                                 bool NewFieldsOrder);
+                                 bool NewFieldsOrder, const std::string& language);
 
 }  // namespace plotlet

@@ -1,6 +1,5 @@
 #include "fieldtools/FrmMultyFieldsDelete.h"
 
-#include "dialog/frmPlotlet.h"
 #include "errors/ErrorHandling.h"
 #include "i18n/TranslatePlotlet.h"
 #include "runtime/Error.h"
@@ -21,12 +20,6 @@ std::vector<ui::ControlDesign> frmMultyFieldsDeleteTable() {
         commandButton("CmdDel").at(8, 298, 136, 26).caption("Delete"),
         commandButton("CmdCancel").at(156, 298, 136, 26).caption("Cancel"),
     };
-}
-
-// The language the main dialog is in; forms opened without it speak English.
-std::string languageInForce() {
-    const frmPlotlet* main = ExistingMainDialog();
-    return main ? main->Language() : std::string(TranslatePlotlet::English);
 }
 
 bool isRequired(const host::Field& field) {
@@ -59,8 +52,7 @@ std::string FrmMultyFieldsDelete::Message(int number, const std::string& languag
 }
 
 void FrmMultyFieldsDelete::Form_Load() {
-    language_ = languageInForce();
-    TranslatePlotlet::TranslateMultyFieldsDelete(*this, language_);
+    TranslatePlotlet::TranslateMultyFieldsDelete(*this, Language);
     EH::trapped(EH::ProcedureGuard{{.procedure = "Form_Load ", .module = FormName}}, [this](EH::ProcedureGuard& guard) {
         guard.line = 1;
         runtime::required(pFClass);
@@ -89,7 +81,7 @@ void FrmMultyFieldsDelete::CmdDel_Click() {
         if (!required.empty()) {
             // The identifier and the shape hold every feature's identity and location: the user
             // is told, and the dialog stays open for another choice.
-            ui::msgBox(Message(1, language_) + required + Message(2, language_), ui::mb::OKOnly + ui::mb::Exclamation,
+            ui::msgBox(Message(1, Language) + required + Message(2, Language), ui::mb::OKOnly + ui::mb::Exclamation,
                        caption());
             return;
         }

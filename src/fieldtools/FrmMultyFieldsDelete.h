@@ -21,6 +21,8 @@ public:
 
     // The feature class whose fields are listed and deleted; set before showing.
     host::FeatureClassPtr pFClass;
+    // The opener's language ("Русский", anything else English); set before showing.
+    std::string Language = "English";
 
     ui::ListBox& LstFields;  // multi-select, the field names in field order
     ui::Label& LblLayerName;
@@ -31,12 +33,9 @@ public:
     void CmdDel_Click();
     void CmdCancel_Click();
 
-    // The form's own messages in the language in force ("Русский" or anything else for English):
+    // The form's own messages in `language` ("Русский" or anything else for English):
     // 1 the required fields refused (followed by their names), 2 the end of that message.
     static std::string Message(int number, const std::string& language);
-
-private:
-    std::string language_;
 };
 
 }  // namespace plotlet

@@ -73,7 +73,7 @@ void FrmRelaFields::fillLists() {
 void FrmRelaFields::Form_Load() {
     fillLists();
     LstFieldsRel.setColumnCount(3);
-    TranslatePlotlet::TranslateRelaFields(*this);
+    TranslatePlotlet::TranslateRelaFields(*this, Language);
 }
 
 void FrmRelaFields::PopulateArrays(const LegendFieldList& flds, const LegendFieldList& fldsOld) {

@@ -32,6 +32,8 @@ public:
     // The chart field array (name, own index) and the legend field list (name, symbol index).
     LegendFieldList aFlds;
     LegendFieldList aFldsOld;
+    // The opener's language ("Русский", anything else English), applied when the form loads.
+    std::string Language = "English";
 
     ui::Label& LblFields1;
     ui::Label& LblFields2;

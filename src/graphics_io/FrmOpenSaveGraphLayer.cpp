@@ -5,7 +5,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include "dialog/frmPlotlet.h"
 #include "engine/Layers.h"
 #include "engine/PropertySetFiles.h"
 #include "errors/ErrorHandling.h"
@@ -109,10 +108,8 @@ const std::string& FrmOpenSaveGraphLayer::Msg(int number) const {
 }
 
 void FrmOpenSaveGraphLayer::FillMessageList() {
-    const frmPlotlet* main = ExistingMainDialog();
-    language_ = main ? main->Language() : std::string(TranslatePlotlet::English);
     for (int n = 1; n <= MessageCount; ++n)
-        messages_[static_cast<std::size_t>(n - 1)] = TranslatePlotlet::OpenSaveGraphLayerMessage(n, language_);
+        messages_[static_cast<std::size_t>(n - 1)] = TranslatePlotlet::OpenSaveGraphLayerMessage(n, Language);
 }
 
 // --- load and unload ------------------------------------------------------------------------------
@@ -120,8 +117,7 @@ void FrmOpenSaveGraphLayer::FillMessageList() {
 void FrmOpenSaveGraphLayer::Form_Load() {
     EH::trapped(formGuard("Form_Load "), [this](EH::ProcedureGuard& guard) {
         guard.line = 1;
-        TranslatePlotlet::TranslateOpenSaveGraphLayer(*this, ExistingMainDialog() ? ExistingMainDialog()->Language()
-                                                                                 : TranslatePlotlet::English);
+        TranslatePlotlet::TranslateOpenSaveGraphLayer(*this, Language);
         FillMessageList();
 
         guard.line = 2;

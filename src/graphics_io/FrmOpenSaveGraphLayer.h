@@ -4,8 +4,8 @@
 // file (*.obj), and loads such a file into an existing or a new graphics layer, offering to
 // restore the saved map parameters where they differ from the map's.
 //
-// The form is one instance per plug-in module (GraphLayerDialog()). The main dialog sets pMxDoc
-// and WorkMode before each showing; CmdCancel unloads it, which releases pMxDoc.
+// The form is one instance per plug-in module (GraphLayerDialog()). The main dialog sets pMxDoc,
+// WorkMode and Language before each showing; CmdCancel unloads it, which releases pMxDoc.
 //
 // A graphics file from someone else is read whole and checked before anything changes: a file
 // that is not a graphics file, lacks one of its values or is truncated adds no element, creates
@@ -28,6 +28,8 @@ public:
     // 1 saves, any other value loads.
     std::int16_t WorkMode = 0;
     host::MxDocumentPtr pMxDoc;
+    // The opener's language ("Русский", anything else English), applied when the form loads.
+    std::string Language = "English";
 
     // The names the file holds, in the order loading walks them, and their captions' message
     // numbers (14 to 18).
@@ -36,7 +38,7 @@ public:
     // The form's message list in its language, entries 1 to 28; error 9 outside.
     static constexpr int MessageCount = 28;
     const std::string& Msg(int number) const;
-    // Refills the list in the main dialog's language (English without a main dialog).
+    // Refills the list in Language.
     void FillMessageList();
 
     ui::Label& LblLayers;
@@ -67,7 +69,6 @@ public:
     void CmdCancel_Click();
 
 private:
-    std::string language_;
     std::array<std::string, MessageCount> messages_{};
 };
 

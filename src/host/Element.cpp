@@ -35,6 +35,27 @@ double widestOutline(const FillSymbol& symbol, int depth = 0) {
 
 }  // namespace
 
+const std::string& Element::noName() {
+    static const std::string none;
+    return none;
+}
+
+const runtime::Variant& Element::noValue() {
+    static const runtime::Variant none;
+    return none;
+}
+
+// A name or value once set keeps its place (a reference handed out stays good).
+void Element::setName(std::string name) {
+    if (name_) *name_ = std::move(name);
+    else if (!name.empty()) name_ = std::make_unique<std::string>(std::move(name));
+}
+
+void Element::setCustomProperty(runtime::Variant value) {
+    if (customProperty_) *customProperty_ = std::move(value);
+    else if (!value.isEmpty()) customProperty_ = std::make_unique<runtime::Variant>(std::move(value));
+}
+
 void Element::move(double dx, double dy) {
     if (geometry_) geometry_->move(dx, dy);
 }

@@ -20,11 +20,11 @@ class Element : public runtime::Object {
 public:
     virtual const GeometryPtr& geometry() const { return geometry_; }
     virtual void setGeometry(GeometryPtr geometry) { geometry_ = std::move(geometry); }
-    const std::string& name() const { return name_; }
-    void setName(std::string name) { name_ = std::move(name); }
+    const std::string& name() const { return name_ ? *name_ : noName(); }
+    void setName(std::string name);
     // Empty unless set; the chart data is a PropertySet object here.
-    const runtime::Variant& customProperty() const { return customProperty_; }
-    void setCustomProperty(runtime::Variant value) { customProperty_ = std::move(value); }
+    const runtime::Variant& customProperty() const { return customProperty_ ? *customProperty_ : noValue(); }
+    void setCustomProperty(runtime::Variant value);
     bool locked() const { return locked_; }
     void setLocked(bool on) { locked_ = on; }
 
@@ -33,10 +33,18 @@ public:
     virtual void move(double dx, double dy);
 
 protected:
+    Element() = default;
     GeometryPtr geometry_;
-    std::string name_;
-    runtime::Variant customProperty_;
+    // A chart's labels and break marks carry neither a name nor data: both are kept apart and
+    // only when set, which keeps such an element at half its size.
+    std::unique_ptr<std::string> name_;
+    std::unique_ptr<runtime::Variant> customProperty_;
     bool locked_ = false;
+    bool scaleText_ = true;  // a text element's (here, where it takes no room of its own)
+
+private:
+    static const std::string& noName();
+    static const runtime::Variant& noValue();
 };
 using ElementPtr = std::shared_ptr<Element>;
 
@@ -66,7 +74,6 @@ public:
 private:
     std::string text_;
     TextSymbolPtr symbol_;
-    bool scaleText_ = true;
 };
 
 class LineElement final : public Element {

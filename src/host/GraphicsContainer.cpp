@@ -19,10 +19,14 @@ std::vector<std::string> GraphicsContainer::namesOf(const Element& element) {
 }
 
 void GraphicsContainer::index(const Element* element, Entry& entry) {
-    entry.names = namesOf(*element);
+    const std::vector<std::string> names = namesOf(*element);
+    entry.names.clear();
+    entry.names.reserve(names.size());
     const auto key = std::make_pair(entry.sequence, element);
-    for (const auto& n : entry.names) {
-        NameList& list = byName_[n];
+    for (const auto& n : names) {
+        NameNode& node = *byName_.try_emplace(n).first;
+        entry.names.push_back(&node);
+        NameList& list = node.second;
         if (list.items.empty() || list.items.back().first < entry.sequence) {
             list.items.push_back(key);  // the common case: a new element on top
             continue;
@@ -42,17 +46,15 @@ void GraphicsContainer::index(const Element* element, Entry& entry) {
 }
 
 void GraphicsContainer::unindex(const Element* element, Entry& entry) {
-    for (const auto& n : entry.names) {
-        auto it = byName_.find(n);
-        if (it == byName_.end()) continue;
-        NameList& list = it->second;
+    for (NameNode* node : entry.names) {
+        NameList& list = node->second;
         auto at = std::lower_bound(list.items.begin() + static_cast<std::ptrdiff_t>(list.head), list.items.end(),
                                    entry.sequence, [](const auto& a, std::uint64_t s) { return a.first < s; });
         if (at == list.items.end() || at->first != entry.sequence || at->second != element) continue;
         at->second = nullptr;
         ++list.dead;
         if (list.live() == 0) {
-            byName_.erase(it);
+            byName_.erase(byName_.find(node->first));
             continue;
         }
         while (list.items[list.head].second == nullptr) ++list.head;

@@ -54,10 +54,14 @@ public:
     void setRemovalObserver(std::function<void(const Element*)> observer) { onRemoved_ = std::move(observer); }
 
 private:
+    struct NameList;
+    using NameNode = std::pair<const std::string, NameList>;
     struct Entry {
         std::list<ElementPtr>::iterator position;
         std::uint64_t sequence = 0;
-        std::vector<std::string> names;
+        // The names the element was indexed under, as their places in the index by name (nodes
+        // of an unordered map stay where they are when it grows), not as copies of the texts.
+        std::vector<NameNode*> names;
     };
     void index(const Element* element, Entry& entry);
     void unindex(const Element* element, Entry& entry);

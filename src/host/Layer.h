@@ -12,7 +12,9 @@
 
 namespace host {
 
-class Layer : public runtime::Object {
+// A layer hands out pointers to itself (undo of a deletion remembers the layer weakly; a layer
+// being read registers itself for a later association).
+class Layer : public runtime::Object, public std::enable_shared_from_this<Layer> {
 public:
     const std::string& name() const { return name_; }
     void setName(std::string name) { name_ = std::move(name); }

@@ -143,6 +143,7 @@ bool isPersistable(const std::string& className) { return handlers().count(class
 
 Json writeObject(const runtime::ObjectPtr& object, PersistContext& context) {
     if (!object) return nullptr;
+    if (!context.writtenIds().count(object.get())) context.retain(object);
     return writeObject(*object, context);
 }
 
@@ -166,7 +167,6 @@ Json writeObject(const runtime::Object& object, PersistContext& context) {
     }
     const long id = static_cast<long>(ids.size()) + 1;
     auto slot = ids.emplace(&object, -id).first;
-    if (auto owner = std::const_pointer_cast<runtime::Object>(object.weak_from_this().lock())) context.retain(std::move(owner));
     Json j = {{"$class", cls}, {"$id", id}};
     h->second.write(object, j, context);
     slot->second = id;

@@ -279,6 +279,7 @@ public:
     void removeSymbol(std::size_t index);
     void swapSymbols(std::size_t a, std::size_t b);
     void clearSymbols() { symbols_.clear(); }
+    void reserveSymbols(std::size_t count) { symbols_.reserve(count); }
     const std::vector<SymbolPtr>& symbols() const { return symbols_; }
 
 protected:
@@ -314,19 +315,21 @@ public:
     void setValue(std::size_t index, double v);
     const std::vector<double>& values() const { return values_; }
     void clearValues() { values_.clear(); }
+    // Sets all values at once (the list takes exactly their room).
+    void setValues(const std::vector<double>& values) { values_.assign(values.begin(), values.end()); }
 
     // The marker background (leader callout); empty when none.
     const LineCalloutPtr& background() const { return background_; }
     void setBackground(LineCalloutPtr callout) { background_ = std::move(callout); }
 
 private:
-    bool showAxes_ = false;
     double spacing_ = 0.0;
-    bool verticalBars_ = true;
     double width_ = 8.0;
-    bool display3D_ = false;
     double thickness_ = 0.0;
     double maxValue_ = 0.0;
+    bool showAxes_ = false;
+    bool verticalBars_ = true;
+    bool display3D_ = false;
     std::vector<double> values_;
     LineCalloutPtr background_;
 };

@@ -3,7 +3,6 @@
 #include <optional>
 #include <vector>
 
-#include "dialog/frmPlotlet.h"
 #include "errors/ErrorHandling.h"
 #include "runtime/Error.h"
 #include "runtime/Text.h"
@@ -222,8 +221,6 @@ constexpr Text MainMessages[MainFormMessageCount] = {
     {"remove labels", "Удаление подписей"},
 };
 
-std::string mainDialogLanguage() { return MainDialog().Language(); }
-
 }  // namespace
 
 bool IsRussian(std::string_view language) { return language == Russian; }
@@ -231,22 +228,18 @@ bool IsRussian(std::string_view language) { return language == Russian; }
 void TranslateMainForm(ui::Form& form, std::string_view language) {
     translate(form, mainFormTexts(), "TranslateMainForm ", language, true);
 }
-void TranslateMainForm(ui::Form& form) { TranslateMainForm(form, mainDialogLanguage()); }
 
 void TranslateMultyFieldsDelete(ui::Form& form, std::string_view language) {
     translate(form, multyFieldsDeleteTexts(), "TranslateMultyFieldsDelete ", language, false);
 }
-void TranslateMultyFieldsDelete(ui::Form& form) { TranslateMultyFieldsDelete(form, mainDialogLanguage()); }
 
 void TranslateOpenSaveGraphLayer(ui::Form& form, std::string_view language) {
     translate(form, openSaveGraphLayerTexts(), "TranslateOpenSaveGraphLayer ", language, false);
 }
-void TranslateOpenSaveGraphLayer(ui::Form& form) { TranslateOpenSaveGraphLayer(form, mainDialogLanguage()); }
 
 void TranslateRelaFields(ui::Form& form, std::string_view language) {
     translate(form, relaFieldsTexts(), "TranslateRelaFields ", language, false);
 }
-void TranslateRelaFields(ui::Form& form) { TranslateRelaFields(form, mainDialogLanguage()); }
 
 std::string MainFormMessage(int number, std::string_view language) {
     if (number < 1 || number > MainFormMessageCount) runtime::raise(runtime::err::SubscriptOutOfRange);

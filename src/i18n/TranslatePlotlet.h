@@ -25,15 +25,11 @@ inline constexpr std::string_view English = "English";
 // Russian is in force exactly when the language is "Русский"; anything else is English.
 bool IsRussian(std::string_view language);
 
-// Each in the given language, or in the main dialog's Language when none is given.
+// Each in the given language: the form's opener hands over its own (the main dialog's).
 void TranslateMainForm(ui::Form& form, std::string_view language);
-void TranslateMainForm(ui::Form& form);
 void TranslateMultyFieldsDelete(ui::Form& form, std::string_view language);
-void TranslateMultyFieldsDelete(ui::Form& form);
 void TranslateOpenSaveGraphLayer(ui::Form& form, std::string_view language);
-void TranslateOpenSaveGraphLayer(ui::Form& form);
 void TranslateRelaFields(ui::Form& form, std::string_view language);
-void TranslateRelaFields(ui::Form& form);
 
 // Entry `number` (1 to 37) of the main dialog's message list in the language; error 9 outside.
 std::string MainFormMessage(int number, std::string_view language);

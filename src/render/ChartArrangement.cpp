@@ -21,6 +21,16 @@ using host::XY;
 
 constexpr int PlacementCount = 14;
 
+// A placement whose box, labels and leader meet this many placed charts, markers and leaders
+// counts as saturated, and its sum is not finished. Where
+// charts crowd so that no free place exists anywhere near, every placement meets hundreds of
+// objects, and summing them all would make the work grow with the square of the density.
+// Fewer meetings than this are summed exactly, so where a free placement exists, or overlaps
+// are few, the choice is the same as with no limit. Any placement that is not saturated beats
+// the saturated ones; among those the least crowded stands, judged by the number of objects in
+// the grid cells it covers.
+constexpr int SaturatedHits = 16;
+
 bool overlaps(const Rect& a, const Rect& b) { return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1; }
 
 double overlapArea(const Rect& a, const Rect& b) {
@@ -96,6 +106,7 @@ public:
             cell_ *= 1.5;
         }
         head_.assign(static_cast<std::size_t>(nx_ * ny_), -1);
+        count_.assign(head_.size(), 0);
         objects_.reserve(expected);
         links_.reserve(expected * 2);
     }
@@ -107,21 +118,43 @@ public:
         forCells(object.box, [&](std::size_t c) {
             links_.push_back({id, head_[c]});
             head_[c] = static_cast<std::int32_t>(links_.size() - 1);
+            ++count_[c];
         });
     }
 
-    // Calls `visit` once for each object whose bounds may touch `box`.
+    // Calls `visit` once for each object whose bounds may touch `box`, until `visit` answers
+    // false.
     template <class Visit>
     void query(const Rect& box, Visit&& visit) {
         ++query_;
-        forCells(box, [&](std::size_t c) {
-            for (std::int32_t l = head_[c]; l >= 0; l = links_[static_cast<std::size_t>(l)].next) {
-                const auto id = static_cast<std::size_t>(links_[static_cast<std::size_t>(l)].object);
-                if (stamp_[id] == query_) continue;
-                stamp_[id] = query_;
-                visit(objects_[id]);
+        const std::int64_t c0 = column(box.x0), c1 = column(box.x1), r0 = row(box.y0), r1 = row(box.y1);
+        for (std::int64_t r = r0; r <= r1; ++r)
+            for (std::int64_t c = c0; c <= c1; ++c)
+                for (std::int32_t l = head_[static_cast<std::size_t>(r * nx_ + c)]; l >= 0;
+                     l = links_[static_cast<std::size_t>(l)].next) {
+                    const auto id = static_cast<std::size_t>(links_[static_cast<std::size_t>(l)].object);
+                    if (stamp_[id] == query_) continue;
+                    stamp_[id] = query_;
+                    if (!visit(objects_[id])) return;
+                }
+    }
+
+    // How crowded `box` is without visiting what crowds it: the objects listed in each cell it
+    // touches, in proportion to the part of the cell it covers.
+    double crowding(const Rect& box) const {
+        double sum = 0.0;
+        const std::int64_t c0 = column(box.x0), c1 = column(box.x1), r0 = row(box.y0), r1 = row(box.y1);
+        for (std::int64_t r = r0; r <= r1; ++r) {
+            const double y0 = extent_.y0 + static_cast<double>(r) * cell_;
+            const double h = std::min(box.y1, y0 + cell_) - std::max(box.y0, y0);
+            if (!(h > 0)) continue;
+            for (std::int64_t c = c0; c <= c1; ++c) {
+                const double x0 = extent_.x0 + static_cast<double>(c) * cell_;
+                const double w = std::min(box.x1, x0 + cell_) - std::max(box.x0, x0);
+                if (w > 0) sum += count_[static_cast<std::size_t>(r * nx_ + c)] * (w * h);
             }
-        });
+        }
+        return sum / (cell_ * cell_);
     }
 
 private:
@@ -152,6 +185,7 @@ private:
     double cell_ = 1.0;
     std::int64_t nx_ = 1, ny_ = 1;
     std::vector<std::int32_t> head_;
+    std::vector<std::uint32_t> count_;
     std::vector<Link> links_;
     std::vector<Object> objects_;
     std::vector<std::uint32_t> stamp_;
@@ -185,6 +219,85 @@ Grid gridFor(const std::vector<ArrangeItem>& items, const ArrangeSettings& setti
     return Grid(extent, cell > 0 ? cell : std::max(1.0, extent.x1 - extent.x0), items.size() * 3);
 }
 
+// Counts of the values added at ranks, summed over a prefix of ranks.
+class RankCounts {
+public:
+    explicit RankCounts(std::size_t size) : tree_(size + 1, 0) {}
+    void add(std::size_t rank, std::int32_t delta) {
+        for (std::size_t k = rank + 1; k < tree_.size(); k += k & (~k + 1)) tree_[k] += delta;
+    }
+    // The count at ranks below `rank`.
+    std::int64_t below(std::size_t rank) const {
+        std::int64_t sum = 0;
+        for (std::size_t k = rank; k > 0; k -= k & (~k + 1)) sum += tree_[k];
+        return sum;
+    }
+
+private:
+    std::vector<std::int32_t> tree_;
+};
+
+// The number of pairs of boxes that overlap (`overlaps`: touching is no overlap, a box of no
+// size overlaps what it lies strictly inside), each pair once, without visiting the pairs: on a
+// crowded map they are hundreds per box. A sweep across x keeps the boxes whose x-range covers
+// the sweep line; of these, a new box meets all but those wholly above and those wholly below
+// it, counted by rank of their y-ends. Boxes with a NaN or reversed side overlap nothing.
+std::size_t overlappingPairs(const std::vector<Rect>& boxes) {
+    std::vector<std::uint32_t> order;
+    order.reserve(boxes.size());
+    std::vector<double> ys;
+    ys.reserve(2 * boxes.size());
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const Rect& b = boxes[i];
+        if (!(b.x0 <= b.x1 && b.y0 <= b.y1)) continue;
+        order.push_back(static_cast<std::uint32_t>(i));
+        ys.push_back(b.y0);
+        ys.push_back(b.y1);
+    }
+    std::sort(ys.begin(), ys.end());
+    ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
+    auto rank = [&](double y) { return static_cast<std::size_t>(std::lower_bound(ys.begin(), ys.end(), y) - ys.begin()); };
+    // By left side, and among equal left sides the narrower first: a box of no width then never
+    // finds one beginning where it lies among those it meets.
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return boxes[a].x0 != boxes[b].x0 ? boxes[a].x0 < boxes[b].x0 : boxes[a].x1 < boxes[b].x1;
+    });
+    struct Ranks {
+        std::uint32_t bottom, top;
+    };
+    std::vector<Ranks> ranks(boxes.size());
+    for (const std::uint32_t i : order)
+        ranks[i] = {static_cast<std::uint32_t>(rank(boxes[i].y0)), static_cast<std::uint32_t>(rank(boxes[i].y1))};
+    RankCounts bottoms(ys.size()), tops(ys.size()), flats(ys.size());
+    auto later = [&](std::uint32_t a, std::uint32_t b) { return boxes[a].x1 > boxes[b].x1; };
+    std::vector<std::uint32_t> open;  // a heap: the box whose right side comes first on top
+    auto count = [&](std::uint32_t i, std::int32_t delta) {
+        bottoms.add(ranks[i].bottom, delta);
+        tops.add(ranks[i].top, delta);
+        if (ranks[i].bottom == ranks[i].top) flats.add(ranks[i].bottom, delta);
+    };
+    std::size_t pairs = 0;
+    for (const std::uint32_t i : order) {
+        const Rect& b = boxes[i];
+        while (!open.empty() && boxes[open.front()].x1 <= b.x0) {
+            count(open.front(), -1);
+            std::pop_heap(open.begin(), open.end(), later);
+            open.pop_back();
+        }
+        const auto active = static_cast<std::int64_t>(open.size());
+        const std::size_t r0 = ranks[i].bottom, r1 = ranks[i].top;
+        const std::int64_t above = active - bottoms.below(r1);  // bottom at or above this top
+        const std::int64_t below = tops.below(r0 + 1);          // top at or below this bottom
+        // Both at once only for flat boxes on the same line as this flat one.
+        const std::int64_t both = r0 == r1 ? flats.below(r0 + 1) - flats.below(r0) : 0;
+        pairs += static_cast<std::size_t>(active - above - below + both);
+        count(i, +1);
+        open.push_back(i);
+        std::push_heap(open.begin(), open.end(), later);
+    }
+    return pairs;
+}
+
 }  // namespace
 
 Arrangement arrangeCharts(const std::vector<ArrangeItem>& items, const ArrangeSettings& settings) {
@@ -214,8 +327,9 @@ Arrangement arrangeCharts(const std::vector<ArrangeItem>& items, const ArrangeSe
         const double penalty = std::max(1e-300, 0.01 * item.footprint.width() * item.footprint.height());
 
         double bestCost = std::numeric_limits<double>::infinity();
+        double bestCrowding = std::numeric_limits<double>::infinity();
         XY best{0, 0};
-        bool free = false;
+        bool found = false, free = false;
         for (int code = 0; code < PlacementCount && !free; ++code) {
             const auto offset = host::chartPlacementOffset(markerBounds, chartBounds, static_cast<std::int16_t>(code), settings.distance);
             // A freshly drawn chart stands with the middle of its base on the anchor.
@@ -224,29 +338,45 @@ Arrangement arrangeCharts(const std::vector<ArrangeItem>& items, const ArrangeSe
             const Rect footprint = moved(item.footprint, d);
             const std::optional<Segment> leader = leaderOf(item, moved(box, d));
             double cost = 0.0;
+            int hits = 0;
+            // Whether the placement may still win: the sum only grows, so it stops once it
+            // reaches the best so far, or once the placement is saturated.
             auto charge = [&](const Grid::Object& o, const Rect& mine, const Segment* line) {
-                if (o.owner == i) return;
+                if (o.owner == i) return true;
+                double add = 0.0;
                 if (line) {
-                    if (o.kind != Grid::Kind::Leader && crosses(*line, o.box)) cost += penalty;
-                    return;
-                }
-                if (o.kind == Grid::Kind::Leader) {
-                    if (crosses(o.segment, mine)) cost += penalty;
+                    if (o.kind != Grid::Kind::Leader && crosses(*line, o.box)) add = penalty;
+                } else if (o.kind == Grid::Kind::Leader) {
+                    if (crosses(o.segment, mine)) add = penalty;
                 } else if (overlaps(mine, o.box)) {
-                    cost += penalty + overlapArea(mine, o.box);
+                    add = penalty + overlapArea(mine, o.box);
                 } else if (o.kind == Grid::Kind::Marker && o.box.x0 == o.box.x1 && o.box.y0 == o.box.y1 &&
                            o.box.x0 > mine.x0 && o.box.x0 < mine.x1 && o.box.y0 > mine.y0 && o.box.y0 < mine.y1) {
-                    cost += penalty;  // a marker of no size inside the chart
+                    add = penalty;  // a marker of no size inside the chart
                 }
+                if (add == 0.0) return true;
+                cost += add;
+                return ++hits < SaturatedHits && cost < bestCost;
             };
-            grid.query(footprint, [&](const Grid::Object& o) { charge(o, footprint, nullptr); });
-            if (leader) {
+            bool going = true;
+            grid.query(footprint, [&](const Grid::Object& o) { return going = charge(o, footprint, nullptr); });
+            if (leader && going) {
                 const Segment s = *leader;
-                grid.query(boundsOf(s), [&](const Grid::Object& o) { charge(o, footprint, &s); });
+                grid.query(boundsOf(s), [&](const Grid::Object& o) { return going = charge(o, footprint, &s); });
             }
-            if (cost < bestCost) {
+            // A saturated placement only stands when every one seen is saturated too; then
+            // the least crowded of them.
+            if (hits >= SaturatedHits) {
+                const double crowd = grid.crowding(footprint);
+                if (!found || (std::isinf(bestCost) && crowd < bestCrowding)) {
+                    bestCrowding = crowd;
+                    best = d;
+                    found = true;
+                }
+            } else if (cost < bestCost) {
                 bestCost = cost;
                 best = d;
+                found = true;
             }
             free = cost == 0.0;
         }
@@ -262,22 +392,22 @@ Arrangement arrangeCharts(const std::vector<ArrangeItem>& items, const ArrangeSe
 Overlaps countOverlaps(const std::vector<ArrangeItem>& items, const ArrangeSettings& settings) {
     Overlaps result;
     if (items.empty()) return result;
-    Grid grid = gridFor(items, settings);
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        grid.add({Grid::Kind::Marker, static_cast<std::uint32_t>(i), around(items[i].anchor, settings.markerHalf), {}});
-        grid.add({Grid::Kind::Chart, static_cast<std::uint32_t>(i), items[i].footprint, {}});
-    }
+    std::vector<Rect> footprints;
+    footprints.reserve(items.size());
+    for (const ArrangeItem& item : items) footprints.push_back(item.footprint);
+    result.chartPairs = overlappingPairs(footprints);
+
+    // One marker under a chart is enough to count it, so in a crowd the search ends at once.
+    Grid markers = gridFor(items, settings);
+    for (std::size_t i = 0; i < items.size(); ++i)
+        markers.add({Grid::Kind::Marker, static_cast<std::uint32_t>(i), around(items[i].anchor, settings.markerHalf), {}});
     for (std::size_t i = 0; i < items.size(); ++i) {
         const Rect& mine = items[i].footprint;
         bool overMarker = false;
-        grid.query(mine, [&](const Grid::Object& o) {
-            if (o.owner == i) return;
-            const bool point = o.box.x0 == o.box.x1 && o.box.y0 == o.box.y1;
-            const bool hit = overlaps(mine, o.box) ||
-                             (point && o.box.x0 > mine.x0 && o.box.x0 < mine.x1 && o.box.y0 > mine.y0 && o.box.y0 < mine.y1);
-            if (!hit) return;
-            if (o.kind == Grid::Kind::Chart && o.owner > i) ++result.chartPairs;
-            if (o.kind == Grid::Kind::Marker) overMarker = true;
+        markers.query(mine, [&](const Grid::Object& o) {
+            // A marker of no size overlaps when it lies strictly inside.
+            overMarker = o.owner != i && overlaps(mine, o.box);
+            return !overMarker;
         });
         if (overMarker) ++result.chartsOverMarkers;
     }

@@ -14,6 +14,13 @@ Variant Variant::null() {
     return v;
 }
 
+std::shared_ptr<const std::string> Variant::shareText(std::string text) {
+    // The empty text is the commonest (cleared boxes): one object serves them all.
+    static const auto empty = std::make_shared<const std::string>();
+    if (text.empty()) return empty;
+    return std::make_shared<const std::string>(std::move(text));
+}
+
 Variant::Variant(Array v) { value_ = ArrayBox{std::make_unique<Array>(std::move(v))}; }
 
 Variant::Variant(const Variant& other) { *this = other; }

@@ -2,7 +2,6 @@
 
 #include "command/ClsPlotlet.h"
 #include "command/PluginModule.h"
-#include "command/ResPicture.h"
 #include "dialog/frmPlotlet.h"
 #include "host/Layer.h"
 #include "host/Map.h"
@@ -51,13 +50,6 @@ TEST(ClsPlotlet, AnswersTheHostsQueriesWithItsFixedValues) {
     EXPECT_EQ(command.Bitmap(), command.Bitmap());
     EXPECT_NE(command.Bitmap(), other.Bitmap());
     EXPECT_TRUE(shell.messages().empty());
-}
-
-TEST(ClsPlotlet, ResourcePicturesLoadAndAMissingOneIsError326) {
-    const plotlet::ResPicture picture = plotlet::loadResPicture("LOCKED");
-    EXPECT_EQ(picture.width(), 16);
-    EXPECT_EQ(picture.height(), 16);
-    EXPECT_EQ(errorNumberOf([] { plotlet::loadResPicture("102"); }), plotlet::ResourceNotFound);
 }
 
 TEST(ClsPlotlet, EnabledFollowsTheFocusMapsLayerCountOnEveryQuery) {

@@ -47,7 +47,6 @@ host::FeatureLayerPtr makeTowns() {
 
 void DialogTest::TearDown() {
     command.reset();
-    plotlet::ReleaseMainDialog();
     ui::Driver::setErrorReporter({});
 }
 

@@ -153,3 +153,38 @@ TEST_F(CreateTest, RecreateAtTheOldPlaceAndOverOtherCharts) {
     EXPECT_EQ(plainBoxes()[0].title, "Refresh charts");
     EXPECT_TRUE(errorBoxes().empty());
 }
+
+// Two dialogs, the second opened in Russian: the engine tells each one's user in that dialog's
+// language, whichever dialog set its language last.
+TEST_F(CreateTest, TheEngineSpeaksTheLanguageOfTheDialogThatRunsIt) {
+    plotlet::ClsPlotlet russianCommand;
+    russianCommand.OnCreate(app);
+    russianCommand.Language = "Русский";
+    russianCommand.OnClick();
+    ASSERT_NE(russianCommand.dialog(), nullptr);
+    plotlet::frmPlotlet& russian = *russianCommand.dialog();
+    ASSERT_NE(&russian, &dialog());
+    ASSERT_EQ(russian.CmbLanguage.text(), "Русский");
+
+    // Recreate over the charts of a graphics layer that is gone: the engine's own message.
+    const auto overGoneCharts = [](plotlet::frmPlotlet& d) {
+        ui::Driver u(d);
+        u.pickTab("SSTab", 0);
+        ASSERT_TRUE(u.selectListRows("LstFields", {1, 2}));
+        ASSERT_TRUE(u.click("CmdFieldsTo"));
+        u.pickTab("SSTab", 1);
+        ASSERT_TRUE(u.chooseOption("OpCreateDiagr", 1));
+        d.CmbOldChartLayer.addItem("Gone_charts");
+        ASSERT_TRUE(u.chooseOption("OpChartPosition", 14));
+        ASSERT_TRUE(u.chooseComboText("CmbOldChartLayer", "Gone_charts"));
+        ASSERT_TRUE(u.click("CmdOK", 0));
+    };
+    overGoneCharts(russian);
+    overGoneCharts(dialog());
+    ASSERT_EQ(plainBoxes().size(), 2u);
+    EXPECT_EQ(plainBoxes()[0].text, "Отсутствует графический слой Gone_charts");
+    EXPECT_EQ(plainBoxes()[0].title, "Обновление диаграмм");
+    EXPECT_EQ(plainBoxes()[1].text, "Annotation layer not exist Gone_charts");
+    EXPECT_EQ(plainBoxes()[1].title, "Refresh charts");
+    EXPECT_TRUE(errorBoxes().empty());
+}

@@ -226,15 +226,24 @@ TEST_F(DialogModel, ClosingUnloadsAndTheNextClickStartsAfresh) {
     EXPECT_TRUE(shell.messages().empty());
 }
 
-TEST_F(DialogModel, TheEngineAndTheCommandShareOneDialog) {
+TEST_F(DialogModel, EachCommandOwnsItsDialogAndUnloadsItWhenItGoes) {
     map()->addLayer(makeTowns());
-    EXPECT_EQ(plotlet::ExistingMainDialog(), nullptr);
     plotlet::frmPlotlet& d = open();
-    EXPECT_EQ(&plotlet::MainDialog(), &d);
+    EXPECT_EQ(command->dialog(), &d);
     EXPECT_EQ(ui::findForm("frmPlotlet"), &d);
 
-    command.reset();  // the command's terminate unloads and lets go of the dialog
-    EXPECT_EQ(plotlet::ExistingMainDialog(), nullptr);
+    // A second command of the same module opens a dialog of its own.
+    plotlet::ClsPlotlet other;
+    other.OnCreate(app);
+    other.OnClick();
+    ASSERT_NE(other.dialog(), nullptr);
+    EXPECT_NE(other.dialog(), &d);
+    EXPECT_TRUE(d.isLoaded());
+
+    command.reset();  // the command's terminate unloads and lets go of its dialog only
+    EXPECT_TRUE(other.dialog()->isLoaded());
+    EXPECT_EQ(ui::findForm("frmPlotlet"), other.dialog());
+    EXPECT_TRUE(shell.messages().empty());
 }
 
 TEST_F(DialogModel, AFailingLayerChangeIsReportedUnderItsLabel) {

@@ -57,7 +57,12 @@ protected:
         ASSERT_TRUE(user().click("CmdLoadParam"));
     }
     // The nineteen values as the file would hold them.
-    std::vector<std::pair<std::string, Variant>> values() const { return dialog().PopulateParameters()->items(); }
+    std::vector<std::pair<std::string, Variant>> values() const {
+        const auto set = dialog().PopulateParameters();
+        std::vector<std::pair<std::string, Variant>> out;
+        for (const auto& item : set->items()) out.push_back(item);
+        return out;
+    }
 
     testing_support::TempFolder dir;
 };
@@ -88,7 +93,6 @@ TEST_F(ParameterFiles, RoundTripIntoAFreshDialogOnAnotherMapInBothLockStates) {
 
         // Another map and a new dialog: the command goes, a new one opens on another document.
         command.reset();
-        plotlet::ReleaseMainDialog();
         app = std::make_shared<host::Application>();
         map()->addLayer(dialogtest::makeLayer("Villages", host::GeometryType::Point, {{"POP", host::FieldType::Double}}));
         map()->setMapScale(10000);

@@ -121,9 +121,9 @@ TEST_F(Texts, AHiddenDialogKeepsItsLanguageWhenTheCommandShowsItAgain) {
     EXPECT_EQ(caption(d, "CmdCancel"), "Скрыть");
     EXPECT_EQ(d.Msg(4), "Открыть файл легенды");
     EXPECT_EQ(plotlet::Message(12), "Нет данных для сохранения легенды");
-    // Forms opened now follow Language, that is English.
+    // Forms opened now follow Language, that is English: the dialog hands it to them.
     ui::Form other("FrmRelaFields", "", 200, 100, {ui::label("LblFields1").at(0, 0, 100, 20)});
-    T::TranslateRelaFields(other);
+    T::TranslateRelaFields(other, d.Language());
     EXPECT_EQ(other.caption(), "Select fields");
 }
 

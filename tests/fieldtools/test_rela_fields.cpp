@@ -73,7 +73,7 @@ TEST_F(RelaFieldsTest, OneChartFieldMayPairWithSeveralLegendFieldsTheMappingTake
     form.PopulateArrays({{"POP", 0}}, legend);
     EXPECT_EQ(form.AutoMapping(false), 1);
     EXPECT_TRUE(form.LstFields.listCount() == 0);
-    const FieldMappingList mapping = MapLegendFields({{"POP", 0}}, legend, true, false);
+    const FieldMappingList mapping = MapLegendFields({{"POP", 0}}, legend, true, false, "English");
     ASSERT_EQ(mapping.size(), 1u);
     EXPECT_EQ(mapping[0], (FieldMapping{"POP", 0, "A.POP", 0}));
 }
@@ -141,7 +141,7 @@ TEST_F(RelaFieldsTest, MapLegendFieldsShowsTheDialogUnlessAutomaticPairingIsComp
         return std::count_if(t.begin(), t.end(), [](const ui::ShellEvent& e) { return e.kind == "modal"; });
     };
     // Every chart field paired and the shortcut on: no dialog.
-    FieldMappingList mapping = MapLegendFields({{"POP2000", 0}, {"POP1990", 1}}, Legend, true, false);
+    FieldMappingList mapping = MapLegendFields({{"POP2000", 0}, {"POP1990", 1}}, Legend, true, false, "English");
     EXPECT_EQ(modals(), 0);
     EXPECT_EQ(mapping[0], (FieldMapping{"POP2000", 0, "Pop2000", 1}));
     EXPECT_EQ(mapping[1], (FieldMapping{"POP1990", 1, "Cities.Pop1990", 0}));
@@ -157,7 +157,7 @@ TEST_F(RelaFieldsTest, MapLegendFieldsShowsTheDialogUnlessAutomaticPairingIsComp
         user.click("CmdFieldRelationON");
         user.click("CmdOK");
     });
-    mapping = MapLegendFields(Chart, Legend, true, false);
+    mapping = MapLegendFields(Chart, Legend, true, false, "English");
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(modals(), 1);
     EXPECT_EQ(mapping, (FieldMappingList{{"POP2000", 0, "Pop2000", 1}, {"AREA", 1, "Pop1990_x", 2}, {"POP1990", 2, "Cities.Pop1990", 0}}));
@@ -167,7 +167,7 @@ TEST_F(RelaFieldsTest, MapLegendFieldsShowsTheDialogUnlessAutomaticPairingIsComp
         ui::Driver(f).click("CmdFieldsOffAll");
         ui::Driver(f).click("CmdOK");
     });
-    mapping = MapLegendFields(Chart, Legend, false, false);
+    mapping = MapLegendFields(Chart, Legend, false, false, "English");
     EXPECT_EQ(mapping, (FieldMappingList{{"POP2000", 0, "", 1000}, {"AREA", 1, "", 1001}, {"POP1990", 2, "", 1002}}));
 }
 

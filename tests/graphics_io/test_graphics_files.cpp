@@ -49,7 +49,6 @@ protected:
     // A second map in a new application, with the command's dialog open on it.
     void openAnotherMap(double mapScale = 50000, double referenceScale = 25000, const std::string& sr = "NAD83 / North Carolina") {
         command.reset();
-        plotlet::ReleaseMainDialog();
         app = std::make_shared<host::Application>();
         map()->addLayer(dialogtest::makeLayer("Villages", host::GeometryType::Point, {{"POP", host::FieldType::Double}}));
         map()->setMapScale(mapScale);

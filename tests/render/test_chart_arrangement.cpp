@@ -109,3 +109,64 @@ TEST(ChartArrangement, LeadersCountAndOddInputDoesNotBreakTheRun) {
     EXPECT_EQ(a.moves[0].y, 0.0);
     EXPECT_EQ(a.unplaced, 0u);
 }
+
+TEST(ChartArrangement, OverlapCountsEqualThoseOfEveryPairCompared) {
+    // Boxes on a coarse lattice, so that sides meet, coincide and shrink to lines and points,
+    // counted against a comparison of every pair under the same rule: touching is no overlap,
+    // a box of no size overlaps what it lies strictly inside.
+    auto overlap = [](const host::Rect& a, const host::Rect& b) {
+        return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+    };
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> at(0, 12), size(0, 3);
+    for (int round = 0; round < 20; ++round) {
+        std::vector<ArrangeItem> items;
+        for (int k = 0; k < 300; ++k) {
+            ArrangeItem item;
+            const double x = at(random), y = at(random);
+            item.anchor = {at(random) / 2.0, at(random) / 2.0};
+            item.footprint = {x, y, x + size(random), y + size(random)};
+            item.chartBox = item.footprint;
+            items.push_back(item);
+        }
+        // Odd boxes overlap nothing.
+        items[0].footprint = {NAN, 0, 1, 1};
+        items[1].footprint = {5, 5, 4, 6};
+        items[2].footprint = {-INFINITY, 2, INFINITY, 3};
+        const ArrangeSettings settings{{round % 2 ? 0.25 : 0.0, round % 2 ? 0.25 : 0.0}, 0.0};
+        std::size_t pairs = 0, overMarkers = 0;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const host::Rect& a = items[i].footprint;
+            const bool proper = a.x0 <= a.x1 && a.y0 <= a.y1;
+            bool overMarker = false;
+            for (std::size_t j = 0; j < items.size(); ++j) {
+                if (j == i) continue;
+                const host::Rect& b = items[j].footprint;
+                if (j > i && proper && b.x0 <= b.x1 && b.y0 <= b.y1 && overlap(a, b)) ++pairs;
+                const host::XY m = items[j].anchor;
+                if (overlap(a, {m.x - settings.markerHalf.x, m.y - settings.markerHalf.y, m.x + settings.markerHalf.x,
+                                m.y + settings.markerHalf.y}))
+                    overMarker = true;
+            }
+            overMarkers += overMarker;
+        }
+        const render::Overlaps counted = render::countOverlaps(items, settings);
+        EXPECT_EQ(counted.chartPairs, pairs) << "round " << round;
+        EXPECT_EQ(counted.chartsOverMarkers, overMarkers) << "round " << round;
+    }
+}
+
+TEST(ChartArrangement, InACrowdAChartTakesTheLeastCrowdedPlacement) {
+    // A large chart, placed last, amid a hundred tiny charts that stand above its marker: every
+    // placement beside or above the marker meets dozens of them (more than any placement's sum
+    // is finished for). Below the marker one tiny chart stands: the south-west placement meets
+    // only that chart, the south one its marker too. The chart cannot stand free, and goes
+    // south-west rather than stay in the crowd.
+    std::vector<ArrangeItem> items{chartAt(0, 0, 2, 2, 0.0), chartAt(0, -1, 0.01, 0.01, 1.0)};
+    for (int i = 0; i < 10; ++i)
+        for (int j = 0; j < 10; ++j) items.push_back(chartAt(-0.9 + 0.2 * i, 0.1 + 0.2 * j, 0.01, 0.01, 1.0));
+    const render::Arrangement arranged = render::arrangeCharts(items, {});
+    EXPECT_EQ(arranged.unplaced, 1u);
+    EXPECT_NEAR(arranged.moves[0].x, -1.0, 1e-12);
+    EXPECT_NEAR(arranged.moves[0].y, -2.0, 1e-12);
+}

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "command/Resources.h"
+#include "resources/Resources.h"
 
 namespace plotlet {
 

@@ -1,4 +1,4 @@
-#include "command/ResPicture.h"
+#include "resources/ResPicture.h"
 
 #include <cstring>
 #include <string>

@@ -1,4 +1,4 @@
-#include "command/Resources.h"
+#include "resources/Resources.h"
 
 namespace plotlet {
 

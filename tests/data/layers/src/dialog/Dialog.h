@@ -1,0 +1,3 @@
+#pragma once
+// Allowed: the dialog includes the engine.
+#include "engine/Upward.h"

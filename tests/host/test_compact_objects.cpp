@@ -1,0 +1,112 @@
+// The host's objects in their compact form behave as before: property sets sharing their list
+// of names, texts shared between copies of a value, names and data kept apart from an element,
+// the container's index by name pointing at its own entries.
+#include <gtest/gtest.h>
+
+#include "host/Element.h"
+#include "host/Error.h"
+#include "host/GraphicsContainer.h"
+#include "host/PropertySet.h"
+#include "runtime/Variant.h"
+
+using runtime::Variant;
+
+TEST(CompactPropertySet, SharedNamesAreCopiedBeforeAnyChange) {
+    auto names = std::make_shared<const host::PropertySet::NameList>(host::PropertySet::NameList{"LayerName", "A"});
+    host::PropertySet one, two;
+    one.assignShared(names, {Variant("L"), Variant(1.0)});
+    two.assignShared(names, {Variant("L"), Variant(2.0)});
+
+    two.setProperty("a", 5.0);  // an existing name: its value only, its case kept
+    two.setProperty("B", 3.0);
+    EXPECT_EQ(one.count(), 2u);
+    EXPECT_EQ(two.items()[1].first, "A");
+    EXPECT_EQ(two.getProperty("A"), Variant(5.0));
+    EXPECT_EQ(one.getProperty("A"), Variant(1.0));
+
+    one.removeProperty("LAYERNAME");
+    EXPECT_EQ(*names, (host::PropertySet::NameList{"LayerName", "A"}));
+    EXPECT_TRUE(two.isPropertyPresent("LayerName"));
+    two.clear();
+    EXPECT_EQ(two.count(), 0u);
+    EXPECT_EQ(one.items()[0].first, "A");
+
+    host::PropertySet three;
+    EXPECT_THROW(three.assignShared(names, {Variant(1.0)}), host::Error);
+}
+
+TEST(CompactPropertySet, ItemsReadAsNamesAndValues) {
+    host::PropertySet set;
+    set.setProperties({"X", "Y"}, {Variant(1.0), Variant("two")});
+    std::vector<std::pair<std::string, Variant>> copied;
+    for (const auto& item : set.items()) copied.push_back(item);
+    std::vector<std::string> names;
+    for (const auto& [name, value] : set.items()) names.push_back(name + "=" + value.toString());
+    EXPECT_EQ(copied, (std::vector<std::pair<std::string, Variant>>{{"X", 1.0}, {"Y", "two"}}));
+    EXPECT_EQ(names, (std::vector<std::string>{"X=1", "Y=two"}));
+    EXPECT_FALSE(host::PropertySet::distinctNames({"Feld", "FELD"}));
+    EXPECT_FALSE(host::PropertySet::distinctNames({"поле", "ПОЛЕ"}));
+    EXPECT_TRUE(host::PropertySet::distinctNames({"A", "B"}));
+}
+
+TEST(CompactVariant, CopiesOfATextStayIndependentValues) {
+    Variant a(std::string(40, 'x'));
+    Variant b = a;
+    b = Variant("other");
+    EXPECT_EQ(a.stringValue(), std::string(40, 'x'));
+    EXPECT_EQ(Variant("same"), Variant(std::string("same")));
+    EXPECT_NE(Variant("same"), Variant("Same"));
+    EXPECT_EQ(Variant("").stringValue(), "");
+    EXPECT_TRUE(Variant("").isString());
+    EXPECT_EQ(sizeof(Variant), 24u);
+}
+
+TEST(CompactElement, NameAndDataAreKeptOnlyWhenSet) {
+    host::TextElement text;
+    EXPECT_EQ(text.name(), "");
+    EXPECT_TRUE(text.customProperty().isEmpty());
+    EXPECT_TRUE(text.scaleText());
+    text.setName("Raleigh");
+    text.setCustomProperty(Variant(3.0));
+    EXPECT_EQ(text.name(), "Raleigh");
+    EXPECT_EQ(text.customProperty(), Variant(3.0));
+    text.setName("");
+    text.setCustomProperty(Variant());
+    EXPECT_EQ(text.name(), "");
+    EXPECT_TRUE(text.customProperty().isEmpty());
+    text.setScaleText(false);
+    text.setLocked(true);
+    EXPECT_FALSE(text.scaleText());
+    EXPECT_TRUE(text.locked());
+}
+
+TEST(CompactContainerIndex, NamesStayFoundWhileTheIndexGrows) {
+    host::GraphicsContainer container;
+    auto named = [](const std::string& name) {
+        auto e = std::make_shared<host::MarkerElement>();
+        e->setName(name);
+        return e;
+    };
+    auto first = named("first");
+    container.addElement(first);
+    // Enough further names to rehash the index by name several times.
+    std::vector<host::ElementPtr> others;
+    for (int i = 0; i < 5000; ++i) {
+        others.push_back(named("n" + std::to_string(i)));
+        container.addElement(others.back());
+    }
+    auto again = named("first");
+    container.addElement(again);
+    EXPECT_EQ(container.findElementByName("first"), first);
+    container.deleteElement(first.get());
+    EXPECT_EQ(container.findElementByName("first"), again);
+    container.deleteElement(again.get());
+    EXPECT_EQ(container.findElementByName("first"), nullptr);
+    for (int i = 0; i < 5000; i += 2) container.deleteElement(others[static_cast<std::size_t>(i)].get());
+    EXPECT_EQ(container.findElementByName("n4999"), others[4999]);
+    EXPECT_EQ(container.findElementByName("n4998"), nullptr);
+    others[4999]->setName("renamed");
+    container.updateElement(others[4999].get());
+    EXPECT_EQ(container.findElementByName("renamed"), others[4999]);
+    EXPECT_EQ(container.findElementByName("n4999"), nullptr);
+}
