@@ -10,6 +10,7 @@
 #include <fstream>
 #include <pthread.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -243,6 +244,48 @@ std::string readFileLimited(const std::string& path, std::size_t maxBytes) {
     in.read(bytes.data(), static_cast<std::streamsize>(size));
     if (in.gcount() != static_cast<std::streamsize>(size)) fileError(path, "could not be read completely");
     return bytes;
+}
+
+MappedFile::MappedFile(const std::string& path) {
+    std::error_code ec;
+    const fs::path p(path);
+    if (!fs::exists(p, ec)) {
+        raiseRuntime(runtime::err::FileNotFound, "Plotlet.File", "File " + path + ": the file does not exist");
+    }
+    if (fs::is_directory(p, ec)) fileError(path, "this is a folder, not a file");
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) fileError(path, std::string("cannot be opened (") + std::strerror(errno) + ")");
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        fileError(path, "cannot be read (not a regular file)");
+    }
+    size_ = static_cast<std::size_t>(st.st_size);
+    if (size_ > 0) {
+        void* mapped = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+        const int saved = errno;
+        ::close(fd);
+        if (mapped == MAP_FAILED) fileError(path, std::string("cannot be read (") + std::strerror(saved) + ")");
+        ::madvise(mapped, size_, MADV_SEQUENTIAL);
+        data_ = static_cast<const char*>(mapped);
+    } else {
+        ::close(fd);
+    }
+}
+
+MappedFile::~MappedFile() {
+    if (data_) ::munmap(const_cast<char*>(data_), size_);
+}
+
+void MappedFile::release(std::size_t offset) {
+    constexpr std::size_t step = 8u << 20;
+    if (!data_ || offset > size_) return;
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t end = offset == size_ ? size_ : offset / page * page;
+    if (end <= released_ || (end - released_ < step && end != size_)) return;
+    const std::size_t from = released_ / page * page;
+    ::madvise(const_cast<char*>(data_) + from, end - from, MADV_DONTNEED);
+    released_ = end;
 }
 
 }  // namespace host

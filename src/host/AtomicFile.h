@@ -7,6 +7,7 @@
 // same target that were killed outright.
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace host {
 
@@ -44,5 +45,30 @@ private:
 // Reads the whole file; host errors name the file: missing (error 53), unreadable, a folder,
 // or larger than `maxBytes`.
 std::string readFileLimited(const std::string& path, std::size_t maxBytes);
+
+// A file read through a read-only memory mapping, for documents too large to copy into memory
+// beside what is built from them: the reader walks the text front to back and lets go of the
+// pages it has passed (release), so the resident text stays a window, not the whole file.
+// Opening fails with the messages of readFileLimited (missing: error 53); an empty file gives an
+// empty text.
+class MappedFile {
+public:
+    explicit MappedFile(const std::string& path);
+    ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    std::string_view text() const { return {data_, size_}; }
+    // The pages before `offset` are not needed for now (they are read again from the file if
+    // they are). Cheap to call often: it acts in steps of several megabytes.
+    void release(std::size_t offset);
+    // Everything read so far is released.
+    void releaseAll() { release(size_); }
+
+private:
+    const char* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t released_ = 0;
+};
 
 }  // namespace host

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -14,7 +15,9 @@ namespace host {
 
 class JsonScanner {
 public:
-    JsonScanner(const std::string& text, std::size_t maxDepth) : t_(text), maxDepth_(maxDepth) {}
+    // The text may be a file mapped into memory: the scanner keeps only a view of it.
+    JsonScanner(std::string_view text, std::size_t maxDepth) : t_(text), maxDepth_(maxDepth) {}
+    virtual ~JsonScanner() = default;
 
 protected:
     void ws() {
@@ -87,6 +90,7 @@ protected:
                 const std::size_t begin = p_;
                 if (!value(d)) return false;
                 out.emplace_back(begin, p_);
+                itemScanned(p_);
                 return true;
             }))
             return false;
@@ -95,6 +99,9 @@ protected:
         removed_ += close - open;
         return true;
     }
+    // Called after each item of a cut list, with the offset the scan has reached: a reader of a
+    // mapped file lets go of the pages behind it.
+    virtual void itemScanned(std::size_t /*offset*/) {}
     // The text without the content of the cut lists (their brackets stay).
     std::string skeleton() const {
         std::string out;
@@ -108,7 +115,7 @@ protected:
         return out;
     }
 
-    const std::string& t_;
+    std::string_view t_;
     std::size_t maxDepth_;
     std::size_t p_ = 0;
 

@@ -90,7 +90,7 @@ struct ElementRanges {
 
 class DocumentSplitter : public JsonScanner {
 public:
-    using JsonScanner::JsonScanner;
+    DocumentSplitter(std::string_view text, std::size_t maxDepth, MappedFile* file) : JsonScanner(text, maxDepth), file_(file) {}
 
     // False when the text is not what this writer writes in the places it looks at (malformed,
     // too deep, a list twice): the caller then parses the whole text, which reports the fault.
@@ -143,7 +143,11 @@ private:
             return value(d);
         });
     }
+    void itemScanned(std::size_t offset) override {
+        if (file_) file_->release(offset);
+    }
 
+    MappedFile* file_;
 };
 
 // How far saving or reading the elements has got, for hosts that show it: a document of a
@@ -172,14 +176,26 @@ std::size_t elementCount(const GraphicsLayer& layer) {
     return n;
 }
 
-void readElementList(GraphicsLayer& layer, const std::string& text, const std::vector<std::pair<std::size_t, std::size_t>>& ranges,
+// Where a read stands: the text (perhaps a mapped file, released behind the reader) and the
+// limits of one piece.
+struct ReadSource {
+    std::string_view text;
+    MappedFile* file;
+    const MapDocumentLimits& limits;
+};
+
+void readElementList(GraphicsLayer& layer, const ReadSource& source, const std::vector<std::pair<std::size_t, std::size_t>>& ranges,
                      PersistContext& c, ElementProgress& progress) {
     if (ranges.size() > c.limits().maxArrayItems) c.fail("graphics layer " + layer.name() + " holds too many elements");
     for (const auto& [begin, end] : ranges) {
+        if (end - begin > source.limits.maxElementBytes)
+            c.fail("holds an element of " + std::to_string(end - begin) + " bytes; at most " + std::to_string(source.limits.maxElementBytes) +
+                   " are read");
         // The split already bounded the nesting of this text; only the spelling is left to check.
         Json j;
         try {
-            j = Json::parse(text.begin() + static_cast<std::ptrdiff_t>(begin), text.begin() + static_cast<std::ptrdiff_t>(end));
+            j = Json::parse(source.text.data() + begin, source.text.data() + end);
+            if (source.file) source.file->release(end);
         } catch (const Json::exception& e) {
             c.fail("is not valid JSON (" + std::string(e.what()) + ")");
         }
@@ -193,30 +209,102 @@ void readElementList(GraphicsLayer& layer, const std::string& text, const std::v
 
 // ---- maps ------------------------------------------------------------------------------------------
 
-// `j` dumped without its closing brace, so more members can follow.
-void appendOpen(std::string& out, const Json& j, int indent = -1) {
-    // Names and values from data files may hold bytes that are not UTF-8 (a damaged file, a
-    // wrong code page): they are written as U+FFFD instead of failing the save.
-    std::string text = j.dump(indent, ' ', false, Json::error_handler_t::replace);
-    text.pop_back();
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-    out += text;
-}
+// Where a document's text goes: into the temporary file of an atomic write a few megabytes at a
+// time (so saving never holds the whole text), or into one string. It also refuses, before they
+// are written, the pieces that reading would refuse.
+class DocumentOut {
+public:
+    DocumentOut(PersistContext& context, const MapDocumentLimits& limits, AtomicFileWriter* file)
+        : c_(context), limits_(limits), file_(file) {}
+
+    DocumentOut& operator+=(std::string_view text) {
+        buffer_ += text;
+        if (file_ && buffer_.size() >= flushBytes) flush();
+        return *this;
+    }
+    // Text outside the element lists: the reader parses all of it as one tree.
+    void head(std::string_view text) {
+        outside_ += text.size();
+        if (outside_ > limits_.maxTextOutsideElements)
+            c_.fail("its layers and maps outside the graphics elements take more than " +
+                    std::to_string(limits_.maxTextOutsideElements) + " bytes, more than reading accepts");
+        *this += text;
+    }
+    // `j` dumped without its closing brace, so more members can follow.
+    void headOpen(const Json& j, int indent = -1) {
+        check(j);
+        std::string text = dump(j, indent);
+        text.pop_back();
+        while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+        head(text);
+    }
+    void element(const Json& j) {
+        check(j);
+        const std::string text = dump(j, -1);
+        if (text.size() > limits_.maxElementBytes)
+            c_.fail("an element takes " + std::to_string(text.size()) + " bytes; reading accepts at most " +
+                    std::to_string(limits_.maxElementBytes));
+        *this += text;
+    }
+    void flush() {
+        if (file_ && !buffer_.empty()) file_->write(buffer_.data(), buffer_.size());
+        if (file_) buffer_.clear();
+    }
+    std::string& text() { return buffer_; }
+
+private:
+    static constexpr std::size_t flushBytes = 4u << 20;
+
+    static std::string dump(const Json& j, int indent) {
+        // Names and values from data files may hold bytes that are not UTF-8 (a damaged file, a
+        // wrong code page): they are written as U+FFFD instead of failing the save.
+        return j.dump(indent, ' ', false, Json::error_handler_t::replace);
+    }
+    // What the reader counts and bounds: objects in all, items of one list, nesting.
+    void check(const Json& j) {
+        checkShape(j, 1);
+        if (objects_ > limits_.maxObjects)
+            c_.fail("it holds more than " + std::to_string(limits_.maxObjects) + " objects, more than reading accepts");
+    }
+    void checkShape(const Json& j, std::size_t depth) {
+        if (!j.is_structured()) return;
+        if (j.is_object() && j.contains("$class")) ++objects_;
+        // An element of a graphics sub-layer sits seven levels down (document, maps, map, basic
+        // graphics, layers, sub-layer, elements); a map's head less deep.
+        if (depth + 7 > limits_.maxDepth)
+            c_.fail("its objects are nested deeper than the " + std::to_string(limits_.maxDepth) + " levels reading accepts");
+        if (j.is_array() && j.size() > limits_.maxListItems)
+            c_.fail("a list holds " + std::to_string(j.size()) + " items; reading accepts at most " +
+                    std::to_string(limits_.maxListItems));
+        for (const auto& item : j) checkShape(item, depth + 1);
+    }
+
+    PersistContext& c_;
+    const MapDocumentLimits& limits_;
+    AtomicFileWriter* file_;
+    std::string buffer_;
+    std::size_t outside_ = 0;
+    std::size_t objects_ = 0;  // as the reader counts them: every object written in full
+};
 
 // A graphics layer with its elements, one element per line. The elements are turned into JSON
 // and text one at a time, so a layer of a million charts never exists as one JSON tree; the
 // identities come out in the order a whole-tree write gives them.
-void appendGraphicsLayer(std::string& out, const GraphicsLayer& layer, PersistContext& c, ElementProgress& progress) {
+void appendGraphicsLayer(DocumentOut& out, const GraphicsLayer& layer, PersistContext& c, ElementProgress& progress,
+                         const MapDocumentLimits& limits) {
     c.setOmitGraphicsContent(true);
     const Json head = writeObject(layer, c);
     c.setOmitGraphicsContent(false);
-    appendOpen(out, head);
+    out.headOpen(head);
     out += ",\"elements\":[";
+    if (layer.container().elementCount() > limits.maxListItems)
+        c.fail("graphics layer " + layer.name() + " holds " + std::to_string(layer.container().elementCount()) +
+               " elements; reading accepts at most " + std::to_string(limits.maxListItems));
     bool first = true;
     for (const auto& e : layer.container().elements()) {
         out += first ? "\n" : ",\n";
         first = false;
-        out += writeObject(e, c).dump(-1, ' ', false, Json::error_handler_t::replace);
+        out.element(writeObject(e, c));
         progress.step();
     }
     out += "]";
@@ -226,14 +314,14 @@ void appendGraphicsLayer(std::string& out, const GraphicsLayer& layer, PersistCo
         for (const auto& sub : composite->layers()) {
             out += first ? "\n" : ",\n";
             first = false;
-            appendGraphicsLayer(out, *sub, c, progress);
+            appendGraphicsLayer(out, *sub, c, progress, limits);
         }
         out += "]";
     }
     out += "}";
 }
 
-void appendMap(std::string& out, const Map& map, PersistContext& c) {
+void appendMap(DocumentOut& out, const Map& map, PersistContext& c, const MapDocumentLimits& limits) {
     Json j = Json::object();
     j["name"] = map.name();
     if (map.mapScale() > 0) j["mapScale"] = writeDouble(map.mapScale());
@@ -246,10 +334,10 @@ void appendMap(std::string& out, const Map& map, PersistContext& c) {
     const GraphicsLayerPtr active = map.activeGraphicsLayer();
     j["activeGraphicsLayer"] = active == map.basicGraphicsLayer() ? Json(nullptr) : Json(active->name());
     j["selectedElements"] = writeSelection(map);
-    appendOpen(out, j, 1);
+    out.headOpen(j, 1);
     out += ",\n \"basicGraphics\": ";
     ElementProgress progress("Saving the map document", elementCount(*map.basicGraphicsLayer()));
-    appendGraphicsLayer(out, *map.basicGraphicsLayer(), c, progress);
+    appendGraphicsLayer(out, *map.basicGraphicsLayer(), c, progress, limits);
     out += "\n}";
 }
 
@@ -259,7 +347,7 @@ const Json& member(const Json& j, const char* key, PersistContext& c, const char
     return *it;
 }
 
-void readMap(Map& map, const Json& j, PersistContext& c, const ElementRanges* ranges, const std::string& text) {
+void readMap(Map& map, const Json& j, PersistContext& c, const ElementRanges* ranges, const ReadSource& source) {
     if (!j.is_object()) c.fail("a map must be a JSON object");
     if (auto n = j.find("name"); n != j.end()) {
         if (!n->is_string()) c.fail("a map's name must be a text");
@@ -297,8 +385,8 @@ void readMap(Map& map, const Json& j, PersistContext& c, const ElementRanges* ra
         std::size_t total = ranges->basic.size();
         for (const auto& sub : ranges->subs) total += sub.size();
         ElementProgress progress("Reading the map document", total);
-        readElementList(*basic, text, ranges->basic, c, progress);
-        for (std::size_t i = 0; i < ranges->subs.size(); ++i) readElementList(*basic->layer(i), text, ranges->subs[i], c, progress);
+        readElementList(*basic, source, ranges->basic, c, progress);
+        for (std::size_t i = 0; i < ranges->subs.size(); ++i) readElementList(*basic->layer(i), source, ranges->subs[i], c, progress);
     }
     // Graphics layers name the feature layer they belong to; the map's layers are known now.
     for (const auto& [graphics, name] : c.pendingAssociations()) {
@@ -327,30 +415,50 @@ std::string absolute(const std::string& path) {
 
 }  // namespace
 
-std::string mapDocumentToText(const MxDocument& document, const fs::path& baseDir) {
-    PersistContext context(PersistPurpose::File, document.path(), baseDir);
+namespace {
+
+PersistLimits persistLimits(const MapDocumentLimits& limits) {
+    PersistLimits l;
+    l.maxDepth = limits.maxDepth;
+    l.maxObjects = limits.maxObjects;
+    l.maxArrayItems = limits.maxListItems;
+    return l;
+}
+
+void writeDocument(DocumentOut& out, const MxDocument& document, PersistContext& context, const MapDocumentLimits& limits) {
     std::size_t focus = 0;
     for (std::size_t i = 0; i < document.maps().size(); ++i) {
         if (document.maps()[i] == document.focusMap()) focus = i;
     }
     // The few top-level members by hand, so that the maps can be written piece by piece.
-    std::string out = "{\"format\": \"" + std::string(mapDocumentFormat) + "\", \"version\": " + std::to_string(mapDocumentVersion) +
-                      ", \"focusMap\": " + std::to_string(focus) + ",\n\"maps\": [\n";
+    out.head("{\"format\": \"" + std::string(mapDocumentFormat) + "\", \"version\": " + std::to_string(mapDocumentVersion) +
+             ", \"focusMap\": " + std::to_string(focus) + ",\n\"maps\": [\n");
     for (std::size_t i = 0; i < document.maps().size(); ++i) {
         if (i) out += ",\n";
-        appendMap(out, *document.maps()[i], context);
+        appendMap(out, *document.maps()[i], context, limits);
     }
     out += "\n]}\n";
-    return out;
 }
 
-MxDocumentPtr mapDocumentFromText(const std::string& text, const std::string& path) {
+MxDocumentPtr readDocument(std::string_view text, MappedFile* file, const std::string& path, const MapDocumentLimits& limits) {
     const std::string full = absolute(path);
     PersistContext context(PersistPurpose::File, path, fs::path(full).parent_path());
+    context.setLimits(persistLimits(limits));
     std::string skeleton;
     std::vector<ElementRanges> ranges;
-    const bool split = DocumentSplitter(text, context.limits().maxDepth).split(skeleton, ranges);
-    const Json doc = readTaggedDocument(split ? skeleton : text, mapDocumentFormat, mapDocumentVersion, context);
+    const bool split = DocumentSplitter(text, limits.maxDepth, file).split(skeleton, ranges);
+    // What is parsed as one tree: the document without its element lists, or all of it when the
+    // lists were not found where this writer puts them (a hand-edited or damaged file).
+    const std::size_t whole = split ? skeleton.size() : text.size();
+    if (whole > limits.maxTextOutsideElements)
+        context.fail(split ? "holds " + std::to_string(whole) + " bytes outside its graphics elements; at most " +
+                                 std::to_string(limits.maxTextOutsideElements) + " are read"
+                           : "is not laid out as a map document (its element lists cannot be found) and too large (" +
+                                 std::to_string(whole) + " bytes) to be read as a whole");
+    const Json doc = readTaggedDocument(split ? skeleton : std::string(text), mapDocumentFormat, mapDocumentVersion, context);
+    std::string().swap(skeleton);
+    if (file) file->releaseAll();
+    const ReadSource source{text, file, limits};
     auto document = std::make_shared<MxDocument>();
     try {
         const Json& maps = member(doc, "maps", context, "the document");
@@ -359,7 +467,7 @@ MxDocumentPtr mapDocumentFromText(const std::string& text, const std::string& pa
         for (const auto& jm : maps) {
             MapPtr map = read.empty() ? document->focusMap() : std::make_shared<Map>();
             const std::size_t index = read.size();
-            readMap(*map, jm, context, split && index < ranges.size() ? &ranges[index] : nullptr, text);
+            readMap(*map, jm, context, split && index < ranges.size() ? &ranges[index] : nullptr, source);
             read.push_back(map);
         }
         std::size_t focus = 0;
@@ -381,21 +489,40 @@ MxDocumentPtr mapDocumentFromText(const std::string& text, const std::string& pa
     return document;
 }
 
-void writeMapDocument(const MxDocument& document, const std::string& path) {
-    // Serialise completely before touching the disk, so an unsaveable object fails early.
-    std::string text;
+}  // namespace
+
+std::string mapDocumentToText(const MxDocument& document, const fs::path& baseDir, const MapDocumentLimits& limits) {
+    PersistContext context(PersistPurpose::File, document.path(), baseDir);
+    DocumentOut out(context, limits, nullptr);
+    writeDocument(out, document, context, limits);
+    return std::move(out.text());
+}
+
+MxDocumentPtr mapDocumentFromText(std::string_view text, const std::string& path, const MapDocumentLimits& limits) {
+    return readDocument(text, nullptr, path, limits);
+}
+
+void writeMapDocument(const MxDocument& document, const std::string& path, const MapDocumentLimits& limits) {
+    // Element by element into the temporary file: a failure on the way (an object that cannot
+    // be saved, a full disk) removes it and leaves the old file as it was.
+    AtomicFileWriter file(path);
     try {
-        text = mapDocumentToText(document, fs::path(absolute(path)).parent_path());
+        PersistContext context(PersistPurpose::File, document.path(), fs::path(absolute(path)).parent_path());
+        DocumentOut out(context, limits, &file);
+        writeDocument(out, document, context, limits);
+        out.flush();
     } catch (const runtime::Error& e) {
+        if (e.source() == "Plotlet.File") throw;  // the file's own fault, named already
         raiseHost(101, "Plotlet.MapDocument", "File " + path + ": cannot be written: " + e.description());
     } catch (const Json::exception& e) {
         raiseHost(101, "Plotlet.MapDocument", "File " + path + ": cannot be written: " + e.what());
     }
-    writeFileAtomically(path, text);
+    file.commit();
 }
 
-MxDocumentPtr readMapDocument(const std::string& path) {
-    return mapDocumentFromText(readFileLimited(path, maxMapDocumentBytes), path);
+MxDocumentPtr readMapDocument(const std::string& path, const MapDocumentLimits& limits) {
+    MappedFile file(path);
+    return readDocument(file.text(), &file, path, limits);
 }
 
 bool isMapDocumentPath(const std::string& path) {

@@ -9,6 +9,9 @@
 // group members. Positions are what the file itself orders, so they need no identifiers that
 // could clash or dangle, and a hand-edited file is checked against them on reading.
 //
+// Documents are written element by element into the temporary file that replaces the old one,
+// and read from a mapping of the file element by element, so neither holds the whole text.
+//
 // Reading is all or nothing: a document that is truncated, of another format or version, or
 // that names a data source the data-source opener refuses is a host error naming the file and
 // the problem, and no document is made. A data source that is merely missing or unreadable
@@ -16,6 +19,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "host/MxDocument.h"
 
@@ -23,20 +27,32 @@ namespace host {
 
 inline constexpr const char* mapDocumentFormat = "plotlet.map";
 inline constexpr int mapDocumentVersion = 1;
-inline constexpr std::size_t maxMapDocumentBytes = 4ull * 1024 * 1024 * 1024;  // 4 GiB
 inline constexpr const char* mapDocumentExtension = ".pmx";
 
+// What reading refuses, and so what saving refuses to write (a document that could be saved
+// but not opened again would be lost). The size of a whole document is not bounded: it is read
+// element by element. What is bounded is what one piece costs: nesting, objects, list items,
+// the text of one element, and the text outside the element lists, which is parsed as a whole.
+struct MapDocumentLimits {
+    std::size_t maxDepth = 256;  // JSON nesting
+    std::size_t maxObjects = 200'000'000;
+    std::size_t maxListItems = 10'000'000;  // elements of one graphics layer, points of one path
+    std::size_t maxElementBytes = 256ull << 20;
+    std::size_t maxTextOutsideElements = 1ull << 30;
+};
+
 // The document as the file holds it; data-source paths relative to `baseDir`.
-std::string mapDocumentToText(const MxDocument& document, const std::filesystem::path& baseDir);
+std::string mapDocumentToText(const MxDocument& document, const std::filesystem::path& baseDir,
+                              const MapDocumentLimits& limits = {});
 // Reads a document from text; `path` names it in messages and gives the folder that relative
 // data-source paths start from. The document's path is set to `path` made absolute.
-MxDocumentPtr mapDocumentFromText(const std::string& text, const std::string& path);
+MxDocumentPtr mapDocumentFromText(std::string_view text, const std::string& path, const MapDocumentLimits& limits = {});
 
 // Writes atomically (the old file stays intact on any failure); host errors name the file.
 // The document's own path is left alone: saving a copy does not rename the document.
-void writeMapDocument(const MxDocument& document, const std::string& path);
+void writeMapDocument(const MxDocument& document, const std::string& path, const MapDocumentLimits& limits = {});
 // Reads the file; host errors name it (missing: 53).
-MxDocumentPtr readMapDocument(const std::string& path);
+MxDocumentPtr readMapDocument(const std::string& path, const MapDocumentLimits& limits = {});
 
 // Whether the file name says it is a map document (by extension, any case).
 bool isMapDocumentPath(const std::string& path);

@@ -5,8 +5,9 @@
 //
 // An object is written as {"$class": name, "$id": n, ...}; when the same object appears again
 // in one write it is written as {"$ref": n}, so shared symbols stay shared after a round trip.
-// Doubles round-trip exactly; NaN and the infinities are written as the texts "NaN",
-// "Infinity" and "-Infinity".
+// Points are values: written in full wherever they appear, without an id. Doubles round-trip
+// exactly, in their shortest form (whole numbers without a fraction); NaN and the infinities
+// are written as the texts "NaN", "Infinity" and "-Infinity".
 #include <cstddef>
 #include <filesystem>
 #include <functional>

@@ -495,3 +495,23 @@ TEST_F(PropertySetFileTest, LayerFilesKeepTheirLayerAndRenderer) {
     EXPECT_EQ(r->label(), "Label");
     EXPECT_EQ(r->chartSymbol()->symbolCount(), 2u);
 }
+
+// Numbers are written in their shortest form that reads back as the same double: whole numbers
+// without a fraction, everything else exactly, the sign of zero and the edges of the exact
+// integers included.
+TEST(Persistence, NumbersAreWrittenShortAndReadBackExactly) {
+    const double samples[] = {0.0,    -0.0,   45.0,  -3.0,  1.0 / 3.0, 612345.125, 9007199254740991.0, 9007199254740992.0,
+                              1e300,  -1e300, 5e-324, 0.1,  -2.5e-300, 573486.9543769635};
+    for (double v : samples) {
+        SCOPED_TRACE(v);
+        const std::string text = writeDouble(v).dump();
+        PersistContext c(PersistPurpose::File);
+        const double back = readDouble(Json::parse(text), c, "a number");
+        EXPECT_EQ(back, v);
+        EXPECT_EQ(std::signbit(back), std::signbit(v));
+    }
+    EXPECT_EQ(writeDouble(45.0).dump(), "45");
+    EXPECT_EQ(writeDouble(-3.0).dump(), "-3");
+    EXPECT_EQ(writeDouble(-0.0).dump(), "-0.0");
+    EXPECT_EQ(writeDouble(0.1).dump(), "0.1");
+}
