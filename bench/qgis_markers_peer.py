@@ -12,9 +12,9 @@ import json
 import sys
 import time
 
-spec = importlib.util.spec_from_file_location("peer", sys.argv[1])
-peer = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(peer)
+loader_of_peer = importlib.util.spec_from_file_location("peer", sys.argv[1])
+peer = importlib.util.module_from_spec(loader_of_peer)
+loader_of_peer.loader.exec_module(peer)
 n = int(sys.argv[2])
 out = sys.argv[3] if len(sys.argv) > 3 else ""
 
