@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <typeinfo>
 #include <unordered_set>
 
 #include "host/ChartGeometry.h"
@@ -20,6 +21,9 @@ XY anchorOf(const Element& element) {
 }
 
 bool finite(XY p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+
+// Groups up to this size are checked for members held twice when they change.
+constexpr std::size_t kFlatMost = 64;
 
 // A multi-layer fill draws the outline of every layer, so its widest one sets the bounds.
 double widestOutline(const FillSymbol& symbol, int depth = 0) {
@@ -147,7 +151,29 @@ TextLayout layoutText(const TextElement& element, const Display& display) {
     return layout;
 }
 
-Envelope TextElement::queryBounds(const Display& display) const { return layoutText(*this, display).box; }
+Envelope TextElement::queryBounds(const Display& display) const {
+    // One straight line (a chart's value label): the box of layoutText's arithmetic, without
+    // its lists of lines and baselines; a million labels are measured to index a map.
+    const double angle = symbol_ && std::isfinite(symbol_->angle()) ? symbol_->angle() : 0.0;
+    if (angle != 0.0 || text_.find('\n') != std::string::npos) return layoutText(*this, display).box;
+    const XY p = anchorOf(*this);
+    if (!finite(p) || !symbol_) return {};
+    const double k = textMapUnitsPerPoint(*this, display);
+    if (!std::isfinite(k)) return {};
+    const TextExtent measured = display.measureText(symbol_->font(), text_);
+    TextExtent e;  // as layoutText takes the widest line: never below zero
+    e.width = std::max(e.width, measured.width);
+    e.ascent = std::max(e.ascent, measured.ascent);
+    e.descent = std::max(e.descent, measured.descent);
+    const double height = e.ascent + e.descent;
+    const TextBlockOffset o = alignTextBlock(symbol_->horizontalAlignment(), symbol_->verticalAlignment(), e.width, e.ascent, height);
+    Envelope box;
+    for (const XY corner : {XY{o.left, o.top - height}, XY{o.left + e.width, o.top - height}, XY{o.left, o.top},
+                            XY{o.left + e.width, o.top}}) {
+        box.include(XY{p.x + corner.x * k, p.y + corner.y * k});
+    }
+    return box;
+}
 
 Envelope LineElement::queryBounds(const Display& display) const {
     if (!geometry_ || geometry_->isEmpty()) return {};
@@ -163,19 +189,47 @@ Envelope PolygonElement::queryBounds(const Display& display) const {
     return e;
 }
 
-const GeometryPtr& GroupElement::geometry() const {
+Envelope GroupElement::extent() const {
     // Member groups are visited through, not asked for their own envelope: asking would walk
     // their members again at every level.
     Envelope e;
-    visitMembers([&](const Element& m) {
-        if (dynamic_cast<const GroupElement*>(&m)) return;
+    forEachMember([&](const Element& m) {
+        if (typeid(m) == typeid(GroupElement)) return;
         if (const GeometryPtr& g = m.geometry()) e.include(g->envelope());
     });
-    envelopeGeometry_ = std::make_shared<Envelope>(e);
+    return e;
+}
+
+const GeometryPtr& GroupElement::geometry() const {
+    const Envelope e = extent();
+    // A geometry once handed out is never changed here (a caller may keep it): a new one is
+    // made when the extent moved, the old one kept when it did not, so asking costs no
+    // allocation for a group that stays put.
+    const auto* cached = static_cast<const Envelope*>(envelopeGeometry_.get());
+    const bool same = cached && cached->isEmpty() == e.isEmpty() &&
+                      (e.isEmpty() || (cached->xMin() == e.xMin() && cached->yMin() == e.yMin() &&
+                                       cached->xMax() == e.xMax() && cached->yMax() == e.yMax()));
+    if (!same) envelopeGeometry_ = std::make_shared<Envelope>(e);
     return envelopeGeometry_;
 }
 
+void GroupElement::checkFlat() {
+    // A member held twice is visited once; the quadratic look for one is for small groups only.
+    flat_ = members_.size() <= kFlatMost;
+    for (std::size_t i = 0; i < members_.size() && flat_; ++i) {
+        const Element* m = members_[i].get();
+        if (!m || typeid(*m) == typeid(GroupElement)) flat_ = false;
+        for (std::size_t j = 0; j < i && flat_; ++j) {
+            if (members_[j].get() == m) flat_ = false;
+        }
+    }
+}
+
 void GroupElement::visitMembers(const std::function<void(const Element&)>& visit) const {
+    if (flat_) {
+        for (const ElementPtr& member : members_) visit(*member);
+        return;
+    }
     std::unordered_set<const Element*> seen{this};
     std::vector<std::pair<const GroupElement*, std::size_t>> stack{{this, 0}};
     while (!stack.empty()) {
@@ -194,7 +248,7 @@ void GroupElement::visitMembers(const std::function<void(const Element&)>& visit
 
 bool GroupElement::contains(const Element& element) const {
     bool found = false;
-    visitMembers([&](const Element& m) { found = found || &m == &element; });
+    forEachMember([&](const Element& m) { found = found || &m == &element; });
     return found;
 }
 
@@ -210,28 +264,40 @@ void GroupElement::addElement(ElementPtr element) {
     if (const auto* group = dynamic_cast<const GroupElement*>(element.get()); group && group->contains(*this))
         raiseHost(10, "GroupElement.AddElement", "A group cannot contain a group it belongs to.");
     members_.push_back(std::move(element));
+    if (flat_) {
+        const Element* added = members_.back().get();
+        if (typeid(*added) == typeid(GroupElement) || members_.size() > kFlatMost) flat_ = false;
+        for (std::size_t j = 0; j + 1 < members_.size() && flat_; ++j) {
+            if (members_[j].get() == added) flat_ = false;
+        }
+    }
 }
 
 bool GroupElement::deleteElement(const Element* element) {
     auto it = std::find_if(members_.begin(), members_.end(), [&](const ElementPtr& m) { return m.get() == element; });
     if (it == members_.end()) return false;
     members_.erase(it);
+    if (!flat_) checkFlat();
     return true;
 }
 
 Envelope GroupElement::queryBounds(const Display& display) const {
     Envelope e;
-    visitMembers([&](const Element& m) {
-        if (!dynamic_cast<const GroupElement*>(&m)) e.include(m.queryBounds(display));
+    forEachMember([&](const Element& m) {
+        if (typeid(m) != typeid(GroupElement)) e.include(m.queryBounds(display));
     });
     return e;
 }
 
 void GroupElement::move(double dx, double dy) {
     // A shared member moves once, however many of the groups beneath hold it.
+    if (flat_) {
+        for (const ElementPtr& m : members_) m->move(dx, dy);
+        return;
+    }
     std::vector<Element*> leaves;
     visitMembers([&](const Element& m) {
-        if (!dynamic_cast<const GroupElement*>(&m)) leaves.push_back(const_cast<Element*>(&m));
+        if (typeid(m) != typeid(GroupElement)) leaves.push_back(const_cast<Element*>(&m));
     });
     for (Element* m : leaves) m->move(dx, dy);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <typeinfo>
 
 #include "host/Element.h"
 
@@ -22,7 +23,8 @@ constexpr std::size_t kLooseMinimum = 4'096;
 // Where an element stands, cheaply: its geometry's middle; a group's first member's.
 bool anchorOf(const Element& element, XY& out, int depth = 0) {
     if (depth > 16) return false;
-    if (const auto* group = dynamic_cast<const GroupElement*>(&element)) {
+    if (typeid(element) == typeid(GroupElement)) {
+        const auto* group = static_cast<const GroupElement*>(&element);
         for (const ElementPtr& member : group->elements()) {
             if (member && anchorOf(*member, out, depth + 1)) return true;
         }
@@ -50,8 +52,13 @@ IndexBox boxOf(const Envelope& e) { return {e.xMin(), e.yMin(), e.xMax(), e.yMax
 // The entry of one element: the box of its geometry and drawing, and its drawing's reach
 // beyond its geometry in points of `pointSize` map units. False when it stands nowhere.
 bool entryOf(const Element& element, const Display& display, double pointSize, SpatialIndex::Entry& entry) {
-    const GeometryPtr& g = element.geometry();
-    const Envelope geometry = g ? g->envelope() : Envelope();
+    // A group's extent measured in place: its geometry would be an object kept per group.
+    Envelope geometry;
+    if (typeid(element) == typeid(GroupElement)) {
+        geometry = static_cast<const GroupElement&>(element).extent();
+    } else if (const GeometryPtr& g = element.geometry()) {
+        geometry = g->envelope();
+    }
     const Envelope drawn = element.queryBounds(display);
     if (geometry.isEmpty() && drawn.isEmpty()) return false;
     Envelope box = geometry;

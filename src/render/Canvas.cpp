@@ -137,22 +137,77 @@ void Canvas::fillRect(double x0, double y0, double x1, double y1) {
     y1 = std::clamp(y1, guard_.y0, guard_.y1);
     if (!(x1 > x0) || !(y1 > y0)) return;
     if (raster_.data && scopes_ == 0 && colorAlpha_ >= 1.0) {
-        rasterRect(x0, y0, x1, y1);
+        const Span span = spanOf(x0, y0, x1, y1, colorBgr_);
+        for (int y = span.iy0; y < span.iy1; ++y) rasterRow(span, y, 0, 0);
         return;
     }
     cairo_rectangle(cr_, x0, y0, x1 - x0, y1 - y0);
     cairo_fill(cr_);
 }
 
-void Canvas::rasterRect(double x0, double y0, double x1, double y1) {
-    x0 = std::max(x0, 0.0);
-    y0 = std::max(y0, 0.0);
-    x1 = std::min(x1, static_cast<double>(raster_.width));
-    y1 = std::min(y1, static_cast<double>(raster_.height));
-    if (!(x1 > x0) || !(y1 > y0)) return;
-    const std::uint32_t r = colorBgr_ & 0xFF, g = (colorBgr_ >> 8) & 0xFF, b = (colorBgr_ >> 16) & 0xFF;
-    const std::uint32_t argb = 0xFF000000u | (r << 16) | (g << 8) | b;
-    const auto level = [](double coverage) { return static_cast<std::uint32_t>(coverage * 255.0 + 0.5); };
+void Canvas::fillFramedRect(double x0, double y0, double x1, double y1, double edge, std::uint32_t edgeBgr,
+                            std::uint32_t fillBgr) {
+    if (measuring() || !cr_) return;
+    const bool inner = x1 - x0 > 2 * edge && y1 - y0 > 2 * edge;
+    if (!raster_.data || scopes_ != 0) {
+        setColorValue(edgeBgr, 1.0);
+        fillRect(x0 - edge, y0 - edge, x1 + edge, y1 + edge);
+        if (inner) {
+            setColorValue(fillBgr, 1.0);
+            fillRect(x0 + edge, y0 + edge, x1 - edge, y1 - edge);
+        }
+        return;
+    }
+    // The frame's rows, leaving out the pixels the fill then covers whole (they would be
+    // written twice, and a map of a million charts is mostly bars): the same pixels as the
+    // frame filled and the fill drawn over it.
+    const auto clampX = [&](double x) { return std::clamp(x, guard_.x0, guard_.x1); };
+    const auto clampY = [&](double y) { return std::clamp(y, guard_.y0, guard_.y1); };
+    const double ox0 = clampX(x0 - edge), ox1 = clampX(x1 + edge), oy0 = clampY(y0 - edge), oy1 = clampY(y1 + edge);
+    const double ix0 = clampX(x0 + edge), ix1 = clampX(x1 - edge), iy0 = clampY(y0 + edge), iy1 = clampY(y1 - edge);
+    const bool frame = ox1 > ox0 && oy1 > oy0;
+    const bool fill = inner && ix1 > ix0 && iy1 > iy0;
+    Span outer{}, in{};
+    if (frame) outer = spanOf(ox0, oy0, ox1, oy1, edgeBgr);
+    if (fill) in = spanOf(ix0, iy0, ix1, iy1, fillBgr);
+    if (frame) {
+        for (int y = outer.iy0; y < outer.iy1; ++y) {
+            // Rows where the fill covers its whole columns: those columns are the fill's alone.
+            const bool covered = fill && y >= in.iy0 && y < in.iy1 && in.rowWhole(y) && !in.narrow && in.full1 > in.full0;
+            rasterRow(outer, y, covered ? in.full0 : 0, covered ? in.full1 : 0);
+        }
+    }
+    if (fill) {
+        for (int y = in.iy0; y < in.iy1; ++y) rasterRow(in, y, 0, 0);
+    }
+}
+
+Canvas::Span Canvas::spanOf(double x0, double y0, double x1, double y1, std::uint32_t bgr) const {
+    Span s;
+    s.x0 = std::max(x0, 0.0);
+    s.y0 = std::max(y0, 0.0);
+    s.x1 = std::min(x1, static_cast<double>(raster_.width));
+    s.y1 = std::min(y1, static_cast<double>(raster_.height));
+    if (!(s.x1 > s.x0) || !(s.y1 > s.y0)) return s;  // no rows
+    const std::uint32_t r = bgr & 0xFF, g = (bgr >> 8) & 0xFF, b = (bgr >> 16) & 0xFF;
+    s.argb = 0xFF000000u | (r << 16) | (g << 8) | b;
+    s.ix0 = static_cast<int>(std::floor(s.x0));
+    s.ix1 = static_cast<int>(std::ceil(s.x1));
+    s.iy0 = static_cast<int>(std::floor(s.y0));
+    s.iy1 = static_cast<int>(std::ceil(s.y1));
+    // Columns wholly inside, and how much of the partial column at either end is covered.
+    s.full0 = static_cast<int>(std::ceil(s.x0));
+    s.full1 = static_cast<int>(std::floor(s.x1));
+    s.narrow = s.ix1 - s.ix0 == 1;
+    s.leftCover = s.narrow ? s.x1 - s.x0 : s.full0 - s.x0;
+    s.rightCover = s.x1 - s.full1;
+    s.leftFull = level(s.leftCover);
+    s.rightFull = level(s.rightCover);
+    return s;
+}
+
+void Canvas::rasterRow(const Span& s, int y, int skip0, int skip1) {
+    const std::uint32_t argb = s.argb;
     // Source over with an opaque colour at coverage c (0…255): every channel, alpha too, moves
     // from the pixel's value towards the colour's by c / 255; two channels at a time.
     const auto blend = [argb](std::uint32_t& pixel, std::uint32_t c) {
@@ -168,30 +223,32 @@ void Canvas::rasterRect(double x0, double y0, double x1, double y1) {
         ag = (ag + ((ag >> 8) & 0xFF00FFu)) & 0xFF00FF00u;
         pixel = rb | ag;
     };
-    const int ix0 = static_cast<int>(std::floor(x0)), ix1 = static_cast<int>(std::ceil(x1));
-    const int iy0 = static_cast<int>(std::floor(y0)), iy1 = static_cast<int>(std::ceil(y1));
-    // Columns wholly inside, and how much of the partial column at either end is covered.
-    const int full0 = static_cast<int>(std::ceil(x0)), full1 = static_cast<int>(std::floor(x1));
-    const bool narrow = ix1 - ix0 == 1;
-    const double leftCover = narrow ? x1 - x0 : full0 - x0, rightCover = x1 - full1;
-    const std::uint32_t leftFull = level(leftCover), rightFull = level(rightCover);
-    for (int y = iy0; y < iy1; ++y) {
-        const double cy = std::min(y + 1.0, y1) - std::max(static_cast<double>(y), y0);
-        std::uint32_t* row = raster_.data + static_cast<std::ptrdiff_t>(y) * raster_.stride;
-        const bool whole = cy >= 1.0;
-        if (narrow) {
-            blend(row[ix0], whole ? leftFull : level(leftCover * cy));
-            continue;
-        }
-        if (full0 > ix0) blend(row[ix0], whole ? leftFull : level(leftCover * cy));
+    const double cy = std::min(y + 1.0, s.y1) - std::max(static_cast<double>(y), s.y0);
+    std::uint32_t* row = raster_.data + static_cast<std::ptrdiff_t>(y) * raster_.stride;
+    const bool whole = cy >= 1.0;
+    if (s.narrow) {
+        blend(row[s.ix0], whole ? s.leftFull : level(s.leftCover * cy));
+        return;
+    }
+    if (s.full0 > s.ix0) blend(row[s.ix0], whole ? s.leftFull : level(s.leftCover * cy));
+    const int end = std::max(s.full0, s.full1);
+    // Columns [skip0, skip1) are left to a fill drawn next that covers them whole.
+    const auto run = [&](int from, int to) {
+        if (to <= from) return;
         if (whole) {
-            std::fill(row + full0, row + std::max(full0, full1), argb);
+            std::fill(row + from, row + to, argb);
         } else {
             const std::uint32_t c = level(cy);
-            for (int x = full0; x < full1; ++x) blend(row[x], c);
+            for (int x = from; x < to; ++x) blend(row[x], c);
         }
-        if (full1 < ix1 && full1 >= full0) blend(row[full1], whole ? rightFull : level(rightCover * cy));
+    };
+    if (skip1 > skip0) {
+        run(s.full0, std::min(end, skip0));
+        run(std::max(s.full0, skip1), end);
+    } else {
+        run(s.full0, end);
     }
+    if (s.full1 < s.ix1 && s.full1 >= s.full0) blend(row[s.full1], whole ? s.rightFull : level(s.rightCover * cy));
 }
 
 void Canvas::setFont(const Font& font, double pixels) {

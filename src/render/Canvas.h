@@ -12,6 +12,7 @@
 // box it would cover and draws nothing (exports use it to fit the extent to what is drawn).
 #include <cairo.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -87,10 +88,19 @@ public:
     // covered in proportion to its area (what cairo's antialiasing gives, without building a
     // path): the bars of a million charts are most of a big map's drawing.
     void fillRect(double x0, double y0, double x1, double y1);
+    // A rectangle with a frame `edge` pixels wide either side of its edges in opaque `edgeBgr`,
+    // filled inside the frame with opaque `fillBgr`: what a solid fill with a solid outline
+    // draws, and the same pixels as the frame's outer rectangle filled with the fill over it.
+    // The current colour is unknown afterwards: set it before drawing more.
+    void fillFramedRect(double x0, double y0, double x1, double y1, double edge, std::uint32_t edgeBgr, std::uint32_t fillBgr);
     // Whether a marker may be stamped into the pixels: an image target drawn without clip or
     // transformation, outside any scope.
     bool canStamp() const { return raster_.data && scopes_ == 0 && !measuring(); }
     MarkerStamps& markerStamps() { return stamps_; }
+    GlyphStamps& glyphStamps() { return glyphStamps_; }
+    // The current colour (0x00BBGGRR) and its opacity.
+    std::uint32_t colorBgr() const { return colorBgr_; }
+    double colorAlpha() const { return colorAlpha_; }
     // Blends a stamp with its first pixel at (x, y); only when canStamp().
     void blendStamp(const StampImage& stamp, int x, int y) {
         render::blendStamp(stamp, raster_.data, raster_.width, raster_.height, raster_.stride, x, y);
@@ -142,7 +152,19 @@ public:
 private:
     void report();
     void invalidateState();
-    void rasterRect(double x0, double y0, double x1, double y1);
+    // One rectangle's rows on the raster: its pixel columns and the coverage of its edges.
+    struct Span {
+        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        std::uint32_t argb = 0;
+        int ix0 = 0, ix1 = 0, iy0 = 0, iy1 = 0, full0 = 0, full1 = 0;
+        bool narrow = false;
+        double leftCover = 0, rightCover = 0;
+        std::uint32_t leftFull = 0, rightFull = 0;
+        bool rowWhole(int y) const { return std::min(y + 1.0, y1) - std::max(static_cast<double>(y), y0) >= 1.0; }
+    };
+    static std::uint32_t level(double coverage) { return static_cast<std::uint32_t>(coverage * 255.0 + 0.5); }
+    Span spanOf(double x0, double y0, double x1, double y1, std::uint32_t bgr) const;
+    void rasterRow(const Span& span, int y, int skip0, int skip1);
 
     // The pixels of an image target drawn without a transformation (else null).
     struct Raster {
@@ -171,6 +193,7 @@ private:
 
     host::BarChartLayout chartLayout_;
     MarkerStamps stamps_;
+    GlyphStamps glyphStamps_;
     std::vector<cairo_glyph_t> glyphs_;
 
     ProgressCallback progress_;

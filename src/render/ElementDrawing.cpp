@@ -108,7 +108,7 @@ void drawPolygonElement(Canvas& canvas, const host::PolygonElement& element) {
 void drawGroupElement(Canvas& canvas, const host::GroupElement& element, int depth) {
     // The group's elements are walked once here (a shared member drawn at its first place), not
     // group by group: a much-nested, much-shared group then draws in linear time.
-    element.visitMembers([&](const host::Element& member) {
+    element.forEachMember([&](const host::Element& member) {
         if (!exactly<host::GroupElement>(member)) drawElement(canvas, member, depth + 1);
     });
 }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <typeinfo>
 
 #include "host/ChartGeometry.h"
 #include "host/Element.h"
@@ -49,14 +50,19 @@ struct ChartMarker {
 using ChartVisitor = std::function<void(std::size_t layerIndex, const ChartMarker&)>;
 
 void visitElement(const host::Element& element, std::size_t layerIndex, const ChartVisitor& visit, int depth) {
-    if (const auto* marker = dynamic_cast<const host::MarkerElement*>(&element)) {
-        if (const auto* chart = dynamic_cast<const host::BarChartSymbol*>(marker->symbol().get())) visit(layerIndex, {marker, chart});
-    } else if (const auto* group = dynamic_cast<const host::GroupElement*>(&element)) {
+    // Both classes are final: a type comparison, not a cast, over a million charts.
+    if (typeid(element) == typeid(host::MarkerElement)) {
+        const auto* marker = static_cast<const host::MarkerElement*>(&element);
+        const host::MarkerSymbol* symbol = marker->symbol().get();
+        if (symbol && typeid(*symbol) == typeid(host::BarChartSymbol))
+            visit(layerIndex, {marker, static_cast<const host::BarChartSymbol*>(symbol)});
+    } else if (typeid(element) == typeid(host::GroupElement)) {
+        const auto* group = static_cast<const host::GroupElement*>(&element);
         // Once per distinct member: groups shared at every level would otherwise be walked once
         // per path, exponentially many.
         (void)depth;
-        group->visitMembers([&](const host::Element& member) {
-            if (dynamic_cast<const host::GroupElement*>(&member)) return;
+        group->forEachMember([&](const host::Element& member) {
+            if (typeid(member) == typeid(host::GroupElement)) return;
             visitElement(member, layerIndex, visit, 0);
         });
     }
@@ -339,8 +345,10 @@ std::vector<std::size_t> chartsCovering(const Canvas& canvas, const host::Map& m
     std::vector<std::size_t> covered(boxes.size(), 0);
     const double k = canvas.mapUnitsPerPoint();
     visitCharts(drawnGraphicsLayers(map), [&](std::size_t, const ChartMarker& chart) {
-        const auto* point = dynamic_cast<const host::Point*>(chart.element->geometry().get());
-        if (!point || point->isEmpty()) return;
+        const host::Geometry* g = chart.element->geometry().get();
+        if (!g || typeid(*g) != typeid(host::Point)) return;
+        const auto* point = static_cast<const host::Point*>(g);
+        if (point->isEmpty()) return;
         const host::Envelope e = host::chartBox(*chart.symbol, point->xy(), k);
         const XY a = canvas.toDevice({e.xMin(), e.yMax()}), b = canvas.toDevice({e.xMax(), e.yMin()});
         if (!finite(a) || !finite(b)) return;

@@ -77,6 +77,43 @@ private:
     std::size_t last_ = 0;
 };
 
+// The glyphs of small texts (a map's value labels) drawn by stamping: each glyph of a face at
+// a pixel size in a colour is drawn once by cairo into a small premultiplied image, which is
+// then blended wherever the glyph is shown. cairo places glyphs on whole pixels (each glyph's
+// origin rounded to the nearest pixel), so a stamped text is the pixels cairo draws for it at a
+// fraction of the cost of a cairo text call, but for a few levels on the edge pixels two
+// glyphs share (cairo adds their coverages, stamps are blended one after the other).
+class GlyphStamps {
+public:
+    // Glyphs larger than this many pixels are left to cairo (few, and big stamps cost memory).
+    static constexpr double kMaxPixels = 64.0;
+
+    // The stamp of a glyph, made on first use; null when it cannot be stamped (its drawing
+    // reaches beyond the scratch image). The colour is 0x00BBGGRR with its opacity.
+    const StampImage* glyph(cairo_font_face_t* face, const cairo_font_options_t* options, double pixels,
+                            unsigned long index, std::uint32_t bgr, double alpha);
+
+private:
+    struct Key {
+        cairo_font_face_t* face = nullptr;
+        double pixels = 0;
+        unsigned long index = 0;
+        std::uint32_t bgr = 0;
+        double alpha = 0;
+        friend bool operator==(const Key&, const Key&) = default;
+    };
+    struct Entry {
+        Key key;
+        std::unique_ptr<StampImage> image;  // empty image: draws nothing; null: not stampable
+    };
+    static std::unique_ptr<StampImage> render(const Key& key, const cairo_font_options_t* options);
+    std::size_t find(const Key& key) const;  // the key's slot, or the empty slot it would take
+
+    // Open addressing by a hash of the key; a full table starts over.
+    std::vector<Entry> table_;
+    std::size_t used_ = 0;
+};
+
 // Blends a stamp into an ARGB32 / RGB24 image of `width` × `height` pixels (`stride` in pixels)
 // with its first pixel at (x, y): cairo's OVER with a premultiplied source. Parts outside the
 // image are cut.

@@ -3,6 +3,7 @@
 // cut at the picture's edges.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 #include "render/RenderFixtures.h"
@@ -113,3 +114,75 @@ TEST(MarkerStamps, BigMarkersAreDrawnAndStampsSurviveManyLooks) {
 }
 
 }  // namespace
+
+// Stamped glyphs are the pixels cairo draws, up to anti-aliasing noise: texts at any sub-pixel
+// place (half a pixel down included), sizes, colours and translucency, overlapping one another
+// and cut at the edges. At exactly half a pixel across cairo may cut a glyph's edge column.
+TEST(GlyphStamps, StampedTextsAreThePixelsCairoDraws) {
+    const host::DisplayTransformation t = frameOf(300, 200, host::Envelope(0, 0, 3000, 2000));
+    host::FontSpec spec;
+    spec.name = "Arial";
+    const auto font = render::FontCache::instance().font(spec);
+    const char* texts[] = {"0.5", "12", "100", "-3.25", "98.7", "Ärger"};
+    const std::uint32_t colours[] = {0x000000, 0x2040C0, 0x30A030};
+    struct Label {
+        const char* text;
+        double pixels;
+        host::XY origin;
+        std::uint32_t colour;
+        double alpha;
+    };
+    const auto labelsAt = [&](bool halfAcross) {
+        std::mt19937 random(7);
+        std::uniform_real_distribution<double> x(-20, 310), y(-5, 215), fraction(0, 1);
+        std::vector<Label> labels;
+        for (int i = 0; i < 600; ++i) {
+            const double fx = halfAcross ? 0.5 : fraction(random), fy = i % 2 == 0 ? 0.5 : fraction(random);
+            labels.push_back({texts[i % 6], 6.0 + (i % 5) * 2.3, {std::floor(x(random)) + fx, std::floor(y(random)) + fy},
+                              colours[i % 3], i % 7 == 0 ? 0.5 : 1.0});
+        }
+        return labels;
+    };
+    for (const bool halfAcross : {false, true}) {
+        const std::vector<Label> labels = labelsAt(halfAcross);
+        const auto drawAll = [&](render::Canvas& canvas) {
+            for (const Label& l : labels) {
+                canvas.setColorValue(l.colour, l.alpha);
+                render::drawTextRun(canvas, *font, l.text, l.pixels, l.origin, 0.0, false);
+            }
+        };
+        const rendertest::Image stamped = drawImage(t, [&](render::Canvas& canvas) {
+            ASSERT_TRUE(canvas.canStamp());
+            drawAll(canvas);
+        });
+        const rendertest::Image drawn = drawImage(t, [&](render::Canvas& canvas) {
+            render::Canvas::Scope scope(canvas);
+            drawAll(canvas);
+        });
+        stamped.keep("stamped-glyphs");
+        drawn.keep("drawn-glyphs");
+        EXPECT_FALSE(stamped.ink().empty);
+        // Where two glyphs of one text overlap, cairo adds their coverages before blending;
+        // stamps blend one after the other: a few levels on the shared edge pixels.
+        EXPECT_EQ(differenceOf(stamped.surface(), drawn.surface(), halfAcross ? 100 : 40).far, 0);
+        EXPECT_LT(differenceOf(stamped.surface(), drawn.surface(), 0).far, halfAcross ? 200 : 60);
+    }
+}
+
+TEST(GlyphStamps, GlyphsAreMadeOnceAndBigOnesLeftToCairo) {
+    host::FontSpec spec;
+    const auto font = render::FontCache::instance().font(spec);
+    render::GlyphStamps stamps;
+    const render::StampImage* made = stamps.glyph(font->face(), render::Font::options(), 10, 20, 0x000000, 1.0);
+    ASSERT_NE(made, nullptr);
+    const render::StampImage first = *made;
+    EXPECT_EQ(stamps.glyph(font->face(), render::Font::options(), 10, 20, 0x000000, 1.0), made);
+    // Many other looks later (the table grows and is cleared when full), the glyph is still right.
+    for (unsigned long g = 0; g < 5000; ++g) stamps.glyph(font->face(), render::Font::options(), 9 + (g % 3), g % 60, 0x102030 + g, 1.0);
+    const render::StampImage* b = stamps.glyph(font->face(), render::Font::options(), 10, 20, 0x000000, 1.0);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(first.width, b->width);
+    EXPECT_EQ(first.pixels, b->pixels);
+    EXPECT_EQ(stamps.glyph(font->face(), render::Font::options(), 200, 20, 0x000000, 1.0), nullptr);
+    EXPECT_EQ(stamps.glyph(nullptr, render::Font::options(), 10, 20, 0x000000, 1.0), nullptr);
+}
