@@ -145,11 +145,12 @@ public:
 private:
     void checkFlat();
 
-    std::vector<ElementPtr> members_;
-    // The members only change through this class, which keeps the flag true to them. The
-    // envelope geometry is handed out again as long as the members' extent stays the same
-    // (members may be moved behind the group's back: the extent is measured at every call).
+    // The members only change through this class, which keeps the flag true to them (first,
+    // so it takes the room an element leaves after its own flags). The envelope geometry is
+    // handed out again as long as the members' extent stays the same (members may be moved
+    // behind the group's back: the extent is measured at every call).
     bool flat_ = true;
+    std::vector<ElementPtr> members_;
     mutable GeometryPtr envelopeGeometry_;
 };
 
