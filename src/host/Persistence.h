@@ -68,6 +68,7 @@ public:
     void retain(runtime::ObjectPtr object) { retained_.push_back(std::move(object)); }
     std::unordered_map<long, runtime::ObjectPtr>& readObjects() { return read_; }
     void countObject();
+    std::size_t objectCount() const { return objectCount_; }
     // Feature layers whose associated graphics layer names wait to be resolved by the reader
     // of the enclosing map.
     std::vector<std::pair<std::shared_ptr<class GraphicsLayer>, std::string>>& pendingAssociations() { return pending_; }
