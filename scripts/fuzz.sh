@@ -10,7 +10,7 @@ bin=$(cd "$1" && pwd)
 seconds=$2
 shift 2
 readers=("$@")
-[[ ${#readers[@]} -gt 0 ]] || readers=(map_document property_set layer_file data_source)
+[[ ${#readers[@]} -gt 0 ]] || readers=(map_document property_set layer_file data_source element_line)
 root=$(cd "$(dirname "$0")/.." && pwd)
 corpus=$bin/../fuzz-corpus
 findings=$bin/../fuzz-findings
