@@ -20,7 +20,7 @@ mkdir -p "$corpus" "$findings"
 
 status=0
 for reader in "${readers[@]}"; do
-  mkdir -p "$findings/$reader" "$root/fuzz/regressions/$reader"
+  mkdir -p "$findings/$reader" "$corpus/$reader" "$root/fuzz/regressions/$reader"
   echo "fuzz: $reader for ${seconds}s" >&2
   log=$findings/$reader/last.log
   if [[ -x "$bin/fuzz_$reader" ]]; then
