@@ -6,7 +6,9 @@
 #include "host/Element.h"
 #include "host/Error.h"
 #include "host/GraphicsContainer.h"
+#include "host/Persistence.h"
 #include "host/PropertySet.h"
+#include "host/Symbol.h"
 #include "runtime/Variant.h"
 
 using runtime::Variant;
@@ -162,4 +164,28 @@ TEST(CompactElement, AMarkerOrTextKeepsItsOwnCopyOfItsPoint) {
     EXPECT_TRUE(marker.geometry()->isEmpty());
     marker.setGeometry(nullptr);
     EXPECT_EQ(marker.geometry(), nullptr);
+}
+
+TEST(CompactSymbols, ChartsReadWithTheSameFieldSymbolsShareOneList) {
+    auto red = std::make_shared<host::SimpleFillSymbol>(), blue = std::make_shared<host::SimpleFillSymbol>();
+    auto group = std::make_shared<host::GroupElement>();
+    for (int k = 0; k < 3; ++k) {
+        auto chart = std::make_shared<host::BarChartSymbol>();
+        chart->addSymbol(red);
+        chart->addSymbol(k == 2 ? red : blue);  // the third chart's list differs
+        auto marker = std::make_shared<host::MarkerElement>();
+        marker->setSymbol(chart);
+        group->addElement(marker);
+    }
+    const auto copy = host::copyObjectAs(group);
+    ASSERT_TRUE(copy);
+    auto chartOf = [&](std::size_t k) {
+        return std::static_pointer_cast<host::BarChartSymbol>(std::static_pointer_cast<host::MarkerElement>(copy->element(k))->symbol());
+    };
+    EXPECT_EQ(&chartOf(0)->symbols(), &chartOf(1)->symbols());
+    EXPECT_NE(&chartOf(1)->symbols(), &chartOf(2)->symbols());
+    EXPECT_EQ(chartOf(2)->symbol(0), chartOf(2)->symbol(1));
+    EXPECT_NE(chartOf(0)->symbol(0), chartOf(0)->symbol(1));
+    chartOf(1)->setSymbol(0, chartOf(1)->symbol(1));
+    EXPECT_NE(chartOf(0)->symbol(0), chartOf(0)->symbol(1));
 }
