@@ -8,6 +8,7 @@
 
 #include "host/Error.h"
 #include "host/PropertySet.h"
+#include "host/Symbol.h"
 #include "runtime/HookSlot.h"
 
 namespace host {
@@ -32,6 +33,15 @@ DataSourceOpener dataSourceOpener() { return openerSlot().get(); }
 
 void PersistContext::fail(const std::string& what) const {
     raiseHost(100, kPersistenceSource, sourceName_.empty() ? what : "File " + sourceName_ + ": " + what);
+}
+
+void PersistContext::shareBarSymbols(SymbolArray& chart) {
+    if (lastBarSymbols_ && lastBarSymbols_->symbols() == chart.symbols()) {
+        chart.shareSymbols(*lastBarSymbols_);
+        return;
+    }
+    if (!lastBarSymbols_) lastBarSymbols_ = std::make_shared<SymbolArray>();
+    lastBarSymbols_->shareSymbols(chart);
 }
 
 void PersistContext::countObject() {

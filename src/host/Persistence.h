@@ -45,6 +45,8 @@ struct PersistLimits {
     std::size_t maxArrayItems = 10'000'000;
 };
 
+class SymbolArray;
+
 class PersistContext {
 public:
     PersistContext(PersistPurpose purpose, std::string sourceName = {}, std::filesystem::path baseDir = {})
@@ -68,6 +70,7 @@ public:
     void retain(runtime::ObjectPtr object) { retained_.push_back(std::move(object)); }
     std::unordered_map<long, runtime::ObjectPtr>& readObjects() { return read_; }
     void countObject();
+    std::size_t objectCount() const { return objectCount_; }
     // Feature layers whose associated graphics layer names wait to be resolved by the reader
     // of the enclosing map.
     std::vector<std::pair<std::shared_ptr<class GraphicsLayer>, std::string>>& pendingAssociations() { return pending_; }
@@ -78,6 +81,9 @@ public:
     // Data sources opened during one read, so layers naming the same source share one class
     // (and the file is read once).
     std::vector<std::pair<DataSource, FeatureClassPtr>>& openedSources() { return opened_; }
+    // The bar symbols of the chart read last: a chart read with the same symbols shares that
+    // list instead of holding a copy (a map's charts mostly have the same field symbols).
+    void shareBarSymbols(SymbolArray& chart);
 
 private:
     PersistPurpose purpose_;
@@ -91,6 +97,7 @@ private:
     std::vector<std::pair<std::shared_ptr<class GraphicsLayer>, std::string>> pending_;
     std::vector<std::pair<DataSource, FeatureClassPtr>> opened_;
     bool omitGraphicsContent_ = false;
+    std::shared_ptr<SymbolArray> lastBarSymbols_;
 };
 
 // Objects (null pointer ↔ JSON null). Reading checks class tags and value types and fails with
