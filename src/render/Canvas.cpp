@@ -14,6 +14,22 @@ constexpr double kClipMargin = 2.0;
 // Coordinates beyond the frame by more than this are clamped before they reach cairo.
 constexpr double kGuardMargin = 4096.0;
 
+// Source over with an opaque colour at coverage c (0…255): every channel, alpha too, moves
+// from the pixel's value towards the colour's by c / 255; two channels at a time.
+inline void blendOpaque(std::uint32_t& pixel, std::uint32_t argb, std::uint32_t c) {
+    if (c == 0) return;
+    if (c >= 255) {
+        pixel = argb;
+        return;
+    }
+    const std::uint32_t inverse = 255 - c;
+    std::uint32_t rb = (argb & 0xFF00FFu) * c + (pixel & 0xFF00FFu) * inverse + 0x800080u;
+    rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
+    std::uint32_t ag = ((argb >> 8) & 0xFF00FFu) * c + ((pixel >> 8) & 0xFF00FFu) * inverse + 0x800080u;
+    ag = (ag + ((ag >> 8) & 0xFF00FFu)) & 0xFF00FF00u;
+    pixel = rb | ag;
+}
+
 bool sameFace(const host::FontSpec& a, const host::FontSpec& b) {
     return a.bold == b.bold && a.italic == b.italic && a.name == b.name;
 }
@@ -173,7 +189,8 @@ void Canvas::fillFramedRect(double x0, double y0, double x1, double y1, double e
     if (frame) {
         for (int y = outer.iy0; y < outer.iy1; ++y) {
             // Rows where the fill covers its whole columns: those columns are the fill's alone.
-            const bool covered = fill && y >= in.iy0 && y < in.iy1 && in.rowWhole(y) && !in.narrow && in.full1 > in.full0;
+            const bool covered = fill && y >= in.iy0 && y < in.iy1 && !in.narrow && in.full1 > in.full0 &&
+                                 ((y > in.iy0 && y + 1 < in.iy1) || in.rowWhole(y));
             rasterRow(outer, y, covered ? in.full0 : 0, covered ? in.full1 : 0);
         }
     }
@@ -207,22 +224,26 @@ Canvas::Span Canvas::spanOf(double x0, double y0, double x1, double y1, std::uin
 }
 
 void Canvas::rasterRow(const Span& s, int y, int skip0, int skip1) {
-    const std::uint32_t argb = s.argb;
-    // Source over with an opaque colour at coverage c (0…255): every channel, alpha too, moves
-    // from the pixel's value towards the colour's by c / 255; two channels at a time.
-    const auto blend = [argb](std::uint32_t& pixel, std::uint32_t c) {
-        if (c == 0) return;
-        if (c >= 255) {
-            pixel = argb;
+    if (y > s.iy0 && y + 1 < s.iy1) {
+        // A row between the first and the last is covered whole: no coverage to work out.
+        std::uint32_t* row = raster_.data + static_cast<std::ptrdiff_t>(y) * raster_.stride;
+        if (s.narrow) {
+            blendOpaque(row[s.ix0], s.argb, s.leftFull);
             return;
         }
-        const std::uint32_t inverse = 255 - c;
-        std::uint32_t rb = (argb & 0xFF00FFu) * c + (pixel & 0xFF00FFu) * inverse + 0x800080u;
-        rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
-        std::uint32_t ag = ((argb >> 8) & 0xFF00FFu) * c + ((pixel >> 8) & 0xFF00FFu) * inverse + 0x800080u;
-        ag = (ag + ((ag >> 8) & 0xFF00FFu)) & 0xFF00FF00u;
-        pixel = rb | ag;
-    };
+        if (s.full0 > s.ix0) blendOpaque(row[s.ix0], s.argb, s.leftFull);
+        const int end = std::max(s.full0, s.full1);
+        if (skip1 > skip0) {
+            std::fill(row + s.full0, row + std::max(s.full0, std::min(end, skip0)), s.argb);
+            std::fill(row + std::min(end, std::max(s.full0, skip1)), row + end, s.argb);
+        } else {
+            std::fill(row + s.full0, row + end, s.argb);
+        }
+        if (s.full1 < s.ix1 && s.full1 >= s.full0) blendOpaque(row[s.full1], s.argb, s.rightFull);
+        return;
+    }
+    const std::uint32_t argb = s.argb;
+    const auto blend = [argb](std::uint32_t& pixel, std::uint32_t c) { blendOpaque(pixel, argb, c); };
     const double cy = std::min(y + 1.0, s.y1) - std::max(static_cast<double>(y), s.y0);
     std::uint32_t* row = raster_.data + static_cast<std::ptrdiff_t>(y) * raster_.stride;
     const bool whole = cy >= 1.0;
