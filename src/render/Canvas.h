@@ -165,6 +165,7 @@ private:
     static std::uint32_t level(double coverage) { return static_cast<std::uint32_t>(coverage * 255.0 + 0.5); }
     Span spanOf(double x0, double y0, double x1, double y1, std::uint32_t bgr) const;
     void rasterRow(const Span& span, int y, int skip0, int skip1);
+    void prefetchRows(const Span& span) const;
 
     // The pixels of an image target drawn without a transformation (else null).
     struct Raster {
