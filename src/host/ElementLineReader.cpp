@@ -912,6 +912,7 @@ private:
         o->setMaxValue(maxValue.value_or(0));
         for (std::size_t k = 0; k < values.size(); ++k) o->setValue(k, values[k]);
         for (auto& symbol : symbols) o->addSymbol(std::move(symbol));
+        c_.shareBarSymbols(*o);
         o->setBackground(std::move(background));
         return o;
     }
