@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "host/AtomicFile.h"
+#include "host/ElementText.h"
 #include "host/Error.h"
 #include "host/JsonScanner.h"
 #include "host/Persistence.h"
@@ -215,7 +216,10 @@ void readElementList(GraphicsLayer& layer, const ReadSource& source, const std::
 class DocumentOut {
 public:
     DocumentOut(PersistContext& context, const MapDocumentLimits& limits, AtomicFileWriter* file)
-        : c_(context), limits_(limits), file_(file) {}
+        : c_(context), limits_(limits), file_(file),
+          // An element of a graphics sub-layer sits seven levels down (document, maps, map, basic
+          // graphics, layers, sub-layer, elements); a map's head less deep.
+          checks_(context, limits.maxDepth, limits.maxListItems, limits.maxObjects, 7) {}
 
     DocumentOut& operator+=(std::string_view text) {
         buffer_ += text;
@@ -238,13 +242,16 @@ public:
         while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
         head(text);
     }
-    void element(const Json& j) {
-        check(j);
-        const std::string text = dump(j, -1);
-        if (text.size() > limits_.maxElementBytes)
-            c_.fail("an element takes " + std::to_string(text.size()) + " bytes; reading accepts at most " +
+    // Written as text straight away, checked on the way.
+    void element(const ElementPtr& e) {
+        const std::size_t start = buffer_.size();
+        appendElementText(buffer_, e, c_, checks_);
+        const std::size_t size = buffer_.size() - start;
+        if (size > limits_.maxElementBytes)
+            c_.fail("an element takes " + std::to_string(size) + " bytes; reading accepts at most " +
                     std::to_string(limits_.maxElementBytes));
-        *this += text;
+        checks_.objectsWithinLimit();
+        if (file_ && buffer_.size() >= flushBytes) flush();
     }
     void flush() {
         if (file_ && !buffer_.empty()) file_->write(buffer_.data(), buffer_.size());
@@ -262,21 +269,8 @@ private:
     }
     // What the reader counts and bounds: objects in all, items of one list, nesting.
     void check(const Json& j) {
-        checkShape(j, 1);
-        if (objects_ > limits_.maxObjects)
-            c_.fail("it holds more than " + std::to_string(limits_.maxObjects) + " objects, more than reading accepts");
-    }
-    void checkShape(const Json& j, std::size_t depth) {
-        if (!j.is_structured()) return;
-        if (j.is_object() && j.contains("$class")) ++objects_;
-        // An element of a graphics sub-layer sits seven levels down (document, maps, map, basic
-        // graphics, layers, sub-layer, elements); a map's head less deep.
-        if (depth + 7 > limits_.maxDepth)
-            c_.fail("its objects are nested deeper than the " + std::to_string(limits_.maxDepth) + " levels reading accepts");
-        if (j.is_array() && j.size() > limits_.maxListItems)
-            c_.fail("a list holds " + std::to_string(j.size()) + " items; reading accepts at most " +
-                    std::to_string(limits_.maxListItems));
-        for (const auto& item : j) checkShape(item, depth + 1);
+        checks_.shape(j, 1);
+        checks_.objectsWithinLimit();
     }
 
     PersistContext& c_;
@@ -284,7 +278,7 @@ private:
     AtomicFileWriter* file_;
     std::string buffer_;
     std::size_t outside_ = 0;
-    std::size_t objects_ = 0;  // as the reader counts them: every object written in full
+    WriteLimits checks_;  // counts objects as the reader does: every object written in full
 };
 
 // A graphics layer with its elements, one element per line. The elements are turned into JSON
@@ -304,7 +298,7 @@ void appendGraphicsLayer(DocumentOut& out, const GraphicsLayer& layer, PersistCo
     for (const auto& e : layer.container().elements()) {
         out += first ? "\n" : ",\n";
         first = false;
-        out.element(writeObject(e, c));
+        out.element(e);
         progress.step();
     }
     out += "]";
