@@ -285,12 +285,14 @@ private:
 // and text one at a time, so a layer of a million charts never exists as one JSON tree; the
 // identities come out in the order a whole-tree write gives them.
 void appendGraphicsLayer(DocumentOut& out, const GraphicsLayer& layer, PersistContext& c, ElementProgress& progress,
-                         const MapDocumentLimits& limits) {
+                         const MapDocumentLimits& limits, const std::function<void()>* elementsBegin) {
     c.setOmitGraphicsContent(true);
     const Json head = writeObject(layer, c);
     c.setOmitGraphicsContent(false);
     out.headOpen(head);
     out += ",\"elements\":[";
+    // The basic graphics layer's head is the last one of the map: the rest is elements.
+    if (elementsBegin && *elementsBegin) (*elementsBegin)();
     if (layer.container().elementCount() > limits.maxListItems)
         c.fail("graphics layer " + layer.name() + " holds " + std::to_string(layer.container().elementCount()) +
                " elements; reading accepts at most " + std::to_string(limits.maxListItems));
@@ -308,14 +310,15 @@ void appendGraphicsLayer(DocumentOut& out, const GraphicsLayer& layer, PersistCo
         for (const auto& sub : composite->layers()) {
             out += first ? "\n" : ",\n";
             first = false;
-            appendGraphicsLayer(out, *sub, c, progress, limits);
+            appendGraphicsLayer(out, *sub, c, progress, limits, nullptr);
         }
         out += "]";
     }
     out += "}";
 }
 
-void appendMap(DocumentOut& out, const Map& map, PersistContext& c, const MapDocumentLimits& limits) {
+void appendMap(DocumentOut& out, const Map& map, PersistContext& c, const MapDocumentLimits& limits,
+               const std::function<void()>* elementsBegin) {
     Json j = Json::object();
     j["name"] = map.name();
     if (map.mapScale() > 0) j["mapScale"] = writeDouble(map.mapScale());
@@ -330,8 +333,8 @@ void appendMap(DocumentOut& out, const Map& map, PersistContext& c, const MapDoc
     j["selectedElements"] = writeSelection(map);
     out.headOpen(j, 1);
     out += ",\n \"basicGraphics\": ";
-    ElementProgress progress("Saving the map document", elementCount(*map.basicGraphicsLayer()));
-    appendGraphicsLayer(out, *map.basicGraphicsLayer(), c, progress, limits);
+    ElementProgress progress(savingMapDocumentTask, elementCount(*map.basicGraphicsLayer()));
+    appendGraphicsLayer(out, *map.basicGraphicsLayer(), c, progress, limits, elementsBegin);
     out += "\n}";
 }
 
@@ -419,7 +422,8 @@ PersistLimits persistLimits(const MapDocumentLimits& limits) {
     return l;
 }
 
-void writeDocument(DocumentOut& out, const MxDocument& document, PersistContext& context, const MapDocumentLimits& limits) {
+void writeDocument(DocumentOut& out, const MxDocument& document, PersistContext& context, const MapDocumentLimits& limits,
+                   const std::function<void()>* elementsBegin = nullptr) {
     std::size_t focus = 0;
     for (std::size_t i = 0; i < document.maps().size(); ++i) {
         if (document.maps()[i] == document.focusMap()) focus = i;
@@ -429,7 +433,7 @@ void writeDocument(DocumentOut& out, const MxDocument& document, PersistContext&
              ", \"focusMap\": " + std::to_string(focus) + ",\n\"maps\": [\n");
     for (std::size_t i = 0; i < document.maps().size(); ++i) {
         if (i) out += ",\n";
-        appendMap(out, *document.maps()[i], context, limits);
+        appendMap(out, *document.maps()[i], context, limits, i + 1 == document.maps().size() ? elementsBegin : nullptr);
     }
     out += "\n]}\n";
 }
@@ -497,13 +501,18 @@ MxDocumentPtr mapDocumentFromText(std::string_view text, const std::string& path
 }
 
 void writeMapDocument(const MxDocument& document, const std::string& path, const MapDocumentLimits& limits) {
+    writeMapDocument(document, path, limits, {});
+}
+
+void writeMapDocument(const MxDocument& document, const std::string& path, const MapDocumentLimits& limits,
+                      const std::function<void()>& elementsBegin) {
     // Element by element into the temporary file: a failure on the way (an object that cannot
     // be saved, a full disk) removes it and leaves the old file as it was.
     AtomicFileWriter file(path);
     try {
         PersistContext context(PersistPurpose::File, document.path(), fs::path(absolute(path)).parent_path());
         DocumentOut out(context, limits, &file);
-        writeDocument(out, document, context, limits);
+        writeDocument(out, document, context, limits, &elementsBegin);
         out.flush();
     } catch (const runtime::Error& e) {
         if (e.source() == "Plotlet.File") throw;  // the file's own fault, named already
