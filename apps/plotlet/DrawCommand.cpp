@@ -805,15 +805,16 @@ int draw(Context& context, Options options) {
         if (progress) progress->observeTasks();
         fail(e.description(), InputError);
     }
+    // The drawing ends before anything is printed, so the progress line is not cut by the results.
+    const std::string pictureFailure = drawing ? drawing->finish() : std::string();
+    if (both) both->finish();
+    if (progress) progress->observeTasks();
     context.out << "charts: " << chartCount << " on graphics layer " << options.layer << "_charts\n";
     context.out << "map document: " << std::filesystem::absolute(options.save).string() << '\n';
     if (!options.lyr.empty() && std::filesystem::exists(options.lyr))
         context.out << "layer file: " << std::filesystem::absolute(options.lyr).string() << '\n';
     if (drawing) {
-        const std::string failure = drawing->finish();
-        if (both) both->finish();
-        if (progress) progress->observeTasks();
-        if (!failure.empty()) fail("the map document was saved, but the picture was not: " + failure, InputError);
+        if (!pictureFailure.empty()) fail("the map document was saved, but the picture was not: " + pictureFailure, InputError);
         context.out << "picture: " << std::filesystem::absolute(picture->path).string() << '\n';
     }
     return Ok;

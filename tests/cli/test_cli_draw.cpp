@@ -150,6 +150,32 @@ TEST_F(DrawCommand, RunsThatFailSaveNothing) {
     }
 }
 
+TEST_F(DrawCommand, ThePictureIsKeptOnlyWhenTheSaveSucceeds) {
+    // The picture is drawn while the document is saved: a save that fails (the document's name
+    // is a folder) leaves no picture behind, an older one as it was, and no temporary file.
+    const std::string png = (folder / "charts.png").string();
+    { std::ofstream(png) << "an older picture"; }
+    const std::string folderAsDocument = (folder / "taken.pmx").string();
+    std::filesystem::create_directory(folderAsDocument);
+    auto r = draw({pmx, "--layer", "county_points", "--fields", "BIR74,BIR79", "--save", folderAsDocument, "--out", png});
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find("taken.pmx"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("picture: "), std::string::npos) << r.out;
+    EXPECT_EQ(readFile(png), "an older picture");
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".drawing"), std::string::npos) << entry.path();
+
+    // A picture that cannot be written after a good save: the document stays, the message names
+    // the picture (not the temporary file it was drawn into).
+    const std::string nowhere = (folder / "no such folder" / "charts.png").string();
+    r = draw({pmx, "--layer", "county_points", "--fields", "BIR74,BIR79", "--save", saved, "--out", nowhere});
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find("the map document was saved, but the picture was not"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("charts.png"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(".drawing"), std::string::npos) << r.err;
+    EXPECT_EQ(charts(host::readMapDocument(saved))->container().elementCount(), 100u);
+}
+
 namespace {
 
 // Pixels of a PNG within `tolerance` of the colour 0x00BBGGRR.
