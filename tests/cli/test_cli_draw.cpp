@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cairo.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdlib>
 #include <filesystem>
@@ -164,6 +167,27 @@ TEST_F(DrawCommand, ThePictureIsKeptOnlyWhenTheSaveSucceeds) {
     EXPECT_EQ(readFile(png), "an older picture");
     for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
         EXPECT_EQ(entry.path().filename().string().find(".drawing"), std::string::npos) << entry.path();
+
+    // A save that fails while the picture is being drawn (the disk takes no more than half the
+    // document): the drawing is stopped and its picture not kept.
+    {
+        struct rlimit before {};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);  // a failed write instead of the end
+        struct rlimit small = before;
+        small.rlim_cur = 50'000;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const std::string late = (folder / "late.pmx").string();
+        r = draw({pmx, "--layer", "county_points", "--fields", "BIR74,BIR79", "--save", late, "--out", png, "--width", "200"});
+        setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_EQ(r.code, 2) << r.err;
+        EXPECT_NE(r.err.find("late.pmx"), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(late));
+        EXPECT_EQ(readFile(png), "an older picture");
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+            EXPECT_EQ(entry.path().filename().string().find(".drawing"), std::string::npos) << entry.path();
+    }
 
     // A picture that cannot be written after a good save: the document stays, the message names
     // the picture (not the temporary file it was drawn into).
