@@ -13,7 +13,7 @@ BIN := $(BUILD_DIR)/bin
 # allocator).
 SANITIZE_DIR ?= build-sanitize
 FUZZ_SECONDS ?= 600
-FUZZ_TARGETS := plotlet_fuzz_seeds fuzz_map_document fuzz_property_set fuzz_layer_file fuzz_data_source
+FUZZ_TARGETS := plotlet_fuzz_seeds fuzz_map_document fuzz_property_set fuzz_layer_file fuzz_data_source fuzz_element_line
 # Leaks are errors; the suppressions name third-party libraries' process-lifetime caches only.
 # verify_asan_link_order=0: libFuzzer puts libstdc++ ahead of the shared ASan runtime, harmlessly.
 SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:verify_asan_link_order=0 \

@@ -1,11 +1,17 @@
 // The chart element builder over 10,000 / 100,000 / 1,000,000 point features × 5 fields, labels
 // and leaders on: New mode, and Recreate at the old place over the charts of a New run. Reports
 // charts per second, the process's peak memory and the memory the charts hold per chart. And
-// `plotlet draw` end to end: a GeoPackage of 100,000 points to a saved map and a 2000-pixel PNG.
+// `plotlet draw` and `plotlet render` end to end, each in a process of its own.
 #include <benchmark/benchmark.h>
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 #include <cmath>
 #include <filesystem>
@@ -92,6 +98,14 @@ std::string pointsGeoPackage(std::size_t n) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("plotlet-bench-draw-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
+    // Gone when the benchmarks end (the maps drawn from it stay for the render benchmark till then).
+    static const struct Cleanup {
+        std::filesystem::path folder;
+        ~Cleanup() {
+            std::error_code ec;
+            std::filesystem::remove_all(folder, ec);
+        }
+    } cleanup{folder};
     const std::string file = (folder / ("points" + std::to_string(n) + ".gpkg")).string();
     if (std::filesystem::exists(file)) return file;
     GDALAllRegister();
@@ -123,23 +137,87 @@ std::string pointsGeoPackage(std::size_t n) {
     return file;
 }
 
+// Runs `plotlet` with `args` in a child process and reports its wall time as the iteration's
+// time, and its own peak memory: the benchmark process's peak holds those of earlier benchmarks.
+void runCommand(benchmark::State& state, const std::vector<std::string>& args) {
+    std::fflush(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        std::ostringstream out, err;
+        const int code = plotlet::cli::run(args, out, err);
+        if (code != 0) std::fputs(err.str().c_str(), stderr);
+        std::_Exit(code);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        state.SkipWithError(("plotlet " + args.front() + " failed").c_str());
+        return;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    state.counters["peakMiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    state.counters["cpuSeconds"] = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+std::string mapName(std::size_t points) { return "charts" + std::to_string(points) + ".pmx"; }
+
+std::string fieldList(std::int64_t fields) {
+    std::string list = "a,b,c,d,e";
+    list.resize(static_cast<std::size_t>(2 * fields - 1));
+    return list;
+}
+
+// `plotlet draw` end to end: GeoPackage to a saved map and a 2000-pixel PNG, labels and leaders on.
 void BM_DrawCommand(benchmark::State& state) {
-    const auto n = static_cast<std::size_t>(state.range(0));
+    const auto n = static_cast<std::size_t>(state.range(1));
     const std::string gpkg = pointsGeoPackage(n);
     const std::filesystem::path folder = std::filesystem::path(gpkg).parent_path();
     for (auto _ : state) {
-        std::ostringstream out, err;
-        const int code = plotlet::cli::run({"draw", gpkg, "--layer", "points", "--fields", "a,b,c,d,e", "--save",
-                                            (folder / "charts.pmx").string(), "--out", (folder / "charts.png").string(),
-                                            "--width", "2000"},
-                                           out, err);
-        if (code != 0) state.SkipWithError(("plotlet draw failed: " + err.str()).c_str());
+        runCommand(state, {"draw", gpkg, "--layer", "points", "--fields", fieldList(state.range(0)), "--save",
+                           (folder / mapName(n)).string(), "--out", (folder / "charts.png").string(), "--width", "2000"});
     }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
-    state.counters["peakMiB"] = bench_support::peakRssMiB();
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(1));
+    state.counters["documentBytesPerChart"] =
+        static_cast<double>(std::filesystem::file_size(folder / mapName(n))) / static_cast<double>(n);
 }
-BENCHMARK(BM_DrawCommand)->Arg(100'000)->Iterations(1)->Unit(benchmark::kMillisecond);
+// `plotlet render` of the map the draw benchmark of the same size saved.
+void BM_RenderCommand(benchmark::State& state) {
+    const auto n = static_cast<std::size_t>(state.range(1));
+    const std::filesystem::path folder = std::filesystem::path(pointsGeoPackage(n)).parent_path();
+    if (!std::filesystem::exists(folder / mapName(n))) {
+        state.SkipWithError("run BM_DrawCommand of the same size first");
+        return;
+    }
+    for (auto _ : state) {
+        runCommand(state, {"render", (folder / mapName(n)).string(), "--out", (folder / "render.png").string(),
+                           "--width", "2000"});
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(1));
+}
+BENCHMARK(BM_DrawCommand)
+    ->ArgNames({"fields", "points"})
+    ->Args({5, 100'000})
+    ->Args({5, 200'000})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderCommand)
+    ->ArgNames({"fields", "points"})
+    ->Args({5, 200'000})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The million: 3 fields, with PLOTLET_BENCH_MILLION=1 (a minute and gigabytes).
+[[maybe_unused]] const bool millionCommands = [] {
+    if (!std::getenv("PLOTLET_BENCH_MILLION")) return false;
+    benchmark::RegisterBenchmark("BM_DrawCommand", [](benchmark::State& s) { BM_DrawCommand(s); })
+        ->ArgNames({"fields", "points"})->Args({3, 1'000'000})->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_RenderCommand", [](benchmark::State& s) { BM_RenderCommand(s); })
+        ->ArgNames({"fields", "points"})->Args({3, 1'000'000})->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+    return true;
+}();
 
 }  // namespace

@@ -10,7 +10,7 @@ bin=$(cd "$1" && pwd)
 seconds=$2
 shift 2
 readers=("$@")
-[[ ${#readers[@]} -gt 0 ]] || readers=(map_document property_set layer_file data_source)
+[[ ${#readers[@]} -gt 0 ]] || readers=(map_document property_set layer_file data_source element_line)
 root=$(cd "$(dirname "$0")/.." && pwd)
 corpus=$bin/../fuzz-corpus
 findings=$bin/../fuzz-findings
@@ -20,7 +20,7 @@ mkdir -p "$corpus" "$findings"
 
 status=0
 for reader in "${readers[@]}"; do
-  mkdir -p "$findings/$reader" "$root/fuzz/regressions/$reader"
+  mkdir -p "$findings/$reader" "$corpus/$reader" "$root/fuzz/regressions/$reader"
   echo "fuzz: $reader for ${seconds}s" >&2
   log=$findings/$reader/last.log
   if [[ -x "$bin/fuzz_$reader" ]]; then

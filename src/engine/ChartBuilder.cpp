@@ -393,7 +393,7 @@ void ChartRun::drawChart(const host::Feature& feature, const host::Point& centre
 
     step(18);
     auto chartElement = std::make_shared<host::MarkerElement>();
-    chartElement->setGeometry(std::make_shared<host::Point>(centre));
+    chartElement->setPoint(centre.xy());
     chartElement->setSymbol(chartSymbol);
     static_cast<host::Point&>(*markerProbe_->geometry()).putCoords(centre.x(), centre.y());
     markerProbe_->setSymbol(featureMarker);
@@ -653,6 +653,7 @@ void ChartRun::addLabelsAndBreakMarks(host::GroupElement& group, const host::Env
             group.addElement(MakeZigZag(H / 10, slot, x, y, symbolCache_));
         }
     }
+    group.compactElements();
 }
 
 void ChartRun::finish() {

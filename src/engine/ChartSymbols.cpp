@@ -39,7 +39,7 @@ host::ElementPtr makeText(const std::string& text, double x, double y, host::Tex
     element->setText(text);
     element->setScaleText(true);
     element->setSymbol(std::move(symbol));
-    element->setGeometry(std::make_shared<host::Point>(x, y));
+    element->setPoint({x, y});
     return element;
 }
 
@@ -108,8 +108,7 @@ host::BarChartSymbolPtr MakeBarChartSymbol(const std::vector<double>& values, co
         chart->setWidth(settings.Width);
         guard.line = 2;
         if (!symbols) runtime::raise(runtime::err::ObjectNotSet);
-        chart->reserveSymbols(symbols->symbolCount());
-        for (std::size_t i = 0; i < symbols->symbolCount(); ++i) chart->addSymbol(symbols->symbol(i));
+        chart->shareSymbols(*symbols);
         guard.line = 3;
         chart->setMaxValue(maxValue);
         chart->setValues(values);

@@ -15,7 +15,7 @@ namespace {
 XY anchorOf(const Element& element) {
     const auto& g = element.geometry();
     if (!g || g->isEmpty()) return {std::nan(""), std::nan("")};
-    if (auto p = std::dynamic_pointer_cast<Point>(g)) return p->xy();
+    if (const auto* p = dynamic_cast<const Point*>(g.get())) return p->xy();
     return g->envelope().centre();
 }
 
@@ -58,6 +58,21 @@ void Element::setCustomProperty(runtime::Variant value) {
 
 void Element::move(double dx, double dy) {
     if (geometry_) geometry_->move(dx, dy);
+}
+
+void AnchoredElement::setGeometry(GeometryPtr geometry) {
+    if (const auto* point = dynamic_cast<const Point*>(geometry.get())) {
+        anchor_ = *point;
+        // Not owning: the point is part of this element.
+        geometry_ = GeometryPtr(GeometryPtr(), &anchor_);
+    } else {
+        geometry_ = std::move(geometry);
+    }
+}
+
+void AnchoredElement::setPoint(XY p) {
+    anchor_.putCoords(p.x, p.y);
+    geometry_ = GeometryPtr(GeometryPtr(), &anchor_);
 }
 
 Envelope MarkerElement::queryBounds(const Display& display) const {

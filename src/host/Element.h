@@ -48,7 +48,28 @@ private:
 };
 using ElementPtr = std::shared_ptr<Element>;
 
-class MarkerElement final : public Element {
+// An element that stands at a point: a marker or a text. A point given to it is kept inside the
+// element (as the host keeps a copy of an element's geometry), since a map of a million charts
+// has millions of labels whose points would otherwise each be an object of their own. The
+// geometry handed out is that point itself, valid while the element lives; other geometries are
+// held as given.
+class AnchoredElement : public Element {
+public:
+    void setGeometry(GeometryPtr geometry) override;
+    // setGeometry with a point, without making one first.
+    void setPoint(XY p);
+
+protected:
+    AnchoredElement() = default;
+    // Elements are not copied (a copy is written and read back): the point would be shared.
+    AnchoredElement(const AnchoredElement&) = delete;
+    AnchoredElement& operator=(const AnchoredElement&) = delete;
+
+private:
+    Point anchor_;
+};
+
+class MarkerElement final : public AnchoredElement {
 public:
     std::string className() const override { return "MarkerElement"; }
     const MarkerSymbolPtr& symbol() const { return symbol_; }
@@ -59,7 +80,7 @@ private:
     MarkerSymbolPtr symbol_;
 };
 
-class TextElement final : public Element {
+class TextElement final : public AnchoredElement {
 public:
     std::string className() const override { return "TextElement"; }
     const std::string& text() const { return text_; }
@@ -120,6 +141,8 @@ public:
     // Removes the member (by identity); false when it is not a member.
     bool deleteElement(const Element* element);
     void clearElements() { members_.clear(); }
+    // Gives back the room the member list grew beyond its members (a finished chart's group).
+    void compactElements() { members_.shrink_to_fit(); }
 
     Envelope queryBounds(const Display& display) const override;
     void move(double dx, double dy) override;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string_view>
 #include <typeinfo>
+#include <utility>
 
 #include "host/PropertySet.h"
 #include "host/Symbol.h"
@@ -50,12 +51,14 @@ class Writer {
 public:
     Writer(std::string& out, PersistContext& context, WriteLimits& limits) : out_(&out), c_(context), k_(limits) {}
 
+    // `numbered`: written with an id whatever its holders (see writeObjectNumbered).
     template <class T>
-    void any(const std::shared_ptr<T>& p) {
+    void any(const std::shared_ptr<T>& p, bool numbered = false) {
         if (!p) {
             *out_ += "null";
             return;
         }
+        numbered_ = numbered;
         const runtime::Object& o = *p;
         if (auto* e = exactly<GroupElement>(o)) return object(p, "GroupElement", false, [&] { group(*e); });
         if (auto* e = exactly<MarkerElement>(o)) return object(p, "MarkerElement", false, [&] { leaf(*e, e->symbol()); });
@@ -72,6 +75,13 @@ public:
         if (auto* g = exactly<Point>(o)) return object(p, "Point", true, [&] { point(*g); });
         if (auto* g = exactly<Polyline>(o)) return object(p, "Polyline", false, [&] { paths("paths", g->paths()); });
         if (auto* g = exactly<Polygon>(o)) return object(p, "Polygon", false, [&] { paths("rings", g->rings()); });
+        numbered_ = false;
+        if (numbered) {
+            const Json j = writeObjectNumbered(p, c_);
+            k_.shape(j, depth_ + 1);
+            appendJsonText(*out_, j);
+            return;
+        }
         generic(p);
     }
 
@@ -181,9 +191,10 @@ private:
     void object(const std::shared_ptr<T>& p, std::string_view cls, bool byValue, Body&& body) {
         long* slot = nullptr;
         std::optional<PersistContext::UnsharedScope> unshared;
+        const bool numbered = std::exchange(numbered_, false);
         if (byValue) {
             // A value: never numbered, never referred to.
-        } else if (p.use_count() == 1) {
+        } else if (p.use_count() == 1 && !numbered) {
             unshared.emplace(c_);
         } else {
             auto& ids = c_.writtenIds();
@@ -424,10 +435,11 @@ private:
     }
     void barSymbols(const BarChartSymbol& s) {
         const auto& symbols = s.symbols();
+        const bool shared = s.symbolsShared();
         list('[', symbols.size());
         for (std::size_t i = 0; i < symbols.size(); ++i) {
             if (i) *out_ += ',';
-            any(symbols[i]);
+            any(symbols[i], shared);
         }
         close(']');
     }
@@ -525,6 +537,7 @@ private:
     PersistContext& c_;
     WriteLimits& k_;
     std::size_t depth_ = 0;
+    bool numbered_ = false;  // for the object `any` is about to write
     std::deque<std::string> scratch_;
     std::size_t scratchUsed_ = 0;
 };

@@ -18,7 +18,7 @@ std::vector<std::string> GraphicsContainer::namesOf(const Element& element) {
     return names;
 }
 
-void GraphicsContainer::index(const Element* element, Entry& entry) {
+void GraphicsContainer::index(const Element* element, Entry& entry) const {
     const std::vector<std::string> names = namesOf(*element);
     entry.names.clear();
     entry.names.reserve(names.size());
@@ -45,7 +45,7 @@ void GraphicsContainer::index(const Element* element, Entry& entry) {
     }
 }
 
-void GraphicsContainer::unindex(const Element* element, Entry& entry) {
+void GraphicsContainer::unindex(const Element* element, Entry& entry) const {
     for (NameNode* node : entry.names) {
         NameList& list = node->second;
         auto at = std::lower_bound(list.items.begin() + static_cast<std::ptrdiff_t>(list.head), list.items.end(),
@@ -69,7 +69,7 @@ void GraphicsContainer::unindex(const Element* element, Entry& entry) {
 
 void GraphicsContainer::reserve(std::size_t count) {
     entries_.reserve(entries_.size() + count);
-    byName_.reserve(byName_.size() + count);
+    if (namesIndexed_) byName_.reserve(byName_.size() + count);
 }
 
 void GraphicsContainer::addElement(ElementPtr element) {
@@ -78,7 +78,7 @@ void GraphicsContainer::addElement(ElementPtr element) {
     const Element* key = element.get();
     order_.push_back(std::move(element));
     Entry entry{std::prev(order_.end()), nextSequence_++, {}};
-    index(key, entry);
+    if (namesIndexed_) index(key, entry);
     spatialIndex_.added(key, entry.sequence);
     entries_.emplace(key, std::move(entry));
 }
@@ -86,7 +86,7 @@ void GraphicsContainer::addElement(ElementPtr element) {
 void GraphicsContainer::deleteElement(const Element* element) {
     auto it = entries_.find(element);
     if (it == entries_.end()) raiseHost(21, "GraphicsContainer.DeleteElement", "The element is not in the graphics layer.");
-    unindex(element, it->second);
+    if (namesIndexed_) unindex(element, it->second);
     spatialIndex_.removed(it->second.sequence);
     ElementPtr keep = *it->second.position;  // keep it alive until observers have seen it go
     order_.erase(it->second.position);
@@ -99,6 +99,7 @@ void GraphicsContainer::deleteAllElements() {
     old.swap(order_);
     entries_.clear();
     byName_.clear();
+    namesIndexed_ = false;
     spatialIndex_.cleared();
     if (onRemoved_) {
         for (const auto& e : old) onRemoved_(e.get());
@@ -108,8 +109,10 @@ void GraphicsContainer::deleteAllElements() {
 void GraphicsContainer::updateElement(const Element* element) {
     auto it = entries_.find(element);
     if (it == entries_.end()) return;  // not ours: nothing to re-index
-    unindex(element, it->second);
-    index(element, it->second);
+    if (namesIndexed_) {
+        unindex(element, it->second);
+        index(element, it->second);
+    }
     spatialIndex_.changed(it->second.sequence);
 }
 
@@ -120,7 +123,21 @@ void GraphicsContainer::moveElementIntoGroup(const ElementPtr& element, const st
     updateElement(group.get());
 }
 
+// Drawing, saving and reading a map never look an element up by name; Recreate and the label
+// tools do. The index by name (a hash entry per chart name) is built when first asked for and
+// kept up to date from then on.
+void GraphicsContainer::indexNames() const {
+    if (namesIndexed_) return;
+    byName_.reserve(entries_.size());
+    for (const ElementPtr& e : order_) {
+        Entry& entry = entries_.find(e.get())->second;
+        index(e.get(), entry);
+    }
+    namesIndexed_ = true;
+}
+
 ElementPtr GraphicsContainer::findElementByName(const std::string& name) const {
+    indexNames();
     auto it = byName_.find(name);
     if (it == byName_.end() || it->second.live() == 0) return nullptr;
     const Element* first = it->second.items[it->second.head].second;

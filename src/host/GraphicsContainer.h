@@ -81,12 +81,14 @@ private:
         // of an unordered map stay where they are when it grows), not as copies of the texts.
         std::vector<NameNode*> names;
     };
-    void index(const Element* element, Entry& entry);
-    void unindex(const Element* element, Entry& entry);
+    void index(const Element* element, Entry& entry) const;
+    void unindex(const Element* element, Entry& entry) const;
+    void indexNames() const;
     static std::vector<std::string> namesOf(const Element& element);
 
     std::list<ElementPtr> order_;
-    std::unordered_map<const Element*, Entry> entries_;
+    // Mutable for the index by name only, which is built on first need.
+    mutable std::unordered_map<const Element*, Entry> entries_;
     // Per name the elements carrying it, in ascending sequence (appends keep the order; most
     // names are carried by one element, so a small vector beats a tree). A name may also be
     // carried by a million elements (every chart group carries the empty name of its labels),
@@ -98,7 +100,8 @@ private:
         std::size_t dead = 0;
         std::size_t live() const { return items.size() - dead; }
     };
-    std::unordered_map<std::string, NameList> byName_;
+    mutable std::unordered_map<std::string, NameList> byName_;
+    mutable bool namesIndexed_ = false;
     std::uint64_t nextSequence_ = 0;
     std::function<void(const Element*)> onRemoved_;
     ElementIndex spatialIndex_;

@@ -4,6 +4,7 @@
 // it needs to find its way (brackets, strings, nesting depth); the JSON parser checks the rest.
 // Every walk returns false on text it does not understand, and the caller then parses the whole
 // text, which reports the fault.
+#include <array>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -67,14 +68,61 @@ protected:
             if (c != ',') return false;
         }
     }
+    // What object() and array() accept, walked without recursion or key copies: this runs over
+    // every byte of a million-element document.
     bool value(int depth) {
         const char c = peek();
-        if (c == '{') return object(depth, [&](const std::string&, int d) { return value(d); });
-        if (c == '[') return array(depth, [&](int d) { return value(d); });
         if (c == '"') return string(nullptr);
+        if (c != '{' && c != '[') return scalar();
+        std::vector<char> open;  // the closing bracket of each container entered
+        const auto enter = [&]() {
+            if (depth + static_cast<int>(open.size()) + 1 > static_cast<int>(maxDepth_)) return false;
+            open.push_back(t_[p_] == '{' ? '}' : ']');
+            ++p_;
+            return true;
+        };
+        if (!enter()) return false;
+        for (bool first = true;;) {
+            // At an item (or the first place of an emptiable container).
+            if (first && peek() == open.back()) {
+                ++p_;
+                open.pop_back();
+            } else {
+                if (open.back() == '}') {
+                    if (!string(nullptr) || peek() != ':') return false;
+                    ++p_;
+                }
+                const char v = peek();
+                if (v == '{' || v == '[') {
+                    if (!enter()) return false;
+                    first = true;
+                    continue;
+                }
+                if (!(v == '"' ? string(nullptr) : scalar())) return false;
+            }
+            // After a value: close containers or go on to the next item.
+            for (;;) {
+                if (open.empty()) return true;
+                const char sep = peek();
+                ++p_;
+                if (sep == ',') break;
+                if (sep != open.back()) return false;
+                open.pop_back();
+            }
+            first = false;
+        }
+    }
+    // A number or literal, up to the next delimiter; the parser checks its spelling. (A NUL
+    // byte ends it too.)
+    bool scalar() {
+        static constexpr auto delimiters = [] {
+            std::array<bool, 256> d{};
+            for (unsigned char ch : {',', '}', ']', ' ', '\n', '\r', '\t', '\0'}) d[ch] = true;
+            return d;
+        }();
         const std::size_t start = p_;
-        while (p_ < t_.size() && std::strchr(",}] \n\r\t", t_[p_]) == nullptr) ++p_;
-        return p_ > start;  // a number or literal; the parser checks its spelling
+        while (p_ < t_.size() && !delimiters[static_cast<unsigned char>(t_[p_])]) ++p_;
+        return p_ > start;
     }
     bool atEnd() {
         ws();

@@ -8,6 +8,7 @@
 
 #include "host/Error.h"
 #include "host/PropertySet.h"
+#include "host/Symbol.h"
 #include "runtime/HookSlot.h"
 
 namespace host {
@@ -41,6 +42,15 @@ PersistContext::UnsharedScope::UnsharedScope(PersistContext& context) : context_
     if (++context_.unsharedDepth_ > context_.limits_.maxDepth)
         context_.fail("its objects are nested deeper than the " + std::to_string(context_.limits_.maxDepth) +
                       " levels reading accepts (or hold themselves)");
+}
+
+void PersistContext::shareBarSymbols(SymbolArray& chart) {
+    if (lastBarSymbols_ && lastBarSymbols_->symbols() == chart.symbols()) {
+        chart.shareSymbols(*lastBarSymbols_);
+        return;
+    }
+    if (!lastBarSymbols_) lastBarSymbols_ = std::make_shared<SymbolArray>();
+    lastBarSymbols_->shareSymbols(chart);
 }
 
 void PersistContext::countObject() {
@@ -159,6 +169,12 @@ Json writeObject(const runtime::ObjectPtr& object, PersistContext& context) {
         const PersistContext::UnsharedScope nested(context);
         return writeSoleHeld(*object, context);
     }
+    if (!context.writtenIds().count(object.get())) context.retain(object);
+    return writeObject(*object, context);
+}
+
+Json writeObjectNumbered(const runtime::ObjectPtr& object, PersistContext& context) {
+    if (!object) return nullptr;
     if (!context.writtenIds().count(object.get())) context.retain(object);
     return writeObject(*object, context);
 }

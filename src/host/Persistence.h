@@ -47,6 +47,8 @@ struct PersistLimits {
     std::size_t maxArrayItems = 10'000'000;
 };
 
+class SymbolArray;
+
 class PersistContext {
 public:
     PersistContext(PersistPurpose purpose, std::string sourceName = {}, std::filesystem::path baseDir = {})
@@ -81,6 +83,7 @@ public:
     };
     std::unordered_map<long, runtime::ObjectPtr>& readObjects() { return read_; }
     void countObject();
+    std::size_t objectCount() const { return objectCount_; }
     // Feature layers whose associated graphics layer names wait to be resolved by the reader
     // of the enclosing map.
     std::vector<std::pair<std::shared_ptr<class GraphicsLayer>, std::string>>& pendingAssociations() { return pending_; }
@@ -91,6 +94,9 @@ public:
     // Data sources opened during one read, so layers naming the same source share one class
     // (and the file is read once).
     std::vector<std::pair<DataSource, FeatureClassPtr>>& openedSources() { return opened_; }
+    // The bar symbols of the chart read last: a chart read with the same symbols shares that
+    // list instead of holding a copy (a map's charts mostly have the same field symbols).
+    void shareBarSymbols(SymbolArray& chart);
 
 private:
     PersistPurpose purpose_;
@@ -105,6 +111,7 @@ private:
     std::vector<std::pair<DataSource, FeatureClassPtr>> opened_;
     bool omitGraphicsContent_ = false;
     std::size_t unsharedDepth_ = 0;
+    std::shared_ptr<SymbolArray> lastBarSymbols_;
 };
 
 // Objects (null pointer ↔ JSON null). Reading checks class tags and value types and fails with
@@ -117,6 +124,9 @@ Json writeObject(const std::shared_ptr<T>& object, PersistContext& context);
 Json writeObject(const runtime::Object& object, PersistContext& context);
 // An object that only the pointer being written holds: no id, nothing remembered.
 Json writeSoleHeld(const runtime::Object& object, PersistContext& context);
+// Numbered whatever its holders: an object in a list that several owners share (a list is no
+// object, so the one pointer in it may be met once per owner).
+Json writeObjectNumbered(const runtime::ObjectPtr& object, PersistContext& context);
 runtime::ObjectPtr readObject(const Json& json, PersistContext& context);
 // readObject, then a check that the object is a T ("expected a SimpleFillSymbol ...").
 template <class T>

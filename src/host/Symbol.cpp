@@ -68,30 +68,44 @@ void TextSymbol::setVerticalAlignment(int code) {
     vAlign_ = static_cast<VerticalAlignment>(code);
 }
 
+const std::vector<SymbolPtr>& SymbolArray::noSymbols() {
+    static const std::vector<SymbolPtr> none;
+    return none;
+}
+
+std::vector<SymbolPtr>& SymbolArray::own() {
+    if (!symbols_) symbols_ = std::make_shared<std::vector<SymbolPtr>>();
+    else if (symbols_.use_count() > 1) symbols_ = std::make_shared<std::vector<SymbolPtr>>(*symbols_);
+    return *symbols_;
+}
+
 const SymbolPtr& SymbolArray::symbol(std::size_t index) const {
-    if (index >= symbols_.size()) raiseRuntime(runtime::err::SubscriptOutOfRange, "SymbolArray.Symbol", "Subscript out of range");
-    return symbols_[index];
+    if (index >= symbolCount()) raiseRuntime(runtime::err::SubscriptOutOfRange, "SymbolArray.Symbol", "Subscript out of range");
+    return (*symbols_)[index];
 }
 
 void SymbolArray::setSymbol(std::size_t index, SymbolPtr symbol) {
-    if (index >= symbols_.size()) raiseRuntime(runtime::err::SubscriptOutOfRange, "SymbolArray.Symbol", "Subscript out of range");
-    symbols_[index] = std::move(symbol);
+    if (index >= symbolCount()) raiseRuntime(runtime::err::SubscriptOutOfRange, "SymbolArray.Symbol", "Subscript out of range");
+    own()[index] = std::move(symbol);
 }
 
 void SymbolArray::insertSymbol(std::size_t index, SymbolPtr symbol) {
-    if (index > symbols_.size()) raiseRuntime(runtime::err::SubscriptOutOfRange, "SymbolArray.InsertSymbol", "Subscript out of range");
-    symbols_.insert(symbols_.begin() + static_cast<std::ptrdiff_t>(index), std::move(symbol));
+    if (index > symbolCount()) raiseRuntime(runtime::err::SubscriptOutOfRange, "SymbolArray.InsertSymbol", "Subscript out of range");
+    auto& list = own();
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(index), std::move(symbol));
 }
 
 void SymbolArray::removeSymbol(std::size_t index) {
-    if (index >= symbols_.size()) raiseRuntime(runtime::err::SubscriptOutOfRange, "SymbolArray.DeleteSymbol", "Subscript out of range");
-    symbols_.erase(symbols_.begin() + static_cast<std::ptrdiff_t>(index));
+    if (index >= symbolCount()) raiseRuntime(runtime::err::SubscriptOutOfRange, "SymbolArray.DeleteSymbol", "Subscript out of range");
+    auto& list = own();
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 void SymbolArray::swapSymbols(std::size_t a, std::size_t b) {
-    if (a >= symbols_.size() || b >= symbols_.size())
+    if (a >= symbolCount() || b >= symbolCount())
         raiseRuntime(runtime::err::SubscriptOutOfRange, "SymbolArray.MoveSymbol", "Subscript out of range");
-    std::swap(symbols_[a], symbols_[b]);
+    auto& list = own();
+    std::swap(list[a], list[b]);
 }
 
 SymbolPtr BarChartSymbol::cloneSymbol() const {

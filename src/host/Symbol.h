@@ -270,20 +270,31 @@ using LineCalloutPtr = std::shared_ptr<LineCallout>;
 class SymbolArray {
 public:
     virtual ~SymbolArray() = default;
-    std::size_t symbolCount() const { return symbols_.size(); }
+    std::size_t symbolCount() const { return symbols_ ? symbols_->size() : 0; }
     // Error 9 (subscript out of range) outside 0..count − 1.
     const SymbolPtr& symbol(std::size_t index) const;
-    void addSymbol(SymbolPtr symbol) { symbols_.push_back(std::move(symbol)); }
+    void addSymbol(SymbolPtr symbol) { own().push_back(std::move(symbol)); }
     void setSymbol(std::size_t index, SymbolPtr symbol);
     void insertSymbol(std::size_t index, SymbolPtr symbol);
     void removeSymbol(std::size_t index);
     void swapSymbols(std::size_t a, std::size_t b);
-    void clearSymbols() { symbols_.clear(); }
-    void reserveSymbols(std::size_t count) { symbols_.reserve(count); }
-    const std::vector<SymbolPtr>& symbols() const { return symbols_; }
+    void clearSymbols() { symbols_.reset(); }
+    void reserveSymbols(std::size_t count) { own().reserve(count); }
+    const std::vector<SymbolPtr>& symbols() const { return symbols_ ? *symbols_ : noSymbols(); }
+    // Takes the same symbols in the same order as `other`. The list itself is shared until one
+    // of the two changes it: a million charts of one run carry one list of their field symbols.
+    void shareSymbols(const SymbolArray& other) { symbols_ = other.symbols_; }
+    // Whether another array holds this list too: its symbols are then reached through every one
+    // of them, though the list alone holds each (saving numbers them for that).
+    bool symbolsShared() const { return symbols_.use_count() > 1; }
 
 protected:
-    std::vector<SymbolPtr> symbols_;
+    // The list to change: a copy of its own first when another array shares it.
+    std::vector<SymbolPtr>& own();
+
+private:
+    static const std::vector<SymbolPtr>& noSymbols();
+    std::shared_ptr<std::vector<SymbolPtr>> symbols_;
 };
 
 class BarChartSymbol final : public MarkerSymbol, public SymbolArray {

@@ -184,7 +184,7 @@ void addSymbolHandlers(HandlerTable& t) {
             for (double v : o.values()) values.push_back(writeDouble(v));
             j["values"] = values;
             Json symbols = Json::array();
-            for (const auto& s : o.symbols()) symbols.push_back(writeObject(s, c));
+            for (const auto& s : o.symbols()) symbols.push_back(o.symbolsShared() ? writeObjectNumbered(s, c) : writeObject(s, c));
             j["symbols"] = symbols;
             j["background"] = writeObject(o.background(), c);
         },
@@ -200,6 +200,7 @@ void addSymbolHandlers(HandlerTable& t) {
             std::size_t k = 0;
             for (const auto& v : in.array("values")) o.setValue(k++, readDouble(v, in.context(), "a chart value"));
             for (const auto& s : in.array("symbols")) o.addSymbol(readObjectAs<Symbol>(s, in.context(), "a chart's bar symbol"));
+            in.context().shareBarSymbols(o);
             o.setBackground(in.object<LineCallout>("background"));
         });
 }

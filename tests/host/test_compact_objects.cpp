@@ -6,7 +6,9 @@
 #include "host/Element.h"
 #include "host/Error.h"
 #include "host/GraphicsContainer.h"
+#include "host/Persistence.h"
 #include "host/PropertySet.h"
+#include "host/Symbol.h"
 #include "runtime/Variant.h"
 
 using runtime::Variant;
@@ -109,4 +111,81 @@ TEST(CompactContainerIndex, NamesStayFoundWhileTheIndexGrows) {
     container.updateElement(others[4999].get());
     EXPECT_EQ(container.findElementByName("renamed"), others[4999]);
     EXPECT_EQ(container.findElementByName("n4999"), nullptr);
+}
+
+TEST(CompactSymbols, ChartsShareTheirFieldSymbolListUntilOneChanges) {
+    host::BarChartSymbol fields;
+    auto red = std::make_shared<host::SimpleFillSymbol>(), blue = std::make_shared<host::SimpleFillSymbol>();
+    fields.addSymbol(red);
+    fields.addSymbol(blue);
+    host::BarChartSymbol a, b;
+    a.shareSymbols(fields);
+    b.shareSymbols(fields);
+    EXPECT_EQ(&a.symbols(), &b.symbols());
+    // A change to one list (the dialog's, a chart's) leaves the others as they were.
+    fields.setSymbol(0, blue);
+    EXPECT_EQ(a.symbol(0), red);
+    EXPECT_EQ(fields.symbol(0), blue);
+    a.removeSymbol(1);
+    EXPECT_EQ(a.symbolCount(), 1u);
+    EXPECT_EQ(b.symbolCount(), 2u);
+    EXPECT_EQ(b.symbol(1), blue);
+    auto copy = std::static_pointer_cast<host::BarChartSymbol>(b.cloneSymbol());
+    copy->swapSymbols(0, 1);
+    EXPECT_EQ(b.symbol(0), red);
+    EXPECT_EQ(copy->symbol(0), blue);
+    b.clearSymbols();
+    EXPECT_EQ(b.symbolCount(), 0u);
+    EXPECT_THROW(b.symbol(0), runtime::Error);
+    EXPECT_EQ(copy->symbolCount(), 2u);
+}
+
+TEST(CompactElement, AMarkerOrTextKeepsItsOwnCopyOfItsPoint) {
+    auto given = std::make_shared<host::Point>(10.0, 20.0);
+    host::TextElement text;
+    text.setGeometry(given);
+    given->putCoords(99.0, 99.0);  // the caller's point is the caller's
+    auto at = [](const host::Element& e) { return static_cast<const host::Point&>(*e.geometry()).xy(); };
+    EXPECT_EQ(at(text), (host::XY{10.0, 20.0}));
+    text.move(1.0, -1.0);
+    EXPECT_EQ(at(text), (host::XY{11.0, 19.0}));
+    EXPECT_EQ(given->xy(), (host::XY{99.0, 99.0}));
+    // Another element given this one's point gets its own as well.
+    host::MarkerElement marker;
+    marker.setGeometry(text.geometry());
+    text.move(5.0, 5.0);
+    EXPECT_EQ(at(marker), (host::XY{11.0, 19.0}));
+    // Any other geometry is held as given; an empty point stays empty.
+    auto line = std::make_shared<host::Polyline>();
+    line->addSegment({0, 0}, {1, 1});
+    marker.setGeometry(line);
+    EXPECT_EQ(marker.geometry(), line);
+    marker.setGeometry(std::make_shared<host::Point>());
+    EXPECT_TRUE(marker.geometry()->isEmpty());
+    marker.setGeometry(nullptr);
+    EXPECT_EQ(marker.geometry(), nullptr);
+}
+
+TEST(CompactSymbols, ChartsReadWithTheSameFieldSymbolsShareOneList) {
+    auto red = std::make_shared<host::SimpleFillSymbol>(), blue = std::make_shared<host::SimpleFillSymbol>();
+    auto group = std::make_shared<host::GroupElement>();
+    for (int k = 0; k < 3; ++k) {
+        auto chart = std::make_shared<host::BarChartSymbol>();
+        chart->addSymbol(red);
+        chart->addSymbol(k == 2 ? red : blue);  // the third chart's list differs
+        auto marker = std::make_shared<host::MarkerElement>();
+        marker->setSymbol(chart);
+        group->addElement(marker);
+    }
+    const auto copy = host::copyObjectAs(group);
+    ASSERT_TRUE(copy);
+    auto chartOf = [&](std::size_t k) {
+        return std::static_pointer_cast<host::BarChartSymbol>(std::static_pointer_cast<host::MarkerElement>(copy->element(k))->symbol());
+    };
+    EXPECT_EQ(&chartOf(0)->symbols(), &chartOf(1)->symbols());
+    EXPECT_NE(&chartOf(1)->symbols(), &chartOf(2)->symbols());
+    EXPECT_EQ(chartOf(2)->symbol(0), chartOf(2)->symbol(1));
+    EXPECT_NE(chartOf(0)->symbol(0), chartOf(0)->symbol(1));
+    chartOf(1)->setSymbol(0, chartOf(1)->symbol(1));
+    EXPECT_NE(chartOf(0)->symbol(0), chartOf(0)->symbol(1));
 }

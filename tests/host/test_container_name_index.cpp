@@ -66,3 +66,59 @@ TEST(GraphicsContainerNameIndex, RenamingKeepsTheDrawingOrder) {
     EXPECT_EQ(c.findElementByName("A"), d);
     EXPECT_EQ(c.findElementByName("B"), nullptr);
 }
+
+// The index by name is built on the first lookup: whatever happened before (renames told or
+// not yet told, removals, members moved into groups) and after must find what a walk in
+// drawing order finds.
+TEST(GraphicsContainerNameIndex, ALateIndexAgreesWithAWalk) {
+    for (const int firstLookup : {0, 150, 400}) {
+        GraphicsContainer c;
+        std::vector<std::shared_ptr<MarkerElement>> all;  // in the order added
+        std::vector<ElementPtr> top;                     // the container's top level, in order
+        std::mt19937 random(static_cast<unsigned>(11 + firstLookup));
+        const auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
+        auto walk = [&](const std::string& name) -> ElementPtr {
+            for (const auto& e : top) {
+                if (auto group = std::dynamic_pointer_cast<GroupElement>(e)) {
+                    for (const auto& m : group->elements())
+                        if (m->name() == name) return e;
+                } else if (e->name() == name) {
+                    return e;
+                }
+            }
+            return nullptr;
+        };
+        for (int step = 0; step < 500; ++step) {
+            const std::size_t what = pick(10);
+            if (what < 5 || top.empty()) {
+                all.push_back(named("n" + std::to_string(pick(40))));
+                top.push_back(all.back());
+                c.addElement(all.back());
+            } else if (what < 7) {
+                const std::size_t i = pick(top.size());
+                c.deleteElement(top[i].get());
+                top.erase(top.begin() + static_cast<std::ptrdiff_t>(i));
+            } else if (what < 9) {
+                const std::size_t i = pick(top.size());
+                if (!std::dynamic_pointer_cast<GroupElement>(top[i])) {
+                    top[i]->setName("n" + std::to_string(pick(40)));
+                    c.updateElement(top[i].get());
+                }
+            } else {
+                const std::size_t i = pick(top.size());
+                if (std::dynamic_pointer_cast<GroupElement>(top[i])) continue;
+                auto group = std::make_shared<GroupElement>();
+                const ElementPtr member = top[i];
+                top.erase(top.begin() + static_cast<std::ptrdiff_t>(i));
+                c.moveElementIntoGroup(member, group);
+                c.addElement(group);
+                top.push_back(group);
+            }
+            if (step >= firstLookup) {
+                const std::string name = "n" + std::to_string(pick(40));
+                ASSERT_EQ(c.findElementByName(name), walk(name)) << "step " << step << ", " << name;
+            }
+        }
+        for (int k = 0; k < 40; ++k) ASSERT_EQ(c.findElementByName("n" + std::to_string(k)), walk("n" + std::to_string(k)));
+    }
+}

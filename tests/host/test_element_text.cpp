@@ -168,6 +168,11 @@ std::vector<ElementPtr> variedElements() {
     bare->addSymbol(std::make_shared<SimpleMarkerSymbol>());
     chartless->setSymbol(bare);  // no values, no callout
     out.push_back(chartless);
+    auto sameBars = std::make_shared<BarChartSymbol>();
+    sameBars->shareSymbols(*bare);  // one list of bar symbols for two charts
+    auto sameMarker = placed(std::make_shared<MarkerElement>(), at(10, 10));
+    sameMarker->setSymbol(sameBars);
+    out.push_back(sameMarker);
     return out;
 }
 
@@ -335,6 +340,45 @@ TEST(SoleHeldObjects, AreWrittenWithoutIdsAndSharedOnesKeepTheirSharing) {
         EXPECT_EQ(label(0)->symbol(), label(1)->symbol());
         EXPECT_NE(bars(0), bars(1));
         EXPECT_NE(bars(0)->background(), bars(1)->background());
+    }
+}
+
+TEST(SoleHeldObjects, SymbolsOfAListSeveralChartsShareAreNumbered) {
+    // One list of field symbols for all charts of a run, the list alone holding the symbols:
+    // each is met once per chart, so it is written once, then referred to.
+    std::vector<ElementPtr> elements;
+    std::shared_ptr<BarChartSymbol> first;
+    for (int i = 0; i < 3; ++i) {
+        auto bars = std::make_shared<BarChartSymbol>();
+        if (first) {
+            bars->shareSymbols(*first);
+        } else {
+            auto fill = std::make_shared<SimpleFillSymbol>();
+            fill->setOutline(std::make_shared<SimpleLineSymbol>());
+            bars->addSymbol(fill);
+            bars->addSymbol(std::make_shared<SimpleFillSymbol>());
+            first = bars;
+        }
+        auto marker = placed(std::make_shared<MarkerElement>(), at(i, i));
+        marker->setSymbol(bars);
+        elements.push_back(marker);
+    }
+    ASSERT_TRUE(first->symbolsShared());
+    ASSERT_EQ(first->symbol(0).use_count(), 1);
+    first.reset();
+    for (const bool direct : {false, true}) {
+        SCOPED_TRACE(direct ? "direct" : "tree");
+        PersistContext out(PersistPurpose::File);
+        auto limits = generous(out);
+        const Json written = direct ? Json::parse(directText(elements, out, limits)) : genericJson(elements, out);
+        EXPECT_EQ(out.writtenIds().size(), 2u) << written.dump();
+        EXPECT_TRUE(written[2]["symbol"]["symbols"][0].contains("$ref")) << written.dump();
+        PersistContext in(PersistPurpose::File, "test");
+        std::vector<std::shared_ptr<MarkerElement>> read;
+        for (const auto& j : written) read.push_back(readObjectAs<MarkerElement>(j, in, "a marker"));
+        auto bars = [&](int i) { return std::static_pointer_cast<BarChartSymbol>(read[i]->symbol()); };
+        EXPECT_EQ(bars(0)->symbol(0), bars(2)->symbol(0));
+        EXPECT_EQ(bars(0)->symbol(1), bars(1)->symbol(1));
     }
 }
 
