@@ -99,4 +99,19 @@ int run(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
     return code;
 }
 
+namespace {
+bool& freeMapsAtExit() {
+    static bool on = false;
+    return on;
+}
+}  // namespace
+
+void setFreeMapsAtExit(bool on) { freeMapsAtExit() = on; }
+
+void keepUntilExit(std::shared_ptr<const void> object) {
+    if (!freeMapsAtExit() || !object) return;
+    static auto* const kept = new std::vector<std::shared_ptr<const void>>();  // never freed, by intent
+    kept->push_back(std::move(object));
+}
+
 }  // namespace plotlet::cli

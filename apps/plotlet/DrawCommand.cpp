@@ -571,6 +571,10 @@ int draw(Context& context, Options options) {
     host::gdal::install();
     useCairoDisplay();
     auto application = std::make_shared<host::Application>();
+    const struct KeepApplication {
+        std::shared_ptr<host::Application> application;
+        ~KeepApplication() { keepUntilExit(application); }
+    } keepApplication{application};
     // Reading, charting, saving and drawing a large layer each take seconds: on a terminal
     // their progress shows.
     const bool terminal = messagesGoToTerminal(context);

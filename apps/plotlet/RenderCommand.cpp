@@ -102,6 +102,10 @@ int renderMap(Context& context, const Options& options) {
     // Labels are measured with the fonts they are drawn with.
     if (options.shortNumbers) useCairoDisplay();
     host::MxDocumentPtr document;
+    const struct KeepDocument {
+        const host::MxDocumentPtr& document;
+        ~KeepDocument() { keepUntilExit(document); }
+    } keepDocument{document};
     {
         // Reading a large layer takes seconds too: its progress shows on a terminal.
         const bool show = options.progress || messagesGoToTerminal(context);

@@ -7,5 +7,6 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    plotlet::cli::setFreeMapsAtExit(true);
     return plotlet::cli::run(std::move(args), std::cout, std::cerr);
 }

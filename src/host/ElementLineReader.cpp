@@ -33,19 +33,16 @@ constexpr int maxNesting = 64;
 
 class LineReader {
 public:
-    LineReader(std::string_view text, PersistContext& context) : t_(text), c_(context) {}
+    // `pending`: the ids of lines parsed before this one but not yet registered in the context.
+    LineReader(std::string_view text, const PersistContext& context, ReadSharing& sharing, const PendingIds* pending)
+        : t_(text), c_(context), sharing_(sharing), pending_(pending) {}
 
-    runtime::ObjectPtr read() {
+    ParsedElementLine parse() {
         runtime::ObjectPtr element = object(0);
         if (!element || !dynamic_cast<Element*>(element.get())) giveUp();
         ws();
         if (p_ != t_.size()) giveUp();
-        // What the generic reader would have counted and registered, applied only now that the
-        // whole line is read.
-        if (objects_ > c_.limits().maxObjects || c_.objectCount() > c_.limits().maxObjects - objects_) giveUp();
-        for (std::size_t i = 0; i < objects_; ++i) c_.countObject();
-        for (auto& [id, object] : ids_) c_.readObjects().emplace(id, std::move(object));
-        return element;
+        return {std::static_pointer_cast<Element>(element), std::move(ids_), objects_};
     }
 
 private:
@@ -401,9 +398,14 @@ private:
     runtime::ObjectPtr reference() {
         const long id = integer();
         expect('}');
-        auto it = c_.readObjects().find(id);
-        if (it == c_.readObjects().end() || !it->second) giveUp();
-        return it->second;
+        if (auto it = c_.readObjects().find(id); it != c_.readObjects().end()) {
+            if (!it->second) giveUp();
+            return it->second;
+        }
+        if (pending_) {
+            if (auto it = pending_->find(id); it != pending_->end()) return it->second;
+        }
+        giveUp();
     }
 
     template <class T>
@@ -472,7 +474,7 @@ private:
                 once(seenId);
                 seenId = true;
                 const long id = integer();
-                if (c_.readObjects().count(id)) giveUp();
+                if (c_.readObjects().count(id) || (pending_ && pending_->count(id))) giveUp();
                 for (const auto& [known, object] : ids_)
                     if (known == id) giveUp();
                 ids_.emplace_back(id, self);
@@ -684,7 +686,15 @@ private:
             return true;
         });
         if (!seen) giveUp();
-        for (auto& [name, value] : items) o->setProperty(name, std::move(value));
+        std::vector<std::string> names;
+        std::vector<runtime::Variant> values;
+        names.reserve(items.size());
+        values.reserve(items.size());
+        for (auto& [name, value] : items) {
+            names.push_back(std::move(name));
+            values.push_back(std::move(value));
+        }
+        sharing_.fill(*o, std::move(names), std::move(values));
         return o;
     }
 
@@ -912,28 +922,52 @@ private:
         o->setMaxValue(maxValue.value_or(0));
         for (std::size_t k = 0; k < values.size(); ++k) o->setValue(k, values[k]);
         for (auto& symbol : symbols) o->addSymbol(std::move(symbol));
-        c_.shareBarSymbols(*o);
+        sharing_.shareBarSymbols(*o);
         o->setBackground(std::move(background));
         return o;
     }
 
     std::string_view t_;
     std::size_t p_ = 0;
-    PersistContext& c_;
+    const PersistContext& c_;
+    ReadSharing& sharing_;
+    const PendingIds* pending_;
     std::vector<std::pair<long, runtime::ObjectPtr>> ids_;  // registered when the line is read
     std::size_t objects_ = 0;                               // counted then
 };
 
 }  // namespace
 
-runtime::ObjectPtr readElementLineDirect(std::string_view text, PersistContext& context) {
+bool parseElementLine(std::string_view text, const PersistContext& context, ReadSharing& sharing, const PendingIds* pending,
+                      ParsedElementLine& out) {
     try {
-        return LineReader(text, context).read();
+        out = LineReader(text, context, sharing, pending).parse();
+        return true;
     } catch (const GiveUp&) {
-        return nullptr;
+        return false;
     } catch (const runtime::Error&) {
-        return nullptr;  // an object refusing a value: the generic reader names it
+        return false;  // an object refusing a value: the generic reader names it
     }
+}
+
+bool registerElementLine(ParsedElementLine& line, PersistContext& context) {
+    // What the generic reader would have counted and registered, applied only now that the
+    // whole line is read: refused (changing nothing) when over the limit or when an id was
+    // taken by a line registered since this one was parsed.
+    const std::size_t max = context.limits().maxObjects;
+    if (line.objects > max || context.objectCount() > max - line.objects) return false;
+    for (const auto& entry : line.ids)
+        if (context.readObjects().count(entry.first)) return false;
+    for (std::size_t i = 0; i < line.objects; ++i) context.countObject();
+    for (auto& [id, object] : line.ids) context.readObjects().emplace(id, std::move(object));
+    line.ids.clear();
+    return true;
+}
+
+runtime::ObjectPtr readElementLineDirect(std::string_view text, PersistContext& context) {
+    ParsedElementLine line;
+    if (!parseElementLine(text, context, context.sharing(), nullptr, line) || !registerElementLine(line, context)) return nullptr;
+    return line.element;
 }
 
 bool directElementReading() { return directReading.load(std::memory_order_relaxed); }

@@ -10,6 +10,11 @@
 // the context: no id registered, no object counted. The caller then reads the line the generic
 // way, which reports the fault with today's message, or reads what this reader does not know.
 #include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "host/Element.h"
 
 #include "host/Persistence.h"
 
@@ -17,6 +22,20 @@ namespace host {
 
 // The element, or null when the generic reader must read this text.
 runtime::ObjectPtr readElementLineDirect(std::string_view text, PersistContext& context);
+
+// The same in two steps, so lines can be parsed on several threads and registered in order:
+// parsing only reads the context (and `pending`, the ids of earlier lines parsed but not yet
+// registered); registering counts the line's objects and enters its ids, or refuses and changes
+// nothing (the line then goes the generic way).
+using PendingIds = std::unordered_map<long, runtime::ObjectPtr>;
+struct ParsedElementLine {
+    ElementPtr element;
+    std::vector<std::pair<long, runtime::ObjectPtr>> ids;
+    std::size_t objects = 0;
+};
+bool parseElementLine(std::string_view text, const PersistContext& context, ReadSharing& sharing, const PendingIds* pending,
+                      ParsedElementLine& out);
+bool registerElementLine(ParsedElementLine& line, PersistContext& context);
 
 // Whether map documents are read through readElementLineDirect (on by default); tests and the
 // differential fuzz target switch it off to compare with the generic reading.

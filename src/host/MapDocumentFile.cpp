@@ -1,6 +1,9 @@
 #include "host/MapDocumentFile.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <thread>
 #include <cctype>
 #include <cstring>
 #include <unordered_map>
@@ -186,36 +189,113 @@ struct ReadSource {
     const MapDocumentLimits& limits;
 };
 
+// One element line read as today: straight into objects when the direct reader knows it,
+// otherwise the generic way, which names any fault.
+void readElementLine(GraphicsLayer& layer, const ReadSource& source, std::size_t begin, std::size_t end, PersistContext& c,
+                     ElementProgress& progress, bool direct) {
+    if (end - begin > source.limits.maxElementBytes)
+        c.fail("holds an element of " + std::to_string(end - begin) + " bytes; at most " + std::to_string(source.limits.maxElementBytes) +
+               " are read");
+    ElementPtr e;
+    if (direct) e = std::static_pointer_cast<Element>(readElementLineDirect(source.text.substr(begin, end - begin), c));
+    if (e) {
+        if (source.file) source.file->release(end);
+    } else {
+        // The split already bounded the nesting of this text; only the spelling is left to check.
+        Json j;
+        try {
+            j = Json::parse(source.text.data() + begin, source.text.data() + end);
+            if (source.file) source.file->release(end);
+        } catch (const Json::exception& ex) {
+            c.fail("is not valid JSON (" + std::string(ex.what()) + ")");
+        }
+        e = readObjectAs<Element>(j, c, "a graphics layer's element");
+    }
+    if (!e) c.fail("graphics layer " + layer.name() + " holds an empty element");
+    if (layer.container().contains(e.get())) c.fail("graphics layer " + layer.name() + " holds one element twice");
+    layer.container().addElement(e);
+    progress.step();
+}
+
+std::atomic<std::size_t> parallelReadingFrom{20'000};
+std::atomic<std::size_t> parallelBatch{1u << 15};
+
+// Lines [from, to) parsed by the direct reader without touching the context, until the first it
+// gives up on: those parsed, in order. Ids of earlier lines of the run resolve through `pending`.
+std::vector<ParsedElementLine> parseRun(const ReadSource& source, const std::vector<std::pair<std::size_t, std::size_t>>& ranges,
+                                        std::size_t from, std::size_t to, const PersistContext& c) {
+    std::vector<ParsedElementLine> parsed;
+    parsed.reserve(to - from);
+    PendingIds pending;
+    ReadSharing sharing;
+    for (std::size_t i = from; i < to; ++i) {
+        const auto [begin, end] = ranges[i];
+        ParsedElementLine line;
+        if (end - begin > source.limits.maxElementBytes ||
+            !parseElementLine(source.text.substr(begin, end - begin), c, sharing, &pending, line))
+            break;
+        for (const auto& [id, object] : line.ids) pending.emplace(id, object);
+        parsed.push_back(std::move(line));
+    }
+    return parsed;
+}
+
 void readElementList(GraphicsLayer& layer, const ReadSource& source, const std::vector<std::pair<std::size_t, std::size_t>>& ranges,
                      PersistContext& c, ElementProgress& progress) {
     if (ranges.size() > c.limits().maxArrayItems) c.fail("graphics layer " + layer.name() + " holds too many elements");
     const bool direct = directElementReading();
-    for (const auto& [begin, end] : ranges) {
-        if (end - begin > source.limits.maxElementBytes)
-            c.fail("holds an element of " + std::to_string(end - begin) + " bytes; at most " + std::to_string(source.limits.maxElementBytes) +
-                   " are read");
-        // Most lines are charts, read straight into objects; what that reader does not know (or
-        // finds at fault) goes the generic way, which names the fault.
-        ElementPtr e;
-        if (direct) e = std::static_pointer_cast<Element>(readElementLineDirect(source.text.substr(begin, end - begin), c));
-        if (e) {
-            if (source.file) source.file->release(end);
-        } else {
-            // The split already bounded the nesting of this text; only the spelling is left to check.
-            Json j;
+    std::size_t next = 0;
+    // A large list is parsed on two threads, a batch at a time: each thread parses half of the
+    // batch without changing the context, then the lines are registered and added in order, so
+    // ids, limits and every message come out as if read one after another. Where a thread gave
+    // up (a line the direct reader does not know, a reference to an id of the other half, a
+    // fault) the rest of the batch is read one line at a time as usual.
+    if (direct && ranges.size() >= parallelReadingFrom.load() && std::thread::hardware_concurrency() > 1) {
+        // The first lines one by one: the symbols every chart shares come with the first chart.
+        const std::size_t head = std::min<std::size_t>(ranges.size(), 64);
+        for (; next < head; ++next) readElementLine(layer, source, ranges[next].first, ranges[next].second, c, progress, direct);
+        const std::size_t batch = parallelBatch.load();
+        while (next < ranges.size()) {
+            const std::size_t to = std::min(ranges.size(), next + batch);
+            const std::size_t middle = next + (to - next) / 2;
+            std::vector<ParsedElementLine> second;
+            std::exception_ptr failed;
+            std::thread helper([&] {
+                try {
+                    second = parseRun(source, ranges, middle, to, c);
+                } catch (...) {
+                    failed = std::current_exception();  // out of memory: the lines are read here instead
+                }
+            });
+            std::vector<ParsedElementLine> first;
             try {
-                j = Json::parse(source.text.data() + begin, source.text.data() + end);
-                if (source.file) source.file->release(end);
-            } catch (const Json::exception& ex) {
-                c.fail("is not valid JSON (" + std::string(ex.what()) + ")");
+                first = parseRun(source, ranges, next, middle, c);
+            } catch (...) {
+                helper.join();
+                throw;
             }
-            e = readObjectAs<Element>(j, c, "a graphics layer's element");
+            helper.join();
+            if (failed) second.clear();
+            // Registered and added in order; from the first line that cannot be, one by one.
+            auto add = [&](std::vector<ParsedElementLine>& lines, std::size_t start, std::size_t stop) {
+                std::size_t i = start;
+                for (ParsedElementLine& line : lines) {
+                    if (!registerElementLine(line, c)) break;
+                    if (source.file) source.file->release(ranges[i].second);
+                    layer.container().addElement(std::move(line.element));
+                    progress.step();
+                    ++i;
+                }
+                lines.clear();
+                for (; i < stop; ++i) readElementLine(layer, source, ranges[i].first, ranges[i].second, c, progress, direct);
+            };
+            add(first, next, middle);
+            add(second, middle, to);
+            next = to;
         }
-        if (!e) c.fail("graphics layer " + layer.name() + " holds an empty element");
-        if (layer.container().contains(e.get())) c.fail("graphics layer " + layer.name() + " holds one element twice");
-        layer.container().addElement(e);
-        progress.step();
+        return;
     }
+    for (; next < ranges.size(); ++next) readElementLine(layer, source, ranges[next].first, ranges[next].second, c, progress, direct);
 }
 
 // ---- maps ------------------------------------------------------------------------------------------
@@ -536,6 +616,11 @@ void writeMapDocument(const MxDocument& document, const std::string& path, const
 MxDocumentPtr readMapDocument(const std::string& path, const MapDocumentLimits& limits) {
     MappedFile file(path);
     return readDocument(file.text(), &file, path, limits);
+}
+
+void setParallelElementReading(std::size_t fromElements, std::size_t batch) {
+    parallelReadingFrom.store(fromElements);
+    parallelBatch.store(std::max<std::size_t>(batch, 2));
 }
 
 bool isMapDocumentPath(const std::string& path) {

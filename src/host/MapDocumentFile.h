@@ -66,4 +66,8 @@ MxDocumentPtr readMapDocument(const std::string& path, const MapDocumentLimits& 
 // Whether the file name says it is a map document (by extension, any case).
 bool isMapDocumentPath(const std::string& path);
 
+// Element lists of at least this many elements are parsed on two threads, `batch` lines at a
+// time (20,000 and 32,768 by default); tests lower both to read small documents both ways.
+void setParallelElementReading(std::size_t fromElements, std::size_t batch = 1u << 15);
+
 }  // namespace host

@@ -44,13 +44,24 @@ PersistContext::UnsharedScope::UnsharedScope(PersistContext& context) : context_
                       " levels reading accepts (or hold themselves)");
 }
 
-void PersistContext::shareBarSymbols(SymbolArray& chart) {
+void ReadSharing::shareBarSymbols(SymbolArray& chart) {
     if (lastBarSymbols_ && lastBarSymbols_->symbols() == chart.symbols()) {
         chart.shareSymbols(*lastBarSymbols_);
         return;
     }
     if (!lastBarSymbols_) lastBarSymbols_ = std::make_shared<SymbolArray>();
     lastBarSymbols_->shareSymbols(chart);
+}
+
+void ReadSharing::fill(PropertySet& set, std::vector<std::string> names, std::vector<runtime::Variant> values) {
+    if (!(lastNames_ && *lastNames_ == names)) {
+        if (!PropertySet::distinctNames(names)) {
+            for (std::size_t i = 0; i < names.size(); ++i) set.setProperty(names[i], std::move(values[i]));
+            return;
+        }
+        lastNames_ = std::make_shared<const std::vector<std::string>>(std::move(names));
+    }
+    set.assignShared(lastNames_, std::move(values));
 }
 
 void PersistContext::countObject() {
@@ -145,11 +156,15 @@ const HandlerTable& handlers() {
                 j["properties"] = props;
             },
             [](PropertySet& o, const In& in) {
+                std::vector<std::string> names;
+                std::vector<runtime::Variant> values;
                 for (const auto& p : in.array("properties")) {
                     if (!p.is_array() || p.size() != 2 || !p[0].is_string())
                         in.context().fail("a property must be a pair of a name and a value");
-                    o.setProperty(p[0].get<std::string>(), readVariant(p[1], in.context()));
+                    names.push_back(p[0].get<std::string>());
+                    values.push_back(readVariant(p[1], in.context()));
                 }
+                in.context().sharing().fill(o, std::move(names), std::move(values));
             });
         return t;
     }();

@@ -48,6 +48,23 @@ struct PersistLimits {
 };
 
 class SymbolArray;
+class PropertySet;
+
+// What objects read one after another share when it is equal: a map's charts mostly carry the
+// same field symbols and the same data names, which a million charts would otherwise each hold
+// a copy of.
+class ReadSharing {
+public:
+    // The chart takes the list of the chart before when it holds the same symbols.
+    void shareBarSymbols(SymbolArray& chart);
+    // Fills an empty set with the names and values, the names as one list shared with the set
+    // before when equal (a list with a name twice is set name by name, as a set takes it).
+    void fill(PropertySet& set, std::vector<std::string> names, std::vector<runtime::Variant> values);
+
+private:
+    std::shared_ptr<SymbolArray> lastBarSymbols_;
+    std::shared_ptr<const std::vector<std::string>> lastNames_;
+};
 
 class PersistContext {
 public:
@@ -82,6 +99,7 @@ public:
         PersistContext& context_;
     };
     std::unordered_map<long, runtime::ObjectPtr>& readObjects() { return read_; }
+    const std::unordered_map<long, runtime::ObjectPtr>& readObjects() const { return read_; }
     void countObject();
     std::size_t objectCount() const { return objectCount_; }
     // Feature layers whose associated graphics layer names wait to be resolved by the reader
@@ -94,9 +112,7 @@ public:
     // Data sources opened during one read, so layers naming the same source share one class
     // (and the file is read once).
     std::vector<std::pair<DataSource, FeatureClassPtr>>& openedSources() { return opened_; }
-    // The bar symbols of the chart read last: a chart read with the same symbols shares that
-    // list instead of holding a copy (a map's charts mostly have the same field symbols).
-    void shareBarSymbols(SymbolArray& chart);
+    ReadSharing& sharing() { return sharing_; }
 
 private:
     PersistPurpose purpose_;
@@ -111,7 +127,7 @@ private:
     std::vector<std::pair<DataSource, FeatureClassPtr>> opened_;
     bool omitGraphicsContent_ = false;
     std::size_t unsharedDepth_ = 0;
-    std::shared_ptr<SymbolArray> lastBarSymbols_;
+    ReadSharing sharing_;
 };
 
 // Objects (null pointer ↔ JSON null). Reading checks class tags and value types and fails with

@@ -200,7 +200,7 @@ void addSymbolHandlers(HandlerTable& t) {
             std::size_t k = 0;
             for (const auto& v : in.array("values")) o.setValue(k++, readDouble(v, in.context(), "a chart value"));
             for (const auto& s : in.array("symbols")) o.addSymbol(readObjectAs<Symbol>(s, in.context(), "a chart's bar symbol"));
-            in.context().shareBarSymbols(o);
+            in.context().sharing().shareBarSymbols(o);
             o.setBackground(in.object<LineCallout>("background"));
         });
 }

@@ -69,3 +69,19 @@ TEST(CliRender, BadArgumentsAreReportedWithTheirExitCode) {
 }
 
 }  // namespace
+
+// Only a process that ends after its command leaves its map to the system; commands run in a
+// process that goes on (tests, a host) free theirs.
+TEST(CliExit, MapsAreLeftToTheSystemOnlyWhenTheProcessEnds) {
+    auto freed = std::make_shared<int>(1);
+    const std::weak_ptr<int> watchFreed = freed;
+    plotlet::cli::keepUntilExit(std::move(freed));
+    EXPECT_TRUE(watchFreed.expired());
+
+    plotlet::cli::setFreeMapsAtExit(true);
+    auto kept = std::make_shared<int>(2);
+    const std::weak_ptr<int> watchKept = kept;
+    plotlet::cli::keepUntilExit(std::move(kept));
+    plotlet::cli::setFreeMapsAtExit(false);
+    EXPECT_FALSE(watchKept.expired());
+}

@@ -427,3 +427,85 @@ TEST(ElementLineReader, ReadsTheFuzzSeedsAndFindingsAsTheGenericReaderDoes) {
     }
     EXPECT_GE(lines, 3);
 }
+
+// Large element lists are parsed on two threads and registered in order: the document read that
+// way is the one read line by line, and a fault anywhere is reported as line by line, also where
+// a line of the second half refers to an object first written in the first half.
+TEST(ElementLineReader, ParallelReadingReadsAsLineByLine) {
+    auto doc = std::make_shared<MxDocument>();
+    auto layer = doc->focusMap()->basicGraphicsLayer()->addLayer("charts", nullptr);
+    auto fill = std::make_shared<SimpleFillSymbol>();
+    std::shared_ptr<TextSymbol> font;
+    for (int i = 0; i < 400; ++i) {
+        if (i == 150) font = std::make_shared<TextSymbol>();  // written in full in the first half
+        auto group = std::make_shared<GroupElement>();
+        auto chart = std::make_shared<BarChartSymbol>();
+        chart->addSymbol(fill);
+        chart->setValue(0, i * 0.37);
+        auto marker = std::make_shared<MarkerElement>();
+        marker->setSymbol(chart);
+        marker->setName(std::to_string(i));
+        marker->setGeometry(std::make_shared<Point>(i * 1.5, -i / 7.0));
+        auto data = std::make_shared<PropertySet>();
+        data->setProperty("a", Variant(i * 2.5));
+        data->setProperty(i % 50 == 0 ? "c" : "b", Variant("x" + std::to_string(i)));
+        marker->setCustomProperty(Variant(runtime::ObjectPtr(data)));
+        group->addElement(marker);
+        if (font) {
+            auto label = std::make_shared<TextElement>();
+            label->setText(std::to_string(i));
+            label->setSymbol(font);
+            label->setGeometry(std::make_shared<Point>(i * 1.5, 3.0));
+            group->addElement(label);
+        }
+        layer->container().addElement(group);
+    }
+    const std::string text = mapDocumentToText(*doc, ".");
+    const auto readThreeWays = [](const std::string& t, const MapDocumentLimits& limits = {}) {
+        std::vector<std::string> out;
+        for (int way = 0; way < 3; ++way) {
+            setDirectElementReading(way != 0);
+            setParallelElementReading(way == 2 ? 1 : std::numeric_limits<std::size_t>::max(), 70);
+            try {
+                out.push_back(mapDocumentToText(*mapDocumentFromText(t, "m.pmx", limits), "."));
+            } catch (const runtime::Error& e) {
+                out.push_back("refused: " + e.description());
+            }
+        }
+        setDirectElementReading(true);
+        setParallelElementReading(20'000);
+        return out;
+    };
+    auto ways = readThreeWays(text);
+    EXPECT_EQ(ways[0], text);
+    EXPECT_EQ(ways[1], text);
+    EXPECT_EQ(ways[2], text);
+
+    // An id given twice, first in one half of a batch and again in the other.
+    std::string twice = text;
+    const std::size_t late = twice.find("\"name\":\"320\"");
+    ASSERT_NE(late, std::string::npos);
+    twice.insert(twice.find("\"$class\":\"Point\"", late), "\"$id\":77777,");
+    const std::size_t early = twice.find("\"name\":\"280\"");
+    twice.insert(twice.find("\"$class\":\"Point\"", early), "\"$id\":77777,");
+    ways = readThreeWays(twice);
+    EXPECT_EQ(ways[0].rfind("refused: File m.pmx: two objects carry the id 77777", 0), 0u) << ways[0];
+    EXPECT_EQ(ways[1], ways[0]);
+    EXPECT_EQ(ways[2], ways[0]);
+
+    // Damage in the second half of a batch.
+    std::string bad = text;
+    bad.replace(bad.find("\"name\":\"390\""), 12, "\"name\":\"39\x01\"");
+    ways = readThreeWays(bad);
+    EXPECT_EQ(ways[0].rfind("refused: File m.pmx: is not valid JSON", 0), 0u) << ways[0];
+    EXPECT_EQ(ways[1], ways[0]);
+    EXPECT_EQ(ways[2], ways[0]);
+
+    // The object limit met in the middle of a batch.
+    MapDocumentLimits few;
+    few.maxObjects = 2000;
+    ways = readThreeWays(text, few);
+    EXPECT_EQ(ways[0].rfind("refused: File m.pmx: holds more than", 0), 0u) << ways[0];
+    EXPECT_EQ(ways[1], ways[0]);
+    EXPECT_EQ(ways[2], ways[0]);
+}
