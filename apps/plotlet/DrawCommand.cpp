@@ -8,14 +8,17 @@
 // saved, the exit code says so, and an existing output document stays as it was.
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <limits>
 #include <cmath>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -347,6 +350,8 @@ public:
         });
     }
     ~TerminalProgress() { progressor_.setObserver({}); }
+    // The host's task reports on this line again (after someone else listened for a while).
+    void observeTasks() { tasks_.observe(); }
     TerminalProgress(const TerminalProgress&) = delete;
     TerminalProgress& operator=(const TerminalProgress&) = delete;
 
@@ -355,6 +360,109 @@ private:
     TaskProgressLine tasks_;
     host::StepProgressor& progressor_;
     std::string shownMessage_;
+};
+
+// Saving the map document and drawing its picture at once show one progress line: the two
+// counts added up, under a lock (they come from two threads).
+class SaveAndDrawProgress {
+public:
+    explicit SaveAndDrawProgress(std::ostream& err) : line_(err) {}
+    void saving(std::size_t done, std::size_t total) { update(saving_, done, total); }
+    void drawing(std::size_t done, std::size_t total) { update(drawing_, done, total); }
+    void finish() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        line_.finish();
+    }
+
+private:
+    struct Count {
+        std::size_t done = 0, total = 0;
+    };
+    void update(Count& count, std::size_t done, std::size_t total) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        count = {done, total};
+        // Once both have told their size, so the total does not grow under the reader's eyes.
+        if (saving_.total && drawing_.total)
+            line_.show("plotlet: saving and drawing", saving_.done + drawing_.done, saving_.total + drawing_.total);
+    }
+
+    std::mutex mutex_;
+    ProgressLine line_;
+    Count saving_, drawing_;
+};
+
+// The picture drawn on a second thread while the map document is saved: both only read the map.
+// What either fills in lazily, and why the two never write the same thing at once:
+// - holder counts: saving writes an object that one pointer holds without an id. Drawing copies
+//   no pointer of the elements it draws (a marker measures its chart through a plain pointer)
+//   and starts only once the map's head is written (layers, whose renderers it does copy), so
+//   the ids come out as when the picture is drawn afterwards; a stray copy would only add an id.
+// - the map's reference scale, set for the drawing while it lasts (MapScaleAsReference): saving
+//   reads it with the map's head, before the drawing starts.
+// - a group's envelope (GroupElement::geometry), the container's spatial index, marker stamps,
+//   glyph runs, fonts and a feature class's oid index: filled by drawing only; saving walks the
+//   element lists and asks a group for its members, never for its envelope.
+// - the ids and kept objects of the save (PersistContext): the save's own.
+// - progress: one line, locked (SaveAndDrawProgress); task reports other than the save's are not
+//   shown meanwhile.
+// The picture goes to a temporary file beside it and takes its name only when both succeeded:
+// a failed save leaves no picture, as when the picture was drawn after it.
+class DrawingBesideSaving {
+public:
+    DrawingBesideSaving(host::MxDocument& document, const PictureRequest& request, SaveAndDrawProgress* progress)
+        : document_(document), request_(request), target_(request.path), progress_(progress) {
+        const std::filesystem::path p(target_);
+        request_.path = (p.parent_path() / ("." + p.filename().string() + ".drawing" + p.extension().string())).string();
+    }
+    ~DrawingBesideSaving() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        std::error_code ignored;
+        std::filesystem::remove(request_.path, ignored);
+    }
+    DrawingBesideSaving(const DrawingBesideSaving&) = delete;
+    DrawingBesideSaving& operator=(const DrawingBesideSaving&) = delete;
+
+    void start() {
+        if (thread_.joinable()) return;
+        thread_ = std::thread([this] {
+            try {
+                drawPicture(document_, request_, [this](std::size_t done, std::size_t total) {
+                    if (progress_) progress_->drawing(done, total);
+                    return !stop_.load();
+                });
+            } catch (const std::exception& e) {
+                failure_ = e.what();
+            } catch (...) {
+                failure_ = "the drawing failed";
+            }
+        });
+    }
+    // After the save: waits for the picture and gives it its name. What went wrong, or "".
+    std::string finish() {
+        start();  // a document without a map never reached its elements
+        thread_.join();
+        if (failure_.empty()) {
+            std::error_code ec;
+            std::filesystem::rename(request_.path, target_, ec);
+            if (ec) failure_ = "File " + target_ + ": cannot be written: " + ec.message();
+        }
+        // Messages name the picture, not the temporary file it was drawn into.
+        const std::string temporary = std::filesystem::path(request_.path).filename().string();
+        const std::string name = std::filesystem::path(target_).filename().string();
+        for (auto at = failure_.find(temporary); at != std::string::npos; at = failure_.find(temporary, at + name.size()))
+            failure_.replace(at, temporary.size(), name);
+        return failure_;
+    }
+
+private:
+    host::MxDocument& document_;
+    PictureRequest request_;
+    std::string target_;
+    SaveAndDrawProgress* progress_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+    std::string failure_;
 };
 
 // Colours by name or as #RRGGBB.
@@ -675,28 +783,42 @@ int draw(Context& context, Options options) {
     if (options.shortNumbers && charts) shortenCrowdedLabels(context, *document, *charts, language == "Русский");
     if (options.arrange && charts) arrangeGraphicsLayer(context, *document, *charts, {});
 
-    // The results.
-    if (terminal && chartCount >= 10000) context.err << "Saving " << options.save << '\n';
+    // The results: the map document saved and, on request, the picture drawn at the same time.
+    const bool showProgress = terminal && chartCount >= 10000;
+    std::optional<SaveAndDrawProgress> both;
+    std::optional<DrawingBesideSaving> drawing;
+    if (picture) {
+        if (showProgress) {
+            context.err << "Saving " << options.save << " and drawing " << picture->path << '\n';
+            both.emplace(context.err);
+            // The save's own progress goes to the shared line until the drawing is done.
+            host::setTaskProgressObserver([&both](const host::TaskProgress& p) {
+                if (p.task == host::savingMapDocumentTask) both->saving(p.done, p.total);
+            });
+        }
+        drawing.emplace(*document, *picture, both ? &*both : nullptr);
+    } else if (showProgress) {
+        context.err << "Saving " << options.save << '\n';
+    }
     try {
-        host::writeMapDocument(*document, options.save);
+        if (drawing) host::writeMapDocument(*document, options.save, {}, [&drawing] { drawing->start(); });
+        else host::writeMapDocument(*document, options.save);
     } catch (const runtime::Error& e) {
+        drawing.reset();  // stopped; its picture is not kept
+        if (both) both->finish();
+        if (progress) progress->observeTasks();
         fail(e.description(), InputError);
     }
+    // The drawing ends before anything is printed, so the progress line is not cut by the results.
+    const std::string pictureFailure = drawing ? drawing->finish() : std::string();
+    if (both) both->finish();
+    if (progress) progress->observeTasks();
     context.out << "charts: " << chartCount << " on graphics layer " << options.layer << "_charts\n";
     context.out << "map document: " << std::filesystem::absolute(options.save).string() << '\n';
     if (!options.lyr.empty() && std::filesystem::exists(options.lyr))
         context.out << "layer file: " << std::filesystem::absolute(options.lyr).string() << '\n';
-    if (picture) {
-        if (terminal && chartCount >= 10000) context.err << "Drawing " << picture->path << '\n';
-        try {
-            std::optional<ProgressLine> line;
-            if (terminal && chartCount >= 10000) line.emplace(context.err);
-            drawPicture(*document, *picture, [&line](std::size_t done, std::size_t total) {
-                if (line) line->show("plotlet: drawing", done, total);
-            });
-        } catch (const std::exception& e) {
-            fail(std::string("the map document was saved, but the picture was not: ") + e.what(), InputError);
-        }
+    if (drawing) {
+        if (!pictureFailure.empty()) fail("the map document was saved, but the picture was not: " + pictureFailure, InputError);
         context.out << "picture: " << std::filesystem::absolute(picture->path).string() << '\n';
     }
     return Ok;

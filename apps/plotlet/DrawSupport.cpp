@@ -61,7 +61,7 @@ MapScaleAsReference::~MapScaleAsReference() {
 }
 
 void drawPicture(host::MxDocument& document, const PictureRequest& request,
-                 const std::function<void(std::size_t done, std::size_t total)>& progress) {
+                 const std::function<bool(std::size_t done, std::size_t total)>& progress) {
     const host::MapPtr& map = document.focusMap();
     std::optional<MapScaleAsReference> scale;
     if (map) scale.emplace(*map);
@@ -69,11 +69,7 @@ void drawPicture(host::MxDocument& document, const PictureRequest& request,
     options.width = request.width;
     options.dpi = request.dpi;
     options.decorations = request.decorations;
-    if (progress)
-        options.progress = [&progress](std::size_t done, std::size_t total) {
-            progress(done, total);
-            return true;
-        };
+    if (progress) options.progress = progress;
     render::exportDocument(document, request.path, options);
 }
 

@@ -59,8 +59,9 @@ private:
 
 // Draws the focus map of the document, charts included, into the picture (PNG, SVG or PDF by
 // its extension), written atomically, with the map's scale as reference scale when it has none.
-// `progress` (when set) hears how many of the elements are drawn.
+// `progress` (when set) hears how many of the elements are drawn; answering false stops the
+// drawing with an error.
 void drawPicture(host::MxDocument& document, const PictureRequest& request,
-                 const std::function<void(std::size_t done, std::size_t total)>& progress = {});
+                 const std::function<bool(std::size_t done, std::size_t total)>& progress = {});
 
 }  // namespace plotlet::cli

@@ -42,7 +42,9 @@ void ProgressLine::finish() {
     lastDone_ = static_cast<std::size_t>(-1);
 }
 
-TaskProgressLine::TaskProgressLine(std::ostream& err, std::string prefix) : line_(err), prefix_(std::move(prefix)) {
+TaskProgressLine::TaskProgressLine(std::ostream& err, std::string prefix) : line_(err), prefix_(std::move(prefix)) { observe(); }
+
+void TaskProgressLine::observe() {
     host::setTaskProgressObserver([this](const host::TaskProgress& p) {
         if (p.total < 10000) return;
         line_.show(prefix_ + p.task, p.done, p.total);

@@ -45,6 +45,8 @@ public:
     TaskProgressLine& operator=(const TaskProgressLine&) = delete;
 
     ProgressLine& line() { return line_; }
+    // Listens to the host's task reports (again, after another listener replaced this one).
+    void observe();
 
 private:
     ProgressLine line_;

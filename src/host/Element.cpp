@@ -83,7 +83,9 @@ Envelope MarkerElement::queryBounds(const Display& display) const {
     const XY p = anchorOf(*this);
     if (!finite(p) || !symbol_) return {};
     const double k = display.mapUnitsPerPoint();
-    if (auto chart = std::dynamic_pointer_cast<BarChartSymbol>(symbol_)) {
+    // Not a copy of the pointer: a document may be saved while it is drawn, and saving tells a
+    // chart's own symbol from a shared one by the number of its holders.
+    if (const auto* chart = dynamic_cast<const BarChartSymbol*>(symbol_.get())) {
         Envelope box = chartBox(*chart, p, k);
         if (chart->background()) {
             if (auto leader = leaderSegment(*chart->background(), box, k)) box.include(leader->from);

@@ -10,6 +10,7 @@
 
 #include "host/AtomicFile.h"
 #include "host/ElementLineReader.h"
+#include "host/ElementText.h"
 #include "host/Error.h"
 #include "host/JsonScanner.h"
 #include "host/Persistence.h"
@@ -305,7 +306,10 @@ void readElementList(GraphicsLayer& layer, const ReadSource& source, const std::
 class DocumentOut {
 public:
     DocumentOut(PersistContext& context, const MapDocumentLimits& limits, AtomicFileWriter* file)
-        : c_(context), limits_(limits), file_(file) {}
+        : c_(context), limits_(limits), file_(file),
+          // An element of a graphics sub-layer sits seven levels down (document, maps, map, basic
+          // graphics, layers, sub-layer, elements); a map's head less deep.
+          checks_(context, limits.maxDepth, limits.maxListItems, limits.maxObjects, 7) {}
 
     DocumentOut& operator+=(std::string_view text) {
         buffer_ += text;
@@ -328,13 +332,16 @@ public:
         while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
         head(text);
     }
-    void element(const Json& j) {
-        check(j);
-        const std::string text = dump(j, -1);
-        if (text.size() > limits_.maxElementBytes)
-            c_.fail("an element takes " + std::to_string(text.size()) + " bytes; reading accepts at most " +
+    // Written as text straight away, checked on the way.
+    void element(const ElementPtr& e) {
+        const std::size_t start = buffer_.size();
+        appendElementText(buffer_, e, c_, checks_);
+        const std::size_t size = buffer_.size() - start;
+        if (size > limits_.maxElementBytes)
+            c_.fail("an element takes " + std::to_string(size) + " bytes; reading accepts at most " +
                     std::to_string(limits_.maxElementBytes));
-        *this += text;
+        checks_.objectsWithinLimit();
+        if (file_ && buffer_.size() >= flushBytes) flush();
     }
     void flush() {
         if (file_ && !buffer_.empty()) file_->write(buffer_.data(), buffer_.size());
@@ -352,21 +359,8 @@ private:
     }
     // What the reader counts and bounds: objects in all, items of one list, nesting.
     void check(const Json& j) {
-        checkShape(j, 1);
-        if (objects_ > limits_.maxObjects)
-            c_.fail("it holds more than " + std::to_string(limits_.maxObjects) + " objects, more than reading accepts");
-    }
-    void checkShape(const Json& j, std::size_t depth) {
-        if (!j.is_structured()) return;
-        if (j.is_object() && j.contains("$class")) ++objects_;
-        // An element of a graphics sub-layer sits seven levels down (document, maps, map, basic
-        // graphics, layers, sub-layer, elements); a map's head less deep.
-        if (depth + 7 > limits_.maxDepth)
-            c_.fail("its objects are nested deeper than the " + std::to_string(limits_.maxDepth) + " levels reading accepts");
-        if (j.is_array() && j.size() > limits_.maxListItems)
-            c_.fail("a list holds " + std::to_string(j.size()) + " items; reading accepts at most " +
-                    std::to_string(limits_.maxListItems));
-        for (const auto& item : j) checkShape(item, depth + 1);
+        checks_.shape(j, 1);
+        checks_.objectsWithinLimit();
     }
 
     PersistContext& c_;
@@ -374,19 +368,21 @@ private:
     AtomicFileWriter* file_;
     std::string buffer_;
     std::size_t outside_ = 0;
-    std::size_t objects_ = 0;  // as the reader counts them: every object written in full
+    WriteLimits checks_;  // counts objects as the reader does: every object written in full
 };
 
 // A graphics layer with its elements, one element per line. The elements are turned into JSON
 // and text one at a time, so a layer of a million charts never exists as one JSON tree; the
 // identities come out in the order a whole-tree write gives them.
 void appendGraphicsLayer(DocumentOut& out, const GraphicsLayer& layer, PersistContext& c, ElementProgress& progress,
-                         const MapDocumentLimits& limits) {
+                         const MapDocumentLimits& limits, const std::function<void()>* elementsBegin) {
     c.setOmitGraphicsContent(true);
     const Json head = writeObject(layer, c);
     c.setOmitGraphicsContent(false);
     out.headOpen(head);
     out += ",\"elements\":[";
+    // The basic graphics layer's head is the last one of the map: the rest is elements.
+    if (elementsBegin && *elementsBegin) (*elementsBegin)();
     if (layer.container().elementCount() > limits.maxListItems)
         c.fail("graphics layer " + layer.name() + " holds " + std::to_string(layer.container().elementCount()) +
                " elements; reading accepts at most " + std::to_string(limits.maxListItems));
@@ -394,7 +390,7 @@ void appendGraphicsLayer(DocumentOut& out, const GraphicsLayer& layer, PersistCo
     for (const auto& e : layer.container().elements()) {
         out += first ? "\n" : ",\n";
         first = false;
-        out.element(writeObject(e, c));
+        out.element(e);
         progress.step();
     }
     out += "]";
@@ -404,14 +400,15 @@ void appendGraphicsLayer(DocumentOut& out, const GraphicsLayer& layer, PersistCo
         for (const auto& sub : composite->layers()) {
             out += first ? "\n" : ",\n";
             first = false;
-            appendGraphicsLayer(out, *sub, c, progress, limits);
+            appendGraphicsLayer(out, *sub, c, progress, limits, nullptr);
         }
         out += "]";
     }
     out += "}";
 }
 
-void appendMap(DocumentOut& out, const Map& map, PersistContext& c, const MapDocumentLimits& limits) {
+void appendMap(DocumentOut& out, const Map& map, PersistContext& c, const MapDocumentLimits& limits,
+               const std::function<void()>* elementsBegin) {
     Json j = Json::object();
     j["name"] = map.name();
     if (map.mapScale() > 0) j["mapScale"] = writeDouble(map.mapScale());
@@ -426,8 +423,8 @@ void appendMap(DocumentOut& out, const Map& map, PersistContext& c, const MapDoc
     j["selectedElements"] = writeSelection(map);
     out.headOpen(j, 1);
     out += ",\n \"basicGraphics\": ";
-    ElementProgress progress("Saving the map document", elementCount(*map.basicGraphicsLayer()));
-    appendGraphicsLayer(out, *map.basicGraphicsLayer(), c, progress, limits);
+    ElementProgress progress(savingMapDocumentTask, elementCount(*map.basicGraphicsLayer()));
+    appendGraphicsLayer(out, *map.basicGraphicsLayer(), c, progress, limits, elementsBegin);
     out += "\n}";
 }
 
@@ -515,7 +512,8 @@ PersistLimits persistLimits(const MapDocumentLimits& limits) {
     return l;
 }
 
-void writeDocument(DocumentOut& out, const MxDocument& document, PersistContext& context, const MapDocumentLimits& limits) {
+void writeDocument(DocumentOut& out, const MxDocument& document, PersistContext& context, const MapDocumentLimits& limits,
+                   const std::function<void()>* elementsBegin = nullptr) {
     std::size_t focus = 0;
     for (std::size_t i = 0; i < document.maps().size(); ++i) {
         if (document.maps()[i] == document.focusMap()) focus = i;
@@ -525,7 +523,7 @@ void writeDocument(DocumentOut& out, const MxDocument& document, PersistContext&
              ", \"focusMap\": " + std::to_string(focus) + ",\n\"maps\": [\n");
     for (std::size_t i = 0; i < document.maps().size(); ++i) {
         if (i) out += ",\n";
-        appendMap(out, *document.maps()[i], context, limits);
+        appendMap(out, *document.maps()[i], context, limits, i + 1 == document.maps().size() ? elementsBegin : nullptr);
     }
     out += "\n]}\n";
 }
@@ -593,13 +591,18 @@ MxDocumentPtr mapDocumentFromText(std::string_view text, const std::string& path
 }
 
 void writeMapDocument(const MxDocument& document, const std::string& path, const MapDocumentLimits& limits) {
+    writeMapDocument(document, path, limits, {});
+}
+
+void writeMapDocument(const MxDocument& document, const std::string& path, const MapDocumentLimits& limits,
+                      const std::function<void()>& elementsBegin) {
     // Element by element into the temporary file: a failure on the way (an object that cannot
     // be saved, a full disk) removes it and leaves the old file as it was.
     AtomicFileWriter file(path);
     try {
         PersistContext context(PersistPurpose::File, document.path(), fs::path(absolute(path)).parent_path());
         DocumentOut out(context, limits, &file);
-        writeDocument(out, document, context, limits);
+        writeDocument(out, document, context, limits, &elementsBegin);
         out.flush();
     } catch (const runtime::Error& e) {
         if (e.source() == "Plotlet.File") throw;  // the file's own fault, named already

@@ -18,6 +18,7 @@
 // opens as a broken layer that keeps its entry and is saved back as it was.
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -48,9 +49,17 @@ std::string mapDocumentToText(const MxDocument& document, const std::filesystem:
 // data-source paths start from. The document's path is set to `path` made absolute.
 MxDocumentPtr mapDocumentFromText(std::string_view text, const std::string& path, const MapDocumentLimits& limits = {});
 
+// The task whose progress saving reports (see TaskProgress.h).
+inline constexpr const char* savingMapDocumentTask = "Saving the map document";
+
 // Writes atomically (the old file stays intact on any failure); host errors name the file.
 // The document's own path is left alone: saving a copy does not rename the document.
 void writeMapDocument(const MxDocument& document, const std::string& path, const MapDocumentLimits& limits = {});
+// The same, calling `elementsBegin` once every map's head is written (layers, coordinate system,
+// scales, selection): from then on the write reads nothing but the last map's graphics layers and
+// their elements, so whoever else only reads those may start then. Called at most once.
+void writeMapDocument(const MxDocument& document, const std::string& path, const MapDocumentLimits& limits,
+                      const std::function<void()>& elementsBegin);
 // Reads the file; host errors name it (missing: 53).
 MxDocumentPtr readMapDocument(const std::string& path, const MapDocumentLimits& limits = {});
 

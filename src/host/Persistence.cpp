@@ -35,6 +35,15 @@ void PersistContext::fail(const std::string& what) const {
     raiseHost(100, kPersistenceSource, sourceName_.empty() ? what : "File " + sourceName_ + ": " + what);
 }
 
+PersistContext::UnsharedScope::UnsharedScope(PersistContext& context) : context_(context) {
+    // Objects without an id are not looked up, so a cycle through them (possible only where an
+    // object is entered by reference) would recurse without end: bounded like the nesting the
+    // reader accepts.
+    if (++context_.unsharedDepth_ > context_.limits_.maxDepth)
+        context_.fail("its objects are nested deeper than the " + std::to_string(context_.limits_.maxDepth) +
+                      " levels reading accepts (or hold themselves)");
+}
+
 void ReadSharing::shareBarSymbols(SymbolArray& chart) {
     if (lastBarSymbols_ && lastBarSymbols_->symbols() == chart.symbols()) {
         chart.shareSymbols(*lastBarSymbols_);
@@ -168,8 +177,30 @@ bool isPersistable(const std::string& className) { return handlers().count(class
 
 Json writeObject(const runtime::ObjectPtr& object, PersistContext& context) {
     if (!object) return nullptr;
+    if (object.use_count() == 1) {
+        // Held by nothing but the pointer being written, the object cannot turn up again in this
+        // write (a second holder would count): no id, nothing to remember. A chart's own symbol,
+        // callout and data are such; the symbols all charts share are not.
+        const PersistContext::UnsharedScope nested(context);
+        return writeSoleHeld(*object, context);
+    }
     if (!context.writtenIds().count(object.get())) context.retain(object);
     return writeObject(*object, context);
+}
+
+Json writeObjectNumbered(const runtime::ObjectPtr& object, PersistContext& context) {
+    if (!object) return nullptr;
+    if (!context.writtenIds().count(object.get())) context.retain(object);
+    return writeObject(*object, context);
+}
+
+Json writeSoleHeld(const runtime::Object& object, PersistContext& context) {
+    const std::string cls = object.className();
+    auto h = handlers().find(cls);
+    if (h == handlers().end()) context.fail("an object of class " + cls + " cannot be saved");
+    Json j = {{"$class", cls}};
+    h->second.write(object, j, context);
+    return j;
 }
 
 Json writeObject(const runtime::Object& object, PersistContext& context) {
@@ -191,10 +222,11 @@ Json writeObject(const runtime::Object& object, PersistContext& context) {
         return j;
     }
     const long id = static_cast<long>(ids.size()) + 1;
-    auto slot = ids.emplace(&object, -id).first;
+    // A reference to the entry stays valid while writing the members adds to the map.
+    long& slot = ids.emplace(&object, -id).first->second;
     Json j = {{"$class", cls}, {"$id", id}};
     h->second.write(object, j, context);
-    slot->second = id;
+    slot = id;
     return j;
 }
 

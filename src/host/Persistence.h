@@ -5,6 +5,8 @@
 //
 // An object is written as {"$class": name, "$id": n, ...}; when the same object appears again
 // in one write it is written as {"$ref": n}, so shared symbols stay shared after a round trip.
+// An object reached through the only pointer that holds it cannot appear again and is written
+// without an id (most of a chart: its symbol, callout and data).
 // Points are values: written in full wherever they appear, without an id. Doubles round-trip
 // exactly, in their shortest form (whole numbers without a fraction); NaN and the infinities
 // are written as the texts "NaN", "Infinity" and "-Infinity".
@@ -85,6 +87,17 @@ public:
     // object made for the write alone (a feature's shape) must not free its address for the
     // next one, which would then be written as a reference to it.
     void retain(runtime::ObjectPtr object) { retained_.push_back(std::move(object)); }
+    // While an object without an id (one with a single holder) is being written.
+    class UnsharedScope {
+    public:
+        explicit UnsharedScope(PersistContext& context);
+        ~UnsharedScope() { --context_.unsharedDepth_; }
+        UnsharedScope(const UnsharedScope&) = delete;
+        UnsharedScope& operator=(const UnsharedScope&) = delete;
+
+    private:
+        PersistContext& context_;
+    };
     std::unordered_map<long, runtime::ObjectPtr>& readObjects() { return read_; }
     const std::unordered_map<long, runtime::ObjectPtr>& readObjects() const { return read_; }
     void countObject();
@@ -113,13 +126,23 @@ private:
     std::vector<std::pair<std::shared_ptr<class GraphicsLayer>, std::string>> pending_;
     std::vector<std::pair<DataSource, FeatureClassPtr>> opened_;
     bool omitGraphicsContent_ = false;
+    std::size_t unsharedDepth_ = 0;
     ReadSharing sharing_;
 };
 
 // Objects (null pointer ↔ JSON null). Reading checks class tags and value types and fails with
 // a host error naming the source and the problem.
 Json writeObject(const runtime::ObjectPtr& object, PersistContext& context);
+// The same through a typed pointer, whose holders are counted before a copy adds one.
+template <class T>
+Json writeObject(const std::shared_ptr<T>& object, PersistContext& context);
+// An object reached through a reference is numbered like any other.
 Json writeObject(const runtime::Object& object, PersistContext& context);
+// An object that only the pointer being written holds: no id, nothing remembered.
+Json writeSoleHeld(const runtime::Object& object, PersistContext& context);
+// Numbered whatever its holders: an object in a list that several owners share (a list is no
+// object, so the one pointer in it may be met once per owner).
+Json writeObjectNumbered(const runtime::ObjectPtr& object, PersistContext& context);
 runtime::ObjectPtr readObject(const Json& json, PersistContext& context);
 // readObject, then a check that the object is a T ("expected a SimpleFillSymbol ...").
 template <class T>
@@ -151,7 +174,16 @@ Json parseJsonLimited(const std::string& text, const PersistContext& context);
 Json readTaggedDocument(const std::string& text, const std::string& format, int maxVersion, const PersistContext& context);
 Json makeTaggedDocument(const std::string& format, int version);
 
-// ---- implementation of the template --------------------------------------------------------
+// ---- implementation of the templates -------------------------------------------------------
+
+template <class T>
+Json writeObject(const std::shared_ptr<T>& object, PersistContext& context) {
+    if (object && object.use_count() == 1) {
+        const PersistContext::UnsharedScope nested(context);
+        return writeSoleHeld(*object, context);
+    }
+    return writeObject(runtime::ObjectPtr(object), context);
+}
 
 template <class T>
 std::shared_ptr<T> readObjectAs(const Json& json, PersistContext& context, const char* what) {

@@ -284,6 +284,9 @@ public:
     // Takes the same symbols in the same order as `other`. The list itself is shared until one
     // of the two changes it: a million charts of one run carry one list of their field symbols.
     void shareSymbols(const SymbolArray& other) { symbols_ = other.symbols_; }
+    // Whether another array holds this list too: its symbols are then reached through every one
+    // of them, though the list alone holds each (saving numbers them for that).
+    bool symbolsShared() const { return symbols_.use_count() > 1; }
 
 protected:
     // The list to change: a copy of its own first when another array shares it.

@@ -184,7 +184,7 @@ void addSymbolHandlers(HandlerTable& t) {
             for (double v : o.values()) values.push_back(writeDouble(v));
             j["values"] = values;
             Json symbols = Json::array();
-            for (const auto& s : o.symbols()) symbols.push_back(writeObject(s, c));
+            for (const auto& s : o.symbols()) symbols.push_back(o.symbolsShared() ? writeObjectNumbered(s, c) : writeObject(s, c));
             j["symbols"] = symbols;
             j["background"] = writeObject(o.background(), c);
         },

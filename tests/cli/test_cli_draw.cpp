@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cairo.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdlib>
 #include <filesystem>
@@ -148,6 +151,53 @@ TEST_F(DrawCommand, RunsThatFailSaveNothing) {
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
         EXPECT_EQ(readFile(saved), keep);
     }
+}
+
+TEST_F(DrawCommand, ThePictureIsKeptOnlyWhenTheSaveSucceeds) {
+    // The picture is drawn while the document is saved: a save that fails (the document's name
+    // is a folder) leaves no picture behind, an older one as it was, and no temporary file.
+    const std::string png = (folder / "charts.png").string();
+    { std::ofstream(png) << "an older picture"; }
+    const std::string folderAsDocument = (folder / "taken.pmx").string();
+    std::filesystem::create_directory(folderAsDocument);
+    auto r = draw({pmx, "--layer", "county_points", "--fields", "BIR74,BIR79", "--save", folderAsDocument, "--out", png});
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find("taken.pmx"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("picture: "), std::string::npos) << r.out;
+    EXPECT_EQ(readFile(png), "an older picture");
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".drawing"), std::string::npos) << entry.path();
+
+    // A save that fails while the picture is being drawn (the disk takes no more than half the
+    // document): the drawing is stopped and its picture not kept.
+    {
+        struct rlimit before {};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);  // a failed write instead of the end
+        struct rlimit small = before;
+        small.rlim_cur = 50'000;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const std::string late = (folder / "late.pmx").string();
+        r = draw({pmx, "--layer", "county_points", "--fields", "BIR74,BIR79", "--save", late, "--out", png, "--width", "200"});
+        setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_EQ(r.code, 2) << r.err;
+        EXPECT_NE(r.err.find("late.pmx"), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(late));
+        EXPECT_EQ(readFile(png), "an older picture");
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+            EXPECT_EQ(entry.path().filename().string().find(".drawing"), std::string::npos) << entry.path();
+    }
+
+    // A picture that cannot be written after a good save: the document stays, the message names
+    // the picture (not the temporary file it was drawn into).
+    const std::string nowhere = (folder / "no such folder" / "charts.png").string();
+    r = draw({pmx, "--layer", "county_points", "--fields", "BIR74,BIR79", "--save", saved, "--out", nowhere});
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find("the map document was saved, but the picture was not"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("charts.png"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(".drawing"), std::string::npos) << r.err;
+    EXPECT_EQ(charts(host::readMapDocument(saved))->container().elementCount(), 100u);
 }
 
 namespace {

@@ -20,6 +20,7 @@
 #include "host/Symbol.h"
 #include "runtime/Date.h"
 #include "runtime/Error.h"
+#include "support/JsonIds.h"
 
 using namespace host;
 using runtime::Variant;
@@ -105,7 +106,10 @@ bool same(const std::string& line, PersistLimits limits = {}) {
         return false;
     }
     EXPECT_TRUE(g.ok) << line << "\n generic: " << g.text;
-    EXPECT_EQ(d.text, g.text) << line;
+    // Ids compared by the sharing they stand for: whether an object written back is numbered
+    // depends on who else holds it, and the generic reading's context holds what it numbered.
+    const auto sharing = [](const Reading& r) { return r.ok ? fixtures::withSharingOnly(Json::parse(r.text)).dump() : r.text; };
+    EXPECT_EQ(sharing(d), sharing(g)) << line;
     EXPECT_EQ(d.ids, g.ids) << line;
     EXPECT_EQ(d.objects, g.objects) << line;
     return true;
@@ -389,10 +393,13 @@ TEST(ElementLineReader, DocumentsReadTheSameWithAndWithoutIt) {
     // Faults in later lines: the same message, naming the file.
     std::string twice = text;
     const std::size_t at = twice.rfind("\"$class\":\"Point\"");
-    twice.insert(at, "\"$id\":5,");
+    // The id of the shared font, given once more to the last point.
+    const std::size_t fontId = text.find("\"$id\":", text.find("\"$class\":\"TextSymbol\"")) + 6;
+    const std::string id = text.substr(fontId, text.find_first_not_of("0123456789", fontId) - fontId);
+    twice.insert(at, "\"$id\":" + id + ",");
     std::tie(fast, slow) = readBothWays(twice);
     EXPECT_EQ(fast, slow);
-    EXPECT_EQ(fast.rfind("refused: File m.pmx: two objects carry the id 5", 0), 0u) << fast;
+    EXPECT_EQ(fast.rfind("refused: File m.pmx: two objects carry the id " + id, 0), 0u) << fast;
     std::string bad = text;
     bad.replace(bad.rfind("label 49"), 8, "label\x01");
     std::tie(fast, slow) = readBothWays(bad);

@@ -15,6 +15,7 @@
 #include "host/Persistence.h"
 #include "host/PropertySet.h"
 #include "host/PropertySetFile.h"
+#include "support/JsonIds.h"
 #include "support/TempFolder.h"
 
 using namespace host;
@@ -203,7 +204,9 @@ TEST(Persistence, EveryPersistableClassRoundTrips) {
         ASSERT_TRUE(copy);
         EXPECT_EQ(copy->className(), original->className());
         EXPECT_NE(copy.get(), original.get());
-        EXPECT_EQ(dumpForFile(copy), first);
+        // The same sharing: the reading context still holds what it numbered, so the copy's
+        // objects may carry ids the original's did not need.
+        EXPECT_EQ(fixtures::withSharingOnly(Json::parse(dumpForFile(copy))), fixtures::withSharingOnly(Json::parse(first)));
     }
 }
 
@@ -253,9 +256,10 @@ void differences(const Json& expected, const Json& actual, const std::string& pa
     }
 }
 
+// Ids compared by the sharing they stand for: objects written once carry none today.
 std::string differencesOf(const Json& expected, const Json& actual, const std::string& what) {
     std::vector<std::string> lines;
-    differences(expected, actual, what, lines);
+    differences(fixtures::withSharingOnly(expected), fixtures::withSharingOnly(actual), what, lines);
     std::string text;
     for (const auto& line : lines) text += line + "\n";
     return text;
