@@ -62,8 +62,12 @@ public:
     // The pages before `offset` are not needed for now (they are read again from the file if
     // they are). Cheap to call often: it acts in steps of several megabytes.
     void release(std::size_t offset);
-    // Everything read so far is released.
-    void releaseAll() { release(size_); }
+    // Everything read so far is released, and a new pass over the text starts: the pages it
+    // reads again are released behind it as the first pass's were.
+    void releaseAll() {
+        release(size_);
+        released_ = 0;
+    }
 
 private:
     const char* data_ = nullptr;

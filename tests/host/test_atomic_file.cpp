@@ -121,3 +121,46 @@ TEST(AtomicFile, AnInterruptedSaveRemovesItsTemporaryFile) {
         EXPECT_EQ(contents(target), "old");
     }
 }
+
+namespace {
+// Resident pages of this process, in bytes.
+std::size_t residentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    std::size_t size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+}  // namespace
+
+// A map document is read in two passes (its outline, then its elements): the second pass must
+// let go of the pages behind it as the first does, or a large document stays resident whole.
+TEST(MappedFile, EachPassReleasesThePagesBehindIt) {
+    const auto folder = std::filesystem::temp_directory_path() / ("plotlet-mapped-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "big.txt").string();
+    constexpr std::size_t size = 96u << 20;
+    {
+        std::ofstream out(path, std::ios::binary);
+        const std::string block(1u << 20, 'x');
+        for (std::size_t i = 0; i < size / block.size(); ++i) out << block;
+    }
+    {
+        host::MappedFile file(path);
+        const std::size_t before = residentBytes();
+        auto pass = [&] {
+            std::size_t sum = 0;
+            const std::string_view text = file.text();
+            for (std::size_t i = 0; i < text.size(); i += 4096) {
+                sum += static_cast<unsigned char>(text[i]);
+                if (i % (1u << 20) == 0) file.release(i);
+            }
+            return sum;
+        };
+        EXPECT_GT(pass(), 0u);
+        EXPECT_LT(residentBytes(), before + (32u << 20));
+        file.releaseAll();
+        EXPECT_GT(pass(), 0u);
+        EXPECT_LT(residentBytes(), before + (32u << 20));
+    }
+    std::filesystem::remove_all(folder);
+}
