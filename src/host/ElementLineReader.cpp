@@ -580,6 +580,7 @@ private:
         if (!seenElements) giveUp();
         applyBase(*g, base, true);
         for (auto& m : members) g->addElement(std::move(m));
+        g->compactElements();
         return g;
     }
 
@@ -920,7 +921,7 @@ private:
         o->setDisplay3D(display3D.value_or(false));
         o->setThickness(thickness.value_or(0));
         o->setMaxValue(maxValue.value_or(0));
-        for (std::size_t k = 0; k < values.size(); ++k) o->setValue(k, values[k]);
+        o->setValues(values);
         for (auto& symbol : symbols) o->addSymbol(std::move(symbol));
         sharing_.shareBarSymbols(*o);
         o->setBackground(std::move(background));
