@@ -39,23 +39,24 @@ inline host::BarChartSymbolPtr chartSymbol(const std::vector<host::SymbolPtr>& f
 }
 
 // n charts scattered over the map, each a group of its chart marker and one label per bar, as
-// the builder places them (labels centred over their bars, bottom-aligned, 6 points).
-inline host::MapPtr chartElementMap(std::size_t n) {
+// the builder places them (labels centred over their bars, bottom-aligned, 6 points in `font`),
+// for a picture `pictureWidth` pixels wide of the whole square at 96 dpi.
+inline host::MapPtr chartElementMap(std::size_t n, double pictureWidth = 2000.0, const std::string& fontName = "Arial") {
     auto map = std::make_shared<host::Map>();
     auto layer = map->basicGraphicsLayer()->addLayer("Cities_charts", nullptr);
     const auto fills = barFills();
     auto labelSymbol = std::make_shared<host::TextSymbol>();
     host::FontSpec font;
-    font.name = "Arial";
+    font.name = fontName;
     font.size = 6;
     labelSymbol->setFont(font);
     labelSymbol->setHorizontalAlignment(1);
     labelSymbol->setVerticalAlignment(3);
     std::mt19937_64 random(42);
     std::uniform_real_distribution<double> position(0, kExtent), value(0.5, 10.0);
-    // The labels' places depend on the chart's size in map units at the picture's scale:
-    // 2000 pixels over 100 km at 96 dpi.
-    const double mapUnitsPerPoint = kExtent / 2000.0 * 96.0 / 72.0;
+    // The labels' places depend on the chart's size in map units at the picture's scale.
+    const double mapUnitsPerPoint = kExtent / pictureWidth * 96.0 / 72.0;
+    layer->container().reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
         const host::XY p{position(random), position(random)};
         auto chart = chartSymbol(fills);

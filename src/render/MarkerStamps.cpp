@@ -12,6 +12,33 @@ constexpr std::size_t kMaxEntries = 64;
 // Glyph stamps kept at most (sizes × colours × glyphs of a drawing's texts).
 constexpr std::size_t kMaxGlyphs = 4096;
 
+// A scratch image of `side` × `side` pixels cut to the pixels something was drawn on, so that
+// blending skips the empty border. False, with `image` untouched, when the ink reaches the
+// border and `refuseAtBorder` (it may have been clipped there).
+bool cutToInk(const std::uint32_t* data, std::ptrdiff_t stride, int side, int pad, bool refuseAtBorder, StampImage& image) {
+    int x0 = side, y0 = side, x1 = -1, y1 = -1;
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            if (data[y * stride + x] == 0) continue;
+            x0 = std::min(x0, x);
+            x1 = std::max(x1, x);
+            y0 = std::min(y0, y);
+            y1 = std::max(y1, y);
+        }
+    }
+    if (x1 < x0) return true;  // nothing drawn: an empty stamp
+    if (refuseAtBorder && (x0 == 0 || y0 == 0 || x1 == side - 1 || y1 == side - 1)) return false;
+    image.width = x1 - x0 + 1;
+    image.height = y1 - y0 + 1;
+    image.offsetX = x0 - pad;
+    image.offsetY = y0 - pad;
+    image.pixels.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height));
+    for (int y = 0; y < image.height; ++y) {
+        std::copy_n(data + (y0 + y) * stride + x0, image.width, image.pixels.begin() + static_cast<std::ptrdiff_t>(y) * image.width);
+    }
+    return true;
+}
+
 }  // namespace
 
 std::unique_ptr<StampImage> MarkerStamps::render(double reach, double px, double py, const Painter& paint) {
@@ -31,28 +58,7 @@ std::unique_ptr<StampImage> MarkerStamps::render(double reach, double px, double
     if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
         const auto* data = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(surface));
         const std::ptrdiff_t stride = cairo_image_surface_get_stride(surface) / 4;
-        // Cut to the pixels the marker covers, so blending skips the empty border.
-        int x0 = side, y0 = side, x1 = -1, y1 = -1;
-        for (int y = 0; y < side; ++y) {
-            for (int x = 0; x < side; ++x) {
-                if (data[y * stride + x] == 0) continue;
-                x0 = std::min(x0, x);
-                x1 = std::max(x1, x);
-                y0 = std::min(y0, y);
-                y1 = std::max(y1, y);
-            }
-        }
-        if (x1 >= x0) {
-            image->width = x1 - x0 + 1;
-            image->height = y1 - y0 + 1;
-            image->offsetX = x0 - pad;
-            image->offsetY = y0 - pad;
-            image->pixels.resize(static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height));
-            for (int y = 0; y < image->height; ++y) {
-                std::copy_n(data + (y0 + y) * stride + x0, image->width,
-                            image->pixels.begin() + static_cast<std::ptrdiff_t>(y) * image->width);
-            }
-        }
+        cutToInk(data, stride, side, pad, false, *image);
     }
     cairo_surface_destroy(surface);
     return image;
@@ -115,31 +121,8 @@ std::unique_ptr<StampImage> GlyphStamps::render(const Key& key, const cairo_font
     if (drawn && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
         const auto* data = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(surface));
         const std::ptrdiff_t stride = cairo_image_surface_get_stride(surface) / 4;
-        int x0 = side, y0 = side, x1 = -1, y1 = -1;
-        for (int y = 0; y < side; ++y) {
-            for (int x = 0; x < side; ++x) {
-                if (data[y * stride + x] == 0) continue;
-                x0 = std::min(x0, x);
-                x1 = std::max(x1, x);
-                y0 = std::min(y0, y);
-                y1 = std::max(y1, y);
-            }
-        }
-        const bool touchesBorder = x1 >= x0 && (x0 == 0 || y0 == 0 || x1 == side - 1 || y1 == side - 1);
-        if (!touchesBorder) {
-            image = std::make_unique<StampImage>();
-            if (x1 >= x0) {
-                image->width = x1 - x0 + 1;
-                image->height = y1 - y0 + 1;
-                image->offsetX = x0 - pad;
-                image->offsetY = y0 - pad;
-                image->pixels.resize(static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height));
-                for (int y = 0; y < image->height; ++y) {
-                    std::copy_n(data + (y0 + y) * stride + x0, image->width,
-                                image->pixels.begin() + static_cast<std::ptrdiff_t>(y) * image->width);
-                }
-            }
-        }
+        image = std::make_unique<StampImage>();
+        if (!cutToInk(data, stride, side, pad, true, *image)) image.reset();
     }
     cairo_surface_destroy(surface);
     return image;

@@ -120,9 +120,9 @@ TEST(MarkerStamps, BigMarkersAreDrawnAndStampsSurviveManyLooks) {
 // and cut at the edges. At exactly half a pixel across cairo may cut a glyph's edge column.
 TEST(GlyphStamps, StampedTextsAreThePixelsCairoDraws) {
     const host::DisplayTransformation t = frameOf(300, 200, host::Envelope(0, 0, 3000, 2000));
-    host::FontSpec spec;
-    spec.name = "Arial";
-    const auto font = render::FontCache::instance().font(spec);
+    host::FontSpec face;
+    face.name = "Arial";
+    const auto font = render::FontCache::instance().font(face);
     const char* texts[] = {"0.5", "12", "100", "-3.25", "98.7", "Ärger"};
     const std::uint32_t colours[] = {0x000000, 0x2040C0, 0x30A030};
     struct Label {
@@ -170,8 +170,8 @@ TEST(GlyphStamps, StampedTextsAreThePixelsCairoDraws) {
 }
 
 TEST(GlyphStamps, GlyphsAreMadeOnceAndBigOnesLeftToCairo) {
-    host::FontSpec spec;
-    const auto font = render::FontCache::instance().font(spec);
+    host::FontSpec face;
+    const auto font = render::FontCache::instance().font(face);
     render::GlyphStamps stamps;
     const render::StampImage* made = stamps.glyph(font->face(), render::Font::options(), 10, 20, 0x000000, 1.0);
     ASSERT_NE(made, nullptr);

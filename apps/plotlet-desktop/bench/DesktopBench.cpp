@@ -14,6 +14,7 @@
 
 #include <cairo.h>
 
+#include "RenderScenes.h"
 #include "host/Element.h"
 #include "host/Geometry.h"
 #include "host/Layer.h"
@@ -25,58 +26,13 @@
 
 namespace {
 
-constexpr double kExtent = 100'000;  // metres on a side
-constexpr int kWidth = 1000, kHeight = 750, kBars = 3;
+using bench_support::kExtent;  // metres on a side
+constexpr int kWidth = 1000, kHeight = 750;
 
-// n charts scattered over the map, each a group of its bar chart marker and one label per bar,
-// as the chart builder makes them.
-host::MapPtr chartMap(std::size_t n) {
-    auto map = std::make_shared<host::Map>();
-    auto layer = map->basicGraphicsLayer()->addLayer("Cities_charts", nullptr);
-    std::vector<host::SymbolPtr> fills;
-    for (const std::uint32_t c : {0x3355CCu, 0x33AA55u, 0xCC8833u}) {
-        auto fill = std::make_shared<host::SimpleFillSymbol>();
-        fill->setColor(host::RgbColor(c));
-        fills.push_back(fill);
-    }
-    auto labelSymbol = std::make_shared<host::TextSymbol>();
-    host::FontSpec font;
-    font.name = "DejaVu Sans";
-    font.size = 6;
-    labelSymbol->setFont(font);
-    labelSymbol->setHorizontalAlignment(1);
-    labelSymbol->setVerticalAlignment(3);
-    std::mt19937_64 random(42);
-    std::uniform_real_distribution<double> position(0, kExtent), value(0.5, 10.0);
-    const double mapUnitsPerPoint = kExtent / kWidth * 96.0 / 72.0;
-    layer->container().reserve(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const host::XY p{position(random), position(random)};
-        auto chart = std::make_shared<host::BarChartSymbol>();
-        chart->setWidth(4);
-        chart->setSize(20);
-        chart->setMaxValue(10);
-        for (const auto& f : fills) chart->addSymbol(f);
-        auto group = std::make_shared<host::GroupElement>();
-        auto marker = std::make_shared<host::MarkerElement>();
-        marker->setGeometry(std::make_shared<host::Point>(p));
-        marker->setName(std::to_string(i));
-        for (int k = 0; k < kBars; ++k) chart->setValue(static_cast<std::size_t>(k), value(random));
-        marker->setSymbol(chart);
-        group->addElement(marker);
-        for (int k = 0; k < kBars; ++k) {
-            auto label = std::make_shared<host::TextElement>();
-            label->setText(std::to_string(k + 1));
-            label->setSymbol(labelSymbol);
-            label->setGeometry(std::make_shared<host::Point>(p.x + (k - 1) * 4 * mapUnitsPerPoint, p.y + 20 * mapUnitsPerPoint));
-            group->addElement(label);
-        }
-        layer->container().addElement(group);
-    }
-    // No reference scale: charts keep their size in points at every zoom, so a 1 % view shows
-    // a hundredth of the charts at the size the whole view shows them.
-    return map;
-}
+// The drawing benchmarks' charts (5 bars and their labels, as the chart builder makes them),
+// placed for this window's width. No reference scale: charts keep their size in points at every
+// zoom, so a 1 % view shows a hundredth of the charts at the size the whole view shows them.
+host::MapPtr chartMap(std::size_t n) { return bench_support::chartElementMap(n, kWidth, "DejaVu Sans"); }
 
 // One map per size for the whole run: a million charts take a while to make.
 const host::MapPtr& sharedMap(std::size_t n) {
