@@ -638,7 +638,7 @@ private:
         runtime::Variant v;
         if (kind == "s") {
             if (peek() != '"') giveUp();
-            v = runtime::Variant(text());
+            v = sharing_.text(text());
         } else if (kind == "d") {
             v = runtime::Variant(real());
         } else if (kind == "f") {

@@ -64,6 +64,11 @@ void ReadSharing::fill(PropertySet& set, std::vector<std::string> names, std::ve
     set.assignShared(lastNames_, std::move(values));
 }
 
+runtime::Variant ReadSharing::text(std::string text) {
+    if (!(lastText_.isString() && lastText_.stringValue() == text)) lastText_ = runtime::Variant(std::move(text));
+    return lastText_;
+}
+
 void PersistContext::countObject() {
     if (++objectCount_ > limits_.maxObjects)
         fail("holds more than " + std::to_string(limits_.maxObjects) + " objects");
@@ -322,7 +327,7 @@ runtime::Variant readVariant(const Json& j, PersistContext& c) {
     if (kind == "d") return runtime::Variant(readDouble(payload(), c, "a double value"));
     if (kind == "s") {
         if (!payload().is_string()) c.fail("a text value must be a JSON string");
-        return runtime::Variant(payload().get<std::string>());
+        return c.sharing().text(payload().get<std::string>());
     }
     if (kind == "t") {
         // The date type runs from 1 January 100 to 31 December 9999; other serials (and NaN)

@@ -60,10 +60,14 @@ public:
     // Fills an empty set with the names and values, the names as one list shared with the set
     // before when equal (a list with a name twice is set name by name, as a set takes it).
     void fill(PropertySet& set, std::vector<std::string> names, std::vector<runtime::Variant> values);
+    // A text value, sharing its text with the text value read before when they are equal (the
+    // layer's name in the data of every chart).
+    runtime::Variant text(std::string text);
 
 private:
     std::shared_ptr<SymbolArray> lastBarSymbols_;
     std::shared_ptr<const std::vector<std::string>> lastNames_;
+    runtime::Variant lastText_;
 };
 
 class PersistContext {

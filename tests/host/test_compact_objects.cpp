@@ -189,3 +189,30 @@ TEST(CompactSymbols, ChartsReadWithTheSameFieldSymbolsShareOneList) {
     chartOf(1)->setSymbol(0, chartOf(1)->symbol(1));
     EXPECT_NE(chartOf(0)->symbol(0), chartOf(0)->symbol(1));
 }
+
+TEST(CompactPropertySet, SetsReadOneAfterAnotherShareTheirNamesAndEqualTexts) {
+    auto group = std::make_shared<host::GroupElement>();
+    for (int k = 0; k < 3; ++k) {
+        auto data = std::make_shared<host::PropertySet>();
+        data->setProperty("LayerName", Variant(std::string(k == 2 ? "roads" : "points")));
+        data->setProperty("a", Variant(k * 1.5));
+        auto marker = std::make_shared<host::MarkerElement>();
+        marker->setCustomProperty(Variant(runtime::ObjectPtr(data)));
+        group->addElement(marker);
+    }
+    const auto copy = host::copyObjectAs(group);
+    ASSERT_TRUE(copy);
+    auto dataOf = [&](std::size_t k) { return copy->element(k)->customProperty().as<host::PropertySet>(); };
+    std::vector<std::string> names0, names1;
+    std::vector<Variant> values0, values1;
+    dataOf(0)->getAllProperties(names0, values0);
+    dataOf(1)->getAllProperties(names1, values1);
+    EXPECT_EQ(names0, (std::vector<std::string>{"LayerName", "a"}));
+    EXPECT_EQ(names1, names0);
+    EXPECT_EQ(&dataOf(0)->getProperty("LayerName").stringValue(), &dataOf(1)->getProperty("LayerName").stringValue());
+    EXPECT_EQ(dataOf(2)->getProperty("LayerName"), Variant(std::string("roads")));
+    EXPECT_EQ(dataOf(1)->getProperty("a"), Variant(1.5));
+    // A change to one set's value leaves the others as they were.
+    dataOf(0)->setProperty("LayerName", Variant(std::string("other")));
+    EXPECT_EQ(dataOf(1)->getProperty("LayerName"), Variant(std::string("points")));
+}
