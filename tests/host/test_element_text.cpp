@@ -15,8 +15,10 @@
 #include "host/PropertySet.h"
 #include "host/Symbol.h"
 #include "runtime/Date.h"
+#include "support/RuntimeErrors.h"
 
 using namespace host;
+using testing_support::descriptionOf;
 
 namespace {
 
@@ -202,16 +204,6 @@ std::string readBack(const Json& list) {
 
 WriteLimits generous(PersistContext& c) { return WriteLimits(c, 256, 10'000'000, 200'000'000, 7); }
 
-// The refusal a piece meets, or "" when it passes.
-template <class Write>
-std::string refusal(Write&& write) {
-    try {
-        write();
-    } catch (const runtime::Error& e) {
-        return e.description();
-    }
-    return {};
-}
 
 }  // namespace
 
@@ -282,11 +274,11 @@ TEST(ElementText, RefusesWhatTheTreeCheckRefuses) {
                     PersistContext direct(PersistPurpose::File), tree(PersistPurpose::File);
                     WriteLimits directLimits(direct, depth, items, objects, 7), treeLimits(tree, depth, items, objects, 7);
                     std::string text;
-                    const std::string a = refusal([&] {
+                    const std::string a = descriptionOf([&] {
                         appendElementText(text, e, direct, directLimits);
                         directLimits.objectsWithinLimit();
                     });
-                    const std::string b = refusal([&] {
+                    const std::string b = descriptionOf([&] {
                         treeLimits.shape(writeObject(e, tree), 1);
                         treeLimits.objectsWithinLimit();
                     });
