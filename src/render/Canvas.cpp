@@ -114,6 +114,30 @@ Canvas::Canvas(cairo_t* cr, const host::DisplayTransformation& transformation, M
     }
 }
 
+Canvas::Canvas(cairo_t* cr, const host::DisplayTransformation& transformation, Rows rows, const ContainerLists* elements)
+    : Canvas(cr, transformation) {
+    rows_ = rows;
+    bandElements_ = elements;
+    if (clip_.empty) return;
+    // Band coordinates: the frame's less the band's top row. The guard stays where the whole
+    // frame has it, so shapes clamped to it are clamped alike in every band.
+    const double shift = rows.top;
+    top_ -= shift;
+    clip_.y0 = -kClipMargin;
+    clip_.y1 = rows.bottom - rows.top + kClipMargin;
+    guard_.y0 -= shift;
+    guard_.y1 -= shift;
+}
+
+host::Envelope Canvas::shownMapArea() const {
+    const host::Envelope& bounds = transformation().visibleBounds();
+    if (rows_.bottom <= rows_.top || bounds.isEmpty() || !(pixelsPerMapUnit_ > 0)) return bounds;
+    const double frameTop = transformation().deviceFrame().top;
+    const double yTop = yMax_ - (rows_.top - frameTop) / pixelsPerMapUnit_;
+    const double yBottom = yMax_ - (rows_.bottom - frameTop) / pixelsPerMapUnit_;
+    return host::Envelope(bounds.xMin(), std::max(bounds.yMin(), yBottom), bounds.xMax(), std::min(bounds.yMax(), yTop));
+}
+
 Canvas::~Canvas() {
     if (raster_.surface) cairo_surface_mark_dirty(raster_.surface);
 }

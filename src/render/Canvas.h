@@ -17,10 +17,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "host/ChartGeometry.h"
 #include "host/Element.h"
+#include "host/GraphicsContainer.h"
 #include "render/CairoDisplay.h"
 #include "render/Fonts.h"
 #include "render/MarkerStamps.h"
@@ -46,6 +48,16 @@ public:
     // Draws with `cr`, whose user space must be the device frame's pixels. The canvas does not
     // own the context.
     Canvas(cairo_t* cr, const host::DisplayTransformation& transformation, Mode mode = Mode::Draw);
+    // A band of the frame's rows [rows.top, rows.bottom): `cr`'s user space is the band, its
+    // row 0 the frame's row rows.top. Everything lands on the same pixels as on a canvas of the
+    // whole frame (the offset is a whole number of rows), and what lies outside the band is
+    // passed over. `elements`, when given, lists for each graphics container the elements that
+    // may show in the band, in drawing order; the band draws those instead of walking it.
+    struct Rows {
+        int top = 0, bottom = 0;
+    };
+    using ContainerLists = std::unordered_map<const host::GraphicsContainer*, std::vector<const host::Element*>>;
+    Canvas(cairo_t* cr, const host::DisplayTransformation& transformation, Rows rows, const ContainerLists* elements);
     ~Canvas();
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
@@ -75,6 +87,15 @@ public:
     // Records a box in measure mode; true when the caller should go on and draw it.
     bool admit(const DeviceBox& box);
     const DeviceBox& measured() const { return measured_; }
+    void clearMeasured() { measured_ = {}; }
+    // The map area this canvas shows: the visible bounds, or the band's part of them.
+    host::Envelope shownMapArea() const;
+    // A band's elements of a container (see the band constructor); null on any other canvas.
+    const std::vector<const host::Element*>* bandElements(const host::GraphicsContainer& container) const {
+        if (!bandElements_) return nullptr;
+        const auto it = bandElements_->find(&container);
+        return it == bandElements_->end() ? nullptr : &it->second;
+    }
     // The frame grown by a margin: coordinates are clamped to it before they reach cairo,
     // whose fixed-point numbers cannot hold arbitrary doubles.
     const DeviceBox& guard() const { return guard_; }
@@ -185,6 +206,8 @@ private:
     double xMin_ = 0, yMax_ = 0, left_ = 0, top_ = 0;
     double pixelsPerMapUnit_ = 0, mapUnitsPerPoint_ = 0, pixelsPerPoint_ = 0, pixelsPerPointUnscaled_ = 0;
     DeviceBox clip_, guard_, measured_;
+    Rows rows_;
+    const ContainerLists* bandElements_ = nullptr;
 
     std::uint64_t colorKey_ = ~0ull;
     const Font* currentFont_ = nullptr;

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "host/AtomicFile.h"
+#include "render/BandDrawing.h"
 #include "render/Error.h"
 #include "render/LayerDrawing.h"
 #include "render/Png.h"
@@ -208,9 +209,11 @@ SurfacePtr renderImage(const host::Map& map, const host::DisplayTransformation& 
     ContextPtr cr(cairo_create(surface.get()));
     cairo_set_source_rgb(cr.get(), 1, 1, 1);
     cairo_paint(cr.get());
+    const std::size_t work = drawingWork(map);
+    if (work >= kBandedDrawingFrom) drawMapInBands(surface.get(), map, t, progress);
     Canvas canvas(cr.get(), t);
-    canvas.setProgress(progress, drawingWork(map));
-    drawMap(canvas, map);
+    canvas.setProgress(progress, work);
+    if (work < kBandedDrawingFrom) drawMap(canvas, map);
     if (decorations) drawMapDecorations(canvas, map, *decorations);
     canvas.finishProgress();
     canvas.check("Drawing the map");

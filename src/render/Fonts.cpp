@@ -2,6 +2,7 @@
 
 #include <cairo-ft.h>
 
+#include <atomic>
 #include <cmath>
 
 #include "runtime/Text.h"
@@ -58,7 +59,28 @@ const cairo_font_options_t* Font::options() {
     return options.get();
 }
 
-Font::Font(FontFacePtr face, std::string family) : face_(std::move(face)), family_(std::move(family)) {
+namespace {
+
+std::atomic<std::uint64_t> nextFontSerial{1};
+
+// Each thread's copies of the runs it looked up, per font; dropped whole when they grow large.
+constexpr std::size_t kMaxThreadRuns = 4096;
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+using RunCopies = std::unordered_map<std::string, GlyphRun, TextHash, std::equal_to<>>;
+struct ThreadRuns {
+    std::unordered_map<std::uint64_t, RunCopies> byFont;
+    std::uint64_t lastSerial = 0;
+    RunCopies* last = nullptr;
+    std::size_t size = 0;
+};
+
+}  // namespace
+
+Font::Font(FontFacePtr face, std::string family)
+    : face_(std::move(face)), family_(std::move(family)), serial_(nextFontSerial.fetch_add(1)) {
     reference_ = referenceFont(face_.get());
     if (reference_) {
         cairo_font_extents_t e;
@@ -96,15 +118,30 @@ const GlyphRun& Font::runLocked(std::string_view text) const {
     return runs_.emplace(std::string(text), std::move(run)).first->second;
 }
 
-double Font::advance(std::string_view text) const {
-    std::lock_guard lock(mutex_);
-    return runLocked(text).advance;
+const GlyphRun& Font::threadRun(std::string_view text) const {
+    thread_local ThreadRuns mine;
+    if (mine.lastSerial != serial_ || !mine.last) {
+        mine.last = &mine.byFont[serial_];
+        mine.lastSerial = serial_;
+    }
+    if (const auto it = mine.last->find(text); it != mine.last->end()) return it->second;
+    if (mine.size >= kMaxThreadRuns) {
+        mine.byFont.clear();
+        mine.size = 0;
+        mine.last = &mine.byFont[serial_];
+    }
+    GlyphRun copy;
+    {
+        std::lock_guard lock(mutex_);
+        copy = runLocked(text);
+    }
+    ++mine.size;
+    return mine.last->emplace(std::string(text), std::move(copy)).first->second;
 }
 
-void Font::withGlyphs(std::string_view text, const std::function<void(const GlyphRun&)>& use) const {
-    std::lock_guard lock(mutex_);
-    use(runLocked(text));
-}
+double Font::advance(std::string_view text) const { return threadRun(text).advance; }
+
+void Font::withGlyphs(std::string_view text, const std::function<void(const GlyphRun&)>& use) const { use(threadRun(text)); }
 
 FontCache& FontCache::instance() {
     static FontCache cache;

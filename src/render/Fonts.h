@@ -10,6 +10,7 @@
 #include <cairo.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -50,8 +51,7 @@ public:
     // As withGlyphs without the std::function, for the drawing loop.
     template <class F>
     void visitGlyphs(std::string_view text, F&& use) const {
-        std::lock_guard lock(mutex_);
-        use(runLocked(text));
+        use(threadRun(text));
     }
 
     // Options every scaled font of this process uses: no hinting of outlines or metrics, so
@@ -64,6 +64,10 @@ private:
         std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
     const GlyphRun& runLocked(std::string_view text) const;
+    // The run from this thread's own copies, taken from the shared table on first need: threads
+    // drawing bands of one picture at once would otherwise take turns at the lock for every
+    // label. Valid until this thread looks up the next run.
+    const GlyphRun& threadRun(std::string_view text) const;
 
     FontFacePtr face_;
     std::string family_;
@@ -71,6 +75,8 @@ private:
     double ascent_ = 0.8, descent_ = 0.2;
     mutable std::mutex mutex_;
     mutable std::unordered_map<std::string, GlyphRun, Hash, std::equal_to<>> runs_;
+    // Names the font in the threads' copies (a later font may take a freed one's address).
+    std::uint64_t serial_;
 };
 
 // The process-wide font table, keyed by family name, weight and slant.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
 #include <optional>
 #include <typeinfo>
@@ -120,13 +121,20 @@ bool tiedLayerHidden(const host::GraphicsLayer& layer) {
 
 // The map area a drawing shows, with the margin of its culling test.
 host::Envelope shownArea(const Canvas& canvas) {
-    const host::Envelope& bounds = canvas.transformation().visibleBounds();
+    const host::Envelope bounds = canvas.shownMapArea();
     if (bounds.isEmpty() || !(canvas.pixelsPerMapUnit() > 0)) return {};
     const double margin = 4.0 / canvas.pixelsPerMapUnit();
     return host::Envelope(bounds.xMin() - margin, bounds.yMin() - margin, bounds.xMax() + margin, bounds.yMax() + margin);
 }
 
 void drawContainer(Canvas& canvas, const host::GraphicsContainer& container) {
+    if (const auto* listed = canvas.bandElements(container)) {
+        for (const host::Element* element : *listed) {
+            drawElement(canvas, *element);
+            canvas.tick();
+        }
+        return;
+    }
     // A view of part of a big container draws what its spatial index finds there; a drawing
     // that measures everything, or shows most of the elements, walks them all.
     if (!canvas.measuring()) {
@@ -272,6 +280,35 @@ void drawGraphicsLayer(Canvas& canvas, const host::GraphicsLayer& layer) {
             if (sub && sub->visible() && !tiedLayerHidden(*sub)) drawContainer(canvas, sub->container());
         }
     }
+}
+
+namespace {
+
+void visitDrawnContainers(const host::Layer& layer, const std::function<void(const host::GraphicsContainer&)>& visit,
+                          int depth) {
+    if (!layer.visible() || depth > Canvas::kMaxDepth) return;
+    if (const auto* group = exactly<host::GroupLayer>(layer)) {
+        for (const auto& child : group->layers()) {
+            if (child) visitDrawnContainers(*child, visit, depth + 1);
+        }
+    } else if (const auto* graphics = dynamic_cast<const host::GraphicsLayer*>(&layer)) {
+        if (tiedLayerHidden(*graphics)) return;
+        visit(graphics->container());
+        if (const auto* composite = exactly<host::CompositeGraphicsLayer>(layer)) {
+            for (const auto& sub : composite->layers()) {
+                if (sub && sub->visible() && !tiedLayerHidden(*sub)) visit(sub->container());
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void forEachDrawnContainer(const host::Map& map, const std::function<void(const host::GraphicsContainer&)>& visit) {
+    for (const auto& layer : map.layers()) {
+        if (layer) visitDrawnContainers(*layer, visit, 0);
+    }
+    if (map.basicGraphicsLayer()) visitDrawnContainers(*map.basicGraphicsLayer(), visit, 0);
 }
 
 void drawFeatureSelection(Canvas& canvas, const host::FeatureLayer& layer) {

@@ -5,6 +5,7 @@
 // highlights of selected features. The handles of selected elements are an editing aid of the
 // screen: pictures of the map leave them out, as other map programs' exports do.
 #include <cstddef>
+#include <functional>
 
 #include "host/Layer.h"
 #include "host/Map.h"
@@ -27,6 +28,10 @@ void drawFeatureLayer(Canvas& canvas, const host::FeatureLayer& layer);
 void drawGraphicsLayer(Canvas& canvas, const host::GraphicsLayer& layer);
 // Highlights of the layer's selected features.
 void drawFeatureSelection(Canvas& canvas, const host::FeatureLayer& layer);
+
+// Each graphics container drawMap draws (those of visible graphics layers), once per place it
+// is drawn.
+void forEachDrawnContainer(const host::Map& map, const std::function<void(const host::GraphicsContainer&)>& visit);
 
 // The units of work drawMap reports progress in: features of visible layers and top-level
 // graphic elements.
