@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <exception>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "render/Cairo.h"
@@ -20,8 +22,6 @@ namespace {
 // About a megabyte of pixels per band: what a core's own cache holds beside the drawing's data.
 constexpr std::size_t kBandBytes = std::size_t{1} << 20;
 constexpr int kMinBandRows = 16;
-// A box this close to a band may still colour the band's edge rows (antialiasing, round caps).
-constexpr double kNearBand = 2.0;
 
 // Runs body(k) for k in [0, threads), share 0 on the calling thread. The first failure stops
 // the rest (they see `stop`) and is raised once all have ended. A share whose thread cannot be
@@ -66,49 +66,98 @@ private:
     std::atomic<bool> stop_{false};
 };
 
-using BandLists = std::vector<Canvas::ContainerLists>;
+// Where an element may touch pixels: its measured box grown by what antialiasing and line ends
+// reach beyond it and by what the glyphs of its texts may overhang, in whole pixels.
+constexpr double kTouchMargin = 4.0;
+struct PixelBox {
+    // Columns and rows [x0, x1) × [y0, y1) of the frame, clamped to −1 … its size (≤ 32767).
+    std::int16_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
+// One container's elements with the boxes they may touch, and for each band the positions of
+// those that may show there, in drawing order.
+struct Sorted {
+    std::vector<const host::Element*> elements;
+    std::vector<PixelBox> boxes;
+    std::vector<std::vector<std::uint32_t>> bands;
+};
+
+PixelBox pixelBoxOf(const DeviceBox& box, double overhang, int width, int height) {
+    const auto whole = [](double v, int low, int high) {
+        return static_cast<std::int16_t>(std::isnan(v) ? low : std::clamp(v, static_cast<double>(low), static_cast<double>(high)));
+    };
+    const double m = kTouchMargin + (std::isfinite(overhang) ? std::min(overhang, 1e6) : 1e6);
+    return {whole(std::floor(box.x0 - m), -1, width), whole(std::floor(box.y0 - m), -1, height),
+            std::isnan(box.x1) ? static_cast<std::int16_t>(width) : whole(std::ceil(box.x1 + m), -1, width),
+            std::isnan(box.y1) ? static_cast<std::int16_t>(height) : whole(std::ceil(box.y1 + m), -1, height)};
+}
 
 // Sorts the container's elements into the bands where they may show, keeping their order: each
 // thread measures a run of them (what drawing would cover, on a measuring canvas of the whole
-// frame), and the runs are joined in order.
-void sortIntoBands(const host::GraphicsContainer& container, const host::DisplayTransformation& t, int bandRows,
-                   int height, BandLists& bands, Shares& shares) {
-    std::vector<const host::Element*> all;
-    all.reserve(container.elementCount());
-    for (const auto& element : container.elements()) all.push_back(element.get());
-    const std::size_t n = all.size(), count = bands.size();
-    std::vector<std::vector<std::vector<const host::Element*>>> found(shares.count(),
-                                                                      std::vector<std::vector<const host::Element*>>(count));
+// frame); elements that draw nothing on the picture get an empty box and no band.
+Sorted sortIntoBands(const host::GraphicsContainer& container, const host::DisplayTransformation& t, int bandRows,
+                     int width, int height, std::size_t count, Shares& shares) {
+    Sorted sorted;
+    sorted.elements.reserve(container.elementCount());
+    for (const auto& element : container.elements()) sorted.elements.push_back(element.get());
+    const std::size_t n = sorted.elements.size();
+    sorted.boxes.assign(n, PixelBox{});
     shares.run([&](unsigned k) {
         Canvas measure(nullptr, t, Canvas::Mode::Measure);
-        auto& mine = found[k];
         const std::size_t end = n * (k + 1) / shares.count();
         for (std::size_t i = n * k / shares.count(); i < end && !shares.stopped(); ++i) {
             measure.clearMeasured();
-            drawElement(measure, *all[i]);
-            const DeviceBox& box = measure.measured();
-            if (box.empty) continue;  // draws nothing anywhere
-            const double y0 = box.y0 - kNearBand, y1 = box.y1 + kNearBand;
-            if (y1 < 0 || y0 >= height) continue;  // above or below the picture (NaN goes on)
-            const auto bandOf = [&](double y) {
-                if (!(y >= 0)) return std::size_t{0};  // NaN too: every band
-                return std::min(count - 1, static_cast<std::size_t>(std::min(y, static_cast<double>(height)) / bandRows));
-            };
-            const std::size_t first = bandOf(y0);
-            const std::size_t last = std::isnan(y1) ? count - 1 : bandOf(y1);
-            for (std::size_t b = first; b <= last; ++b) mine[b].push_back(all[i]);
+            drawElement(measure, *sorted.elements[i]);
+            if (measure.measured().empty) continue;  // draws nothing anywhere
+            const PixelBox box = pixelBoxOf(measure.measured(), measure.measuredOverhang(), width, height);
+            if (box.y1 <= 0 || box.y0 >= height || box.x1 <= 0 || box.x0 >= width) continue;  // off the picture
+            sorted.boxes[i] = box;
         }
     });
-    for (std::size_t b = 0; b < count; ++b) {
-        std::size_t size = 0;
-        for (const auto& share : found) size += share[b].size();
-        auto& list = bands[b][&container];
-        list.reserve(size);
-        for (auto& share : found) {
-            list.insert(list.end(), share[b].begin(), share[b].end());
-            std::vector<const host::Element*>().swap(share[b]);
+    const auto bandOf = [&](int y) { return static_cast<std::size_t>(std::clamp(y, 0, height - 1) / bandRows); };
+    std::vector<std::size_t> sizes(count, 0);
+    for (const PixelBox& box : sorted.boxes) {
+        if (box.y1 <= box.y0) continue;
+        for (std::size_t b = bandOf(box.y0), last = bandOf(box.y1 - 1); b <= last; ++b) ++sizes[b];
+    }
+    sorted.bands.resize(count);
+    for (std::size_t b = 0; b < count; ++b) sorted.bands[b].reserve(sizes[b]);
+    for (std::size_t i = 0; i < n; ++i) {
+        const PixelBox& box = sorted.boxes[i];
+        if (box.y1 <= box.y0) continue;
+        for (std::size_t b = bandOf(box.y0), last = bandOf(box.y1 - 1); b <= last; ++b) {
+            sorted.bands[b].push_back(static_cast<std::uint32_t>(i));
         }
     }
+    return sorted;
+}
+
+// The band's elements less those that cannot show: every pixel they may touch is overwritten
+// whole, later in the drawing, by an opaque bar of a chart that is drawn. Walking from the top
+// of the drawing down, each element is first tested against the pixels the elements above it
+// overwrite, and then adds its own. A map of a million charts hides all but a few per spot,
+// and the pixels come out the same: what a hidden element would have drawn is painted over.
+std::vector<const host::Element*> visibleElements(const Sorted& sorted, const std::vector<std::uint32_t>& band,
+                                                  Canvas& occluder, OpaqueMask& mask, int top) {
+    mask.clear();
+    std::vector<bool> hidden(band.size(), false);
+    std::size_t shown = 0;
+    for (std::size_t k = band.size(); k-- > 0;) {
+        const PixelBox& box = sorted.boxes[band[k]];
+        if (mask.covers(std::max<int>(box.x0, 0), std::max(box.y0 - top, 0), std::min<int>(box.x1, mask.width()),
+                        std::min(box.y1 - top, mask.rows()))) {
+            hidden[k] = true;
+            continue;
+        }
+        ++shown;
+        drawElement(occluder, *sorted.elements[band[k]]);
+    }
+    std::vector<const host::Element*> elements;
+    elements.reserve(shown);
+    for (std::size_t k = 0; k < band.size(); ++k) {
+        if (!hidden[k]) elements.push_back(sorted.elements[band[k]]);
+    }
+    return elements;
 }
 
 }  // namespace
@@ -122,16 +171,19 @@ void drawMapInBands(cairo_surface_t* surface, const host::Map& map, const host::
     unsigned char* data = cairo_image_surface_get_data(surface);
     if (!data || width < 1 || height < 1) raise(code::BadSize, "Plotlet.Render", "The picture has no pixels to draw on.");
     cairo_surface_flush(surface);
+    const bool straight = format == CAIRO_FORMAT_ARGB32 || format == CAIRO_FORMAT_RGB24;
 
     const int bandRows = std::max(kMinBandRows, static_cast<int>(kBandBytes / static_cast<std::size_t>(stride)));
     const std::size_t count = static_cast<std::size_t>((height + bandRows - 1) / bandRows);
-    BandLists bands(count);
+    std::unordered_map<const host::GraphicsContainer*, Sorted> sorted;
     {
         Shares shares(threads);
         forEachDrawnContainer(map, [&](const host::GraphicsContainer& container) {
-            if (!bands[0].count(&container)) sortIntoBands(container, t, bandRows, height, bands, shares);
+            if (!sorted.count(&container))
+                sorted.emplace(&container, sortIntoBands(container, t, bandRows, width, height, count, shares));
         });
     }
+    // Occluders are drawn on a canvas of the band's frame whose pixels go nowhere.
 
     const std::size_t total = drawingWork(map);
     std::atomic<std::size_t> nextBand{0}, done{0};
@@ -145,7 +197,27 @@ void drawMapInBands(cairo_surface_t* surface, const host::Map& map, const host::
             checkSurface(band.get(), "Drawing the map");
             {
                 ContextPtr cr(cairo_create(band.get()));
-                Canvas canvas(cr.get(), t, {top, bottom}, &bands[b]);
+                Canvas::ContainerLists lists;
+                {
+                    SurfacePtr sink(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
+                    ContextPtr sinkCr(cairo_create(sink.get()));
+                    Canvas occluder(sinkCr.get(), t, {top, bottom}, nullptr);
+                    OpaqueMask mask(width, bottom - top);
+                    occluder.setOcclusionMask(&mask);
+                    for (auto& [container, one] : sorted) {
+                        std::vector<std::uint32_t>& positions = one.bands[b];
+                        // Hidden elements are found only where bars are written straight into
+                        // the pixels, as on the images of the formats below.
+                        if (straight) {
+                            lists[container] = visibleElements(one, positions, occluder, mask, top);
+                        } else {
+                            auto& all = lists[container];
+                            for (const std::uint32_t i : positions) all.push_back(one.elements[i]);
+                        }
+                        std::vector<std::uint32_t>().swap(positions);
+                    }
+                }
+                Canvas canvas(cr.get(), t, {top, bottom}, &lists);
                 std::size_t reported = 0;
                 canvas.setProgress(
                     [&, reported](std::size_t bandDone, std::size_t) mutable {
@@ -163,8 +235,6 @@ void drawMapInBands(cairo_surface_t* surface, const host::Map& map, const host::
                 canvas.check("Drawing the map");
             }
             cairo_surface_flush(band.get());
-            // What the band drew is no longer needed: the memory of its lists goes back now.
-            Canvas::ContainerLists().swap(bands[b]);
         }
     });
     cairo_surface_mark_dirty(surface);

@@ -142,8 +142,64 @@ Canvas::~Canvas() {
     if (raster_.surface) cairo_surface_mark_dirty(raster_.surface);
 }
 
+OpaqueMask::OpaqueMask(int width, int rows)
+    : width_(std::max(0, width)), rows_(std::max(0, rows)), words_((static_cast<std::size_t>(width_) + 63) / 64),
+      bits_(words_ * static_cast<std::size_t>(rows_)) {}
+
+void OpaqueMask::clear() { std::fill(bits_.begin(), bits_.end(), 0); }
+
+namespace {
+// Bits [from, to) of a word's 64 (from < to ≤ 64).
+std::uint64_t bitRange(int from, int to) {
+    const std::uint64_t high = to >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << to) - 1;
+    return high & ~((std::uint64_t{1} << from) - 1);
+}
+}  // namespace
+
+void OpaqueMask::add(int x0, int y0, int x1, int y1) {
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, width_);
+    y1 = std::min(y1, rows_);
+    if (x1 <= x0 || y1 <= y0) return;
+    for (int y = y0; y < y1; ++y) {
+        std::uint64_t* row = bits_.data() + static_cast<std::size_t>(y) * words_;
+        for (int x = x0; x < x1;) {
+            const int word = x / 64, end = std::min(x1, (word + 1) * 64);
+            row[word] |= bitRange(x - word * 64, end - word * 64);
+            x = end;
+        }
+    }
+}
+
+bool OpaqueMask::covers(int x0, int y0, int x1, int y1) const {
+    if (x0 < 0 || y0 < 0 || x1 > width_ || y1 > rows_) return false;
+    if (x1 <= x0 || y1 <= y0) return true;
+    for (int y = y0; y < y1; ++y) {
+        const std::uint64_t* row = bits_.data() + static_cast<std::size_t>(y) * words_;
+        for (int x = x0; x < x1;) {
+            const int word = x / 64, end = std::min(x1, (word + 1) * 64);
+            const std::uint64_t want = bitRange(x - word * 64, end - word * 64);
+            if ((row[word] & want) != want) return false;
+            x = end;
+        }
+    }
+    return true;
+}
+
+void Canvas::occlude(double x0, double y0, double x1, double y1) {
+    // What the pixel writers below fill whole: the columns and rows inside the rectangle as
+    // clamped to the picture (edge pixels they blend are left out).
+    x0 = std::max(x0, 0.0);
+    y0 = std::max(y0, 0.0);
+    if (!(x1 > x0) || !(y1 > y0)) return;
+    const double limit = 1e9;
+    occlusion_->add(static_cast<int>(std::ceil(std::min(x0, limit))), static_cast<int>(std::ceil(std::min(y0, limit))),
+                    static_cast<int>(std::floor(std::min(x1, limit))), static_cast<int>(std::floor(std::min(y1, limit))));
+}
+
 bool Canvas::admit(const DeviceBox& box) {
-    if (!visible(box)) return false;
+    if (occlusion_ || !visible(box)) return false;
     if (measuring()) {
         measured_.include(box);
         return false;
@@ -176,6 +232,11 @@ void Canvas::fillRect(double x0, double y0, double x1, double y1) {
     y0 = std::clamp(y0, guard_.y0, guard_.y1);
     y1 = std::clamp(y1, guard_.y0, guard_.y1);
     if (!(x1 > x0) || !(y1 > y0)) return;
+    if (occlusion_) {
+        // A band's canvas writes these pixels straight (no scope there either): see below.
+        if (scopes_ == 0 && colorAlpha_ >= 1.0) occlude(x0, y0, x1, y1);
+        return;
+    }
     if (raster_.data && scopes_ == 0 && colorAlpha_ >= 1.0) {
         const Span span = spanOf(x0, y0, x1, y1, colorBgr_);
         prefetchRows(span);
@@ -190,6 +251,14 @@ void Canvas::fillFramedRect(double x0, double y0, double x1, double y1, double e
                             std::uint32_t fillBgr) {
     if (measuring() || !cr_) return;
     const bool inner = x1 - x0 > 2 * edge && y1 - y0 > 2 * edge;
+    if (occlusion_) {
+        // Frame and fill together overwrite every whole pixel of the frame's outer rectangle.
+        if (scopes_ == 0) {
+            occlude(std::clamp(x0 - edge, guard_.x0, guard_.x1), std::clamp(y0 - edge, guard_.y0, guard_.y1),
+                    std::clamp(x1 + edge, guard_.x0, guard_.x1), std::clamp(y1 + edge, guard_.y0, guard_.y1));
+        }
+        return;
+    }
     if (!raster_.data || scopes_ != 0) {
         setColorValue(edgeBgr, 1.0);
         fillRect(x0 - edge, y0 - edge, x1 + edge, y1 + edge);

@@ -37,6 +37,23 @@ struct DeviceBox {
     void include(const DeviceBox& other);
 };
 
+// The pixels of a band (bit per pixel) that some drawing overwrites whole with an opaque colour.
+class OpaqueMask {
+public:
+    OpaqueMask(int width, int rows);
+    int width() const { return width_; }
+    int rows() const { return rows_; }
+    void clear();
+    // Pixel columns [x0, x1) of rows [y0, y1), clipped to the mask.
+    void add(int x0, int y0, int x1, int y1);
+    bool covers(int x0, int y0, int x1, int y1) const;
+
+private:
+    int width_, rows_;
+    std::size_t words_;
+    std::vector<std::uint64_t> bits_;
+};
+
 // Called now and then with the work done and the work there is (elements and features); a
 // false answer stops the drawing with a render error (code::Cancelled).
 using ProgressCallback = std::function<bool(std::size_t done, std::size_t total)>;
@@ -87,7 +104,22 @@ public:
     // Records a box in measure mode; true when the caller should go on and draw it.
     bool admit(const DeviceBox& box);
     const DeviceBox& measured() const { return measured_; }
-    void clearMeasured() { measured_ = {}; }
+    void clearMeasured() {
+        measured_ = {};
+        overhang_ = 0;
+    }
+    // How far the ink of a measured text may reach beyond its box (glyphs overhang their advance
+    // box by a part of the font size): the largest noted since clearMeasured.
+    void noteOverhang(double pixels) {
+        if (pixels > overhang_) overhang_ = pixels;
+    }
+    double measuredOverhang() const { return overhang_; }
+    // Occlusion: while a mask is set the canvas draws nothing; the opaque rectangles a drawing
+    // writes straight into the pixels (the bars of charts) record the pixels they overwrite
+    // whole in the mask instead. Boxes are not admitted, so only what asks for the mask's sake
+    // (see occluding()) takes part.
+    void setOcclusionMask(OpaqueMask* mask) { occlusion_ = mask; }
+    bool occluding() const { return occlusion_ != nullptr; }
     // The map area this canvas shows: the visible bounds, or the band's part of them.
     host::Envelope shownMapArea() const;
     // A band's elements of a container (see the band constructor); null on any other canvas.
@@ -206,8 +238,12 @@ private:
     double xMin_ = 0, yMax_ = 0, left_ = 0, top_ = 0;
     double pixelsPerMapUnit_ = 0, mapUnitsPerPoint_ = 0, pixelsPerPoint_ = 0, pixelsPerPointUnscaled_ = 0;
     DeviceBox clip_, guard_, measured_;
+    double overhang_ = 0;
     Rows rows_;
     const ContainerLists* bandElements_ = nullptr;
+    OpaqueMask* occlusion_ = nullptr;
+    // The pixels a rectangle clamped to the guard covers whole, recorded in the occlusion mask.
+    void occlude(double x0, double y0, double x1, double y1);
 
     std::uint64_t colorKey_ = ~0ull;
     const Font* currentFont_ = nullptr;

@@ -51,7 +51,7 @@ void drawMarkerElement(Canvas& canvas, const host::MarkerElement& element) {
 
 void drawTextElement(Canvas& canvas, const host::TextElement& element) {
     const host::TextSymbolPtr& symbol = element.symbol();
-    if (!symbol || element.text().empty()) return;
+    if (!symbol || element.text().empty() || canvas.occluding()) return;  // texts hide nothing
     const XY p = anchorOf(element);
     if (!finite(p)) return;
     const double size = symbol->size();
@@ -59,6 +59,8 @@ void drawTextElement(Canvas& canvas, const host::TextElement& element) {
     const double q = element.scaleText() ? canvas.pixelsPerPoint() : canvas.pixelsPerPointUnscaled();
     const Font& font = canvas.font(symbol->font());
     const bool underline = symbol->font().underline;
+    // Italics, swashes and accents reach beyond the advance box by up to about a quarter em.
+    if (canvas.measuring()) canvas.noteOverhang(0.25 * size * q);
 
     if (symbol->angle() == 0.0 && element.text().find('\n') == std::string::npos) {
         // One straight line, the labels of charts: the layout of host::layoutText worked out

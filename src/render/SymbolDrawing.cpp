@@ -537,17 +537,22 @@ void drawBarChart(Canvas& canvas, const host::BarChartSymbol& symbol, XY point) 
             from = canvas.toDevice(leader->from);
             to = canvas.toDevice(leader->to);
             if (finite(from) && finite(to)) {
-                covered.include(from.x, from.y);
-                covered.include(to.x, to.y);
+                // The leader's ends and half its width about them (a wide leader of a big chart
+                // is still culled, and hidden, only by what it covers).
+                const double half = linePixels(canvas, symbol.background()->leaderWidth()) / 2;
+                const double reach = std::isfinite(half) ? std::min(half, 1e4) : 0.0;
+                covered.include(std::min(from.x, to.x) - reach, std::min(from.y, to.y) - reach);
+                covered.include(std::max(from.x, to.x) + reach, std::max(from.y, to.y) + reach);
             } else {
                 leader.reset();
             }
         }
     }
-    if (!canvas.admit(covered)) return;
+    // An occluding canvas takes the bars only (they are what hides the charts beneath).
+    if (canvas.occluding() ? !canvas.visible(covered) : !canvas.admit(covered)) return;
     cairo_t* cr = canvas.cr();
 
-    if (leader) {
+    if (leader && !canvas.occluding()) {
         const host::LineCallout& callout = *symbol.background();
         XY a = from, b = to;
         if (canvas.setColor(callout.leaderColor()) && clipSegment(a, b, canvas.guard())) {
@@ -608,7 +613,7 @@ void fillDeviceRect(Canvas& canvas, const host::FillSymbol& symbol, double x0, d
             return;
         }
     }
-    fillArea(canvas, symbol, RectPath(canvas, x0, y0, x1, y1), 0);
+    if (!canvas.occluding()) fillArea(canvas, symbol, RectPath(canvas, x0, y0, x1, y1), 0);
 }
 
 void drawLineSymbol(Canvas& canvas, const host::LineSymbol& symbol, const host::Polyline& line) {
