@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "host/Layer.h"
+#include "render/BandDrawing.h"
 #include "render/ElementDrawing.h"
 #include "render/LayerDrawing.h"
 
@@ -51,9 +52,30 @@ void ViewIndex::candidates(const host::GraphicsContainer& container, const host:
     }
 }
 
+namespace {
+
+// Whether `cr` draws straight onto the pixels of an image of the frame (no clip, no
+// transformation): a view of a great many elements is then drawn in bands on every core.
+bool drawsOnWholeImage(cairo_t* cr, const host::DeviceFrame& frame) {
+    cairo_surface_t* target = cairo_get_target(cr);
+    if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE || !cairo_image_surface_get_data(target)) return false;
+    if (cairo_image_surface_get_width(target) != frame.width() || cairo_image_surface_get_height(target) != frame.height() ||
+        frame.left != 0 || frame.top != 0)
+        return false;
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    cairo_clip_extents(cr, &x0, &y0, &x1, &y1);
+    return m.xx == 1 && m.yy == 1 && m.xy == 0 && m.yx == 0 && m.x0 == 0 && m.y0 == 0 && x0 <= 0 && y0 <= 0 &&
+           x1 >= frame.width() && y1 >= frame.height();
+}
+
+}  // namespace
+
 void drawMapView(cairo_t* cr, const host::Map& map, const host::DisplayTransformation& t, const ViewIndex& index,
                  const render::ProgressCallback& progress) {
     const host::DeviceFrame& frame = t.deviceFrame();
+    const bool wholeImage = drawsOnWholeImage(cr, frame);
     cairo_save(cr);
     cairo_rectangle(cr, frame.left, frame.top, frame.width(), frame.height());
     cairo_set_source_rgb(cr, 1, 1, 1);
@@ -83,6 +105,20 @@ void drawMapView(cairo_t* cr, const host::Map& map, const host::DisplayTransform
             if (!refs[i].shown) continue;
             index.candidates(refs[i].layer->container(), area, canvas.display(), shown[i]);
             work += shown[i].size();
+        }
+        std::size_t candidates = 0;
+        for (const auto& list : shown) candidates += list.size();
+        if (wholeImage && candidates >= render::kBandedDrawingFrom) {
+            // Most of a big map shows: every core draws bands of the view, passing over the
+            // charts that others cover whole; the same pixels as drawn below.
+            shown.clear();
+            cairo_surface_flush(cairo_get_target(cr));
+            render::drawMapInBands(cairo_get_target(cr), map, t, progress);
+            for (const auto& element : map.selectedElements()) {
+                if (element) render::drawElementHighlight(canvas, *element);
+            }
+            cairo_restore(cr);
+            return;
         }
         canvas.setProgress(progress, work);
         const auto& layers = map.layers();

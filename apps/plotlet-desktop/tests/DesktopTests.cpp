@@ -22,6 +22,7 @@
 
 #include <cairo.h>
 
+#include "RenderScenes.h"
 #include "host/Element.h"
 #include "host/FeatureClass.h"
 #include "host/Geometry.h"
@@ -29,9 +30,11 @@
 #include "host/Symbol.h"
 #include "plotlet-desktop/FormWidget.h"
 #include "plotlet-desktop/MainWindow.h"
+#include "plotlet-desktop/MapRenderer.h"
 #include "plotlet-desktop/SymbolSelector.h"
 #include "render/CairoDisplay.h"
 #include "render/Export.h"
+#include "render/LayerDrawing.h"
 #include "ui/CheckBox.h"
 #include "ui/ComboBox.h"
 #include "ui/ListBox.h"
@@ -86,6 +89,7 @@ private slots:
     void symbolSelectorReturnsTheChosenSymbolOrNothing();
     void wheelZoomKeepsThePointUnderTheCursor();
     void zoomedViewDrawsWhatAFullDrawingDraws();
+    void aViewOfManyChartsDrawsWhatOneCanvasDraws();
     void layerCheckBoxHidesTheLayer();
     void windowAndDialogPicturesInBothLanguages();
     void aNewViewCancelsTheDrawingInProgress();
@@ -562,6 +566,47 @@ void DesktopTests::zoomedViewDrawsWhatAFullDrawingDraws() {
                             .convertToFormat(QImage::Format_RGB32);
     QCOMPARE(full.size(), indexed.size());
     QCOMPARE(changedPixels(full, indexed, full.rect()), 0);
+}
+
+void DesktopTests::aViewOfManyChartsDrawsWhatOneCanvasDraws() {
+    // Enough charts that the whole view is drawn in bands on every core, passing over covered
+    // charts, with a selected one highlighted on top.
+    const host::MapPtr map = bench_support::chartElementMap(30'000, 900.0);
+    const auto& container = map->basicGraphicsLayer()->layers().front()->container();
+    map->selectElement(container.elements().back());
+    host::DisplayTransformation t;
+    t.setDeviceFrame({0, 0, 900, 700});
+    t.setResolution(96);
+    t.setReferenceScale(map->referenceScale());
+    const double side = bench_support::kExtent * 0.8;
+    t.setVisibleBounds(host::Envelope(0, 0, side, side * 700 / 900));
+    render::CairoDisplay display(900, 700, 96);
+    display.displayTransformation() = t;
+    desktop::ViewIndex index;
+    index.update(*map, display);
+    QImage banded(900, 700, QImage::Format_ARGB32_Premultiplied);
+    QImage single(900, 700, QImage::Format_ARGB32_Premultiplied);
+    const auto drawOn = [](QImage& image, auto draw) {
+        cairo_surface_t* surface = cairo_image_surface_create_for_data(image.bits(), CAIRO_FORMAT_ARGB32, image.width(),
+                                                                       image.height(), static_cast<int>(image.bytesPerLine()));
+        cairo_t* cr = cairo_create(surface);
+        draw(cr);
+        cairo_destroy(cr);
+        cairo_surface_finish(surface);
+        cairo_surface_destroy(surface);
+    };
+    drawOn(banded, [&](cairo_t* cr) { desktop::drawMapView(cr, *map, t, index); });
+    drawOn(single, [&](cairo_t* cr) {
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_paint(cr);
+        render::Canvas canvas(cr, t);
+        render::drawMap(canvas, *map);
+        render::drawElementSelection(canvas, *map);
+    });
+    QCOMPARE(changedPixels(single, banded, single.rect()), 0);
+    QImage white(900, 700, QImage::Format_ARGB32_Premultiplied);
+    white.fill(Qt::white);
+    QVERIFY(changedPixels(single, white, single.rect()) > 900 * 700 / 2);
 }
 
 void DesktopTests::layerCheckBoxHidesTheLayer() {
