@@ -401,7 +401,9 @@ private:
 //   reads it with the map's head, before the drawing starts.
 // - a group's envelope (GroupElement::geometry), the container's spatial index, marker stamps,
 //   glyph runs, fonts and a feature class's oid index: filled by drawing only; saving walks the
-//   element lists and asks a group for its members, never for its envelope.
+//   element lists and asks a group for its members, never for its envelope. A big picture is
+//   drawn in bands on threads of its own (render/BandDrawing.h); they share only the locked
+//   font tables and row index, and keep their stamps and glyph copies each.
 // - the ids and kept objects of the save (PersistContext): the save's own.
 // - progress: one line, locked (SaveAndDrawProgress); task reports other than the save's are not
 //   shown meanwhile.

@@ -162,6 +162,39 @@ std::vector<const host::Element*> visibleElements(const Sorted& sorted, const st
 
 }  // namespace
 
+DeviceBox measureMap(const host::Map& map, const host::DisplayTransformation& t, unsigned threads) {
+    if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    // The big containers are left out of the walk of the map (an empty list each) and measured
+    // element by element in runs, one run per thread.
+    Canvas::ContainerLists skipped;
+    std::vector<const host::GraphicsContainer*> big;
+    forEachDrawnContainer(map, [&](const host::GraphicsContainer& container) {
+        if (container.elementCount() >= kBandedDrawingFrom && !skipped.count(&container)) {
+            skipped[&container];
+            big.push_back(&container);
+        }
+    });
+    Canvas whole(nullptr, t, Canvas::Mode::Measure);
+    whole.setElementLists(&skipped);
+    drawMap(whole, map);
+    DeviceBox box = whole.measured();
+    Shares shares(threads);
+    for (const host::GraphicsContainer* container : big) {
+        std::vector<const host::Element*> all;
+        all.reserve(container->elementCount());
+        for (const auto& element : container->elements()) all.push_back(element.get());
+        std::vector<DeviceBox> found(shares.count());
+        shares.run([&](unsigned k) {
+            Canvas measure(nullptr, t, Canvas::Mode::Measure);
+            const std::size_t n = all.size(), end = n * (k + 1) / shares.count();
+            for (std::size_t i = n * k / shares.count(); i < end; ++i) drawElement(measure, *all[i]);
+            found[k] = measure.measured();
+        });
+        for (const DeviceBox& part : found) box.include(part);
+    }
+    return box;
+}
+
 void drawMapInBands(cairo_surface_t* surface, const host::Map& map, const host::DisplayTransformation& t,
                     const ProgressCallback& progress, unsigned threads) {
     if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);

@@ -27,4 +27,8 @@ inline constexpr std::size_t kBandedDrawingFrom = 20'000;
 void drawMapInBands(cairo_surface_t* surface, const host::Map& map, const host::DisplayTransformation& transformation,
                     const ProgressCallback& progress, unsigned threads = 0);
 
+// What drawMap draws, measured (the device box a measuring canvas records), with the elements of
+// big graphics containers measured on up to `threads` threads (0: as many as there are cores).
+DeviceBox measureMap(const host::Map& map, const host::DisplayTransformation& transformation, unsigned threads = 0);
+
 }  // namespace render

@@ -122,6 +122,8 @@ public:
     bool occluding() const { return occlusion_ != nullptr; }
     // The map area this canvas shows: the visible bounds, or the band's part of them.
     host::Envelope shownMapArea() const;
+    // Lists of elements to draw (or measure) instead of walking their containers, as a band's.
+    void setElementLists(const ContainerLists* lists) { bandElements_ = lists; }
     // A band's elements of a container (see the band constructor); null on any other canvas.
     const std::vector<const host::Element*>* bandElements(const host::GraphicsContainer& container) const {
         if (!bandElements_) return nullptr;

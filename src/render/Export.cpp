@@ -102,10 +102,8 @@ host::Envelope defaultExtent(const host::Map& map, const ExportOptions& options)
     host::Envelope extent = withArea(base, map, options);
     for (int pass = 0; pass < 2; ++pass) {
         const host::DisplayTransformation t = transformationFor(map, extent, options);
-        Canvas measure(nullptr, t, Canvas::Mode::Measure);
-        drawMap(measure, map);
         host::Envelope drawn = base;
-        if (const DeviceBox& box = measure.measured(); !box.empty) {
+        if (const DeviceBox box = measureMap(map, t); !box.empty) {
             drawn.include(t.toMap({box.x0, box.y1}));
             drawn.include(t.toMap({box.x1, box.y0}));
         }

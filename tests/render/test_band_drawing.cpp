@@ -131,6 +131,21 @@ TEST(BandDrawing, BandsDrawTheSamePixelsAsOneCanvas) {
     }
 }
 
+TEST(BandDrawing, AMapMeasuredOnThreadsMeasuresAsOneCanvas) {
+    const host::MapPtr map = busyMap(24'000);
+    const host::DisplayTransformation t = frameOf(1000, 1000, host::Envelope(0, 0, kSide, kSide));
+    render::Canvas one(nullptr, t, render::Canvas::Mode::Measure);
+    render::drawMap(one, *map);
+    for (const unsigned threads : {1u, 3u}) {
+        const render::DeviceBox box = render::measureMap(*map, t, threads);
+        EXPECT_FALSE(box.empty);
+        EXPECT_EQ(box.x0, one.measured().x0);
+        EXPECT_EQ(box.y0, one.measured().y0);
+        EXPECT_EQ(box.x1, one.measured().x1);
+        EXPECT_EQ(box.y1, one.measured().y1);
+    }
+}
+
 TEST(BandDrawing, AnExportOfABigMapIsDrawnInBandsAndReportsProgressToTheEnd) {
     const host::MapPtr map = busyMap(render::kBandedDrawingFrom);
     const host::DisplayTransformation t = frameOf(800, 800, host::Envelope(0, 0, kSide, kSide));
