@@ -69,6 +69,7 @@ private:
 // Where an element may touch pixels: its measured box grown by what antialiasing and line ends
 // reach beyond it and by what the glyphs of its texts may overhang, in whole pixels.
 constexpr double kTouchMargin = 4.0;
+constexpr int kMaxBandedSide = 32767;
 struct PixelBox {
     // Columns and rows [x0, x1) × [y0, y1) of the frame, clamped to −1 … its size (≤ 32767).
     std::int16_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
@@ -203,6 +204,15 @@ void drawMapInBands(cairo_surface_t* surface, const host::Map& map, const host::
     const cairo_format_t format = cairo_image_surface_get_format(surface);
     unsigned char* data = cairo_image_surface_get_data(surface);
     if (!data || width < 1 || height < 1) raise(code::BadSize, "Plotlet.Render", "The picture has no pixels to draw on.");
+    if (width > kMaxBandedSide || height > kMaxBandedSide) {
+        // Larger than any picture an export makes (the boxes of the bands are kept in 16 bits).
+        ContextPtr cr(cairo_create(surface));
+        Canvas canvas(cr.get(), t);
+        canvas.setProgress(progress, drawingWork(map));
+        drawMap(canvas, map);
+        canvas.check("Drawing the map");
+        return;
+    }
     cairo_surface_flush(surface);
     const bool straight = format == CAIRO_FORMAT_ARGB32 || format == CAIRO_FORMAT_RGB24;
 
@@ -216,7 +226,6 @@ void drawMapInBands(cairo_surface_t* surface, const host::Map& map, const host::
                 sorted.emplace(&container, sortIntoBands(container, t, bandRows, width, height, count, shares));
         });
     }
-    // Occluders are drawn on a canvas of the band's frame whose pixels go nowhere.
 
     const std::size_t total = drawingWork(map);
     std::atomic<std::size_t> nextBand{0}, done{0};
@@ -232,6 +241,7 @@ void drawMapInBands(cairo_surface_t* surface, const host::Map& map, const host::
                 ContextPtr cr(cairo_create(band.get()));
                 Canvas::ContainerLists lists;
                 {
+                    // Occluders are drawn on a canvas of the band's frame whose pixels go nowhere.
                     SurfacePtr sink(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
                     ContextPtr sinkCr(cairo_create(sink.get()));
                     Canvas occluder(sinkCr.get(), t, {top, bottom}, nullptr);
@@ -243,6 +253,8 @@ void drawMapInBands(cairo_surface_t* surface, const host::Map& map, const host::
                         // the pixels, as on the images of the formats below.
                         if (straight) {
                             lists[container] = visibleElements(one, positions, occluder, mask, top);
+                            // What is passed over counts as done.
+                            done += positions.size() - lists[container].size();
                         } else {
                             auto& all = lists[container];
                             for (const std::uint32_t i : positions) all.push_back(one.elements[i]);
