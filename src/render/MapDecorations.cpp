@@ -485,30 +485,7 @@ DecorationLayout drawMapDecorations(Canvas& canvas, const host::Map& map, const 
         topLimit = layout.title.y1 + 4 * u;
     }
 
-    if (decorations.legend) {
-        const std::vector<ChartLegend> legends = chartLegends(map);
-        if (!legends.empty()) {
-            // The size key measures like the charts; when zoomed in far, a smaller key keeps it
-            // to a quarter of the picture's height.
-            LegendPanel panel(canvas, legends, decorations.russian, frameH / 4);
-            // The corner whose box covers the fewest charts (ties: right before left, top first).
-            std::array<DeviceBox, 4> places;
-            for (int c = 0; c < 4; ++c) {
-                const XY p = cornerPlace(c, panel.width(), panel.height(), frameW, frameH, margin, topLimit);
-                places[c] = boxOf(p.x, p.y, p.x + panel.width(), p.y + panel.height());
-            }
-            const std::vector<std::size_t> covered = chartsCovering(canvas, map, {places.begin(), places.end()});
-            int best = 1;
-            for (int c : {1, 3, 0, 2}) {
-                if (covered[c] < covered[best]) best = c;
-            }
-            layout.legendCorner = best;
-            panel.draw(places[best].x0, places[best].y0, layout);
-        }
-    }
-
-    // The scale bar in a bottom corner, the arrow in a top one: of the corners the legend left
-    // free, the one covering fewer charts (ties: bottom left, top right).
+    // The scale bar's and the arrow's sizes, before the legend takes its corner.
     std::optional<ScaleBarPlan> plan;
     Caption zero, label, letter;
     double scaleW = 0, scaleH = 0, arrowBoxW = 0, arrowBoxH = 0;
@@ -533,13 +510,44 @@ DecorationLayout drawMapDecorations(Canvas& canvas, const host::Map& map, const 
         const XY p = cornerPlace(c, w, h, frameW, frameH, margin, topLimit);
         return boxOf(p.x, p.y, p.x + w, p.y + h);
     };
+    // The places the scale bar and the arrow may take; the charts covering them are counted in
+    // the legend's walk over the charts when there is one (a map may hold a million).
+    const std::array<DeviceBox, 4> otherPlaces{placeAt(2, scaleW, scaleH), placeAt(3, scaleW, scaleH),
+                                               placeAt(1, arrowBoxW, arrowBoxH), placeAt(0, arrowBoxW, arrowBoxH)};
+    std::optional<std::vector<std::size_t>> otherCovered;
+    if (decorations.legend) {
+        const std::vector<ChartLegend> legends = chartLegends(map);
+        if (!legends.empty()) {
+            // The size key measures like the charts; when zoomed in far, a smaller key keeps it
+            // to a quarter of the picture's height.
+            LegendPanel panel(canvas, legends, decorations.russian, frameH / 4);
+            // The corner whose box covers the fewest charts (ties: right before left, top first).
+            std::array<DeviceBox, 4> places;
+            for (int c = 0; c < 4; ++c) {
+                const XY p = cornerPlace(c, panel.width(), panel.height(), frameW, frameH, margin, topLimit);
+                places[c] = boxOf(p.x, p.y, p.x + panel.width(), p.y + panel.height());
+            }
+            std::vector<DeviceBox> boxes(places.begin(), places.end());
+            boxes.insert(boxes.end(), otherPlaces.begin(), otherPlaces.end());
+            const std::vector<std::size_t> covered = chartsCovering(canvas, map, boxes);
+            otherCovered.emplace(covered.begin() + 4, covered.end());
+            int best = 1;
+            for (int c : {1, 3, 0, 2}) {
+                if (covered[c] < covered[best]) best = c;
+            }
+            layout.legendCorner = best;
+            panel.draw(places[best].x0, places[best].y0, layout);
+        }
+    }
+
+    // The scale bar in a bottom corner, the arrow in a top one: of the corners the legend left
+    // free, the one covering fewer charts (ties: bottom left, top right).
     int scaleCorner = layout.legendCorner == 2 ? 3 : 2, arrowCorner = layout.legendCorner == 1 ? 0 : 1;
     const bool scaleChooses = plan && layout.legendCorner != 2 && layout.legendCorner != 3;
     const bool arrowChooses = decorations.northArrow && layout.legendCorner != 0 && layout.legendCorner != 1;
     if (scaleChooses || arrowChooses) {
-        const std::vector<std::size_t> covered = chartsCovering(
-            canvas, map, {placeAt(2, scaleW, scaleH), placeAt(3, scaleW, scaleH), placeAt(1, arrowBoxW, arrowBoxH),
-                          placeAt(0, arrowBoxW, arrowBoxH)});
+        const std::vector<std::size_t> covered =
+            otherCovered ? *otherCovered : chartsCovering(canvas, map, {otherPlaces.begin(), otherPlaces.end()});
         if (scaleChooses && covered[1] < covered[0]) scaleCorner = 3;
         if (arrowChooses && covered[3] < covered[2]) arrowCorner = 0;
     }
