@@ -93,14 +93,29 @@ PixelBox pixelBoxOf(const DeviceBox& box, double overhang, int width, int height
             std::isnan(box.y1) ? static_cast<std::int16_t>(height) : whole(std::ceil(box.y1 + m), -1, height)};
 }
 
-// Sorts the container's elements into the bands where they may show, keeping their order: each
-// thread measures a run of them (what drawing would cover, on a measuring canvas of the whole
-// frame); elements that draw nothing on the picture get an empty box and no band.
-Sorted sortIntoBands(const host::GraphicsContainer& container, const host::DisplayTransformation& t, int bandRows,
-                     int width, int height, std::size_t count, Shares& shares) {
-    Sorted sorted;
-    sorted.elements.reserve(container.elementCount());
-    for (const auto& element : container.elements()) sorted.elements.push_back(element.get());
+// The elements of a container that may show on the picture, in drawing order: those its spatial
+// index finds in a picture of part of a big container, every element in one of most of it.
+std::vector<const host::Element*> candidatesOf(const host::GraphicsContainer& container, const host::DisplayTransformation& t) {
+    std::vector<const host::Element*> found;
+    const Canvas frame(nullptr, t, Canvas::Mode::Draw);
+    const host::Envelope& visible = t.visibleBounds();
+    const double margin = frame.pixelsPerMapUnit() > 0 ? 4.0 / frame.pixelsPerMapUnit() : 0.0;
+    const host::Envelope area = visible.isEmpty() ? visible
+                                                  : host::Envelope(visible.xMin() - margin, visible.yMin() - margin,
+                                                                   visible.xMax() + margin, visible.yMax() + margin);
+    if (area.isEmpty() || !container.elementsWithin(area, frame.display(), found)) {
+        found.clear();
+        found.reserve(container.elementCount());
+        for (const auto& element : container.elements()) found.push_back(element.get());
+    }
+    return found;
+}
+
+// Sorts the container's candidates into the bands where they may show, keeping their order:
+// each thread measures a run of them (what drawing would cover, on a measuring canvas of the
+// whole frame); elements that draw nothing on the picture get an empty box and no band.
+void sortIntoBands(Sorted& sorted, const host::DisplayTransformation& t, int bandRows, int width, int height,
+                   std::size_t count, Shares& shares) {
     const std::size_t n = sorted.elements.size();
     sorted.boxes.assign(n, PixelBox{});
     shares.run([&](unsigned k) {
@@ -130,7 +145,6 @@ Sorted sortIntoBands(const host::GraphicsContainer& container, const host::Displ
             sorted.bands[b].push_back(static_cast<std::uint32_t>(i));
         }
     }
-    return sorted;
 }
 
 // The band's elements less those that cannot show: every pixel they may touch is overwritten
@@ -219,15 +233,30 @@ void drawMapInBands(cairo_surface_t* surface, const host::Map& map, const host::
     const int bandRows = std::max(kMinBandRows, static_cast<int>(kBandBytes / static_cast<std::size_t>(stride)));
     const std::size_t count = static_cast<std::size_t>((height + bandRows - 1) / bandRows);
     std::unordered_map<const host::GraphicsContainer*, Sorted> sorted;
+    std::size_t candidates = 0;
+    forEachDrawnContainer(map, [&](const host::GraphicsContainer& container) {
+        if (sorted.count(&container)) return;
+        Sorted& one = sorted[&container];
+        one.elements = candidatesOf(container, t);
+        candidates += one.elements.size();
+    });
+    const std::size_t total = drawingWork(map);
+    if (candidates < kBandedDrawingFrom) {
+        // A picture of a small part of a big map: bands would cost more than they save.
+        Canvas::ContainerLists lists;
+        for (auto& [container, one] : sorted) lists[container] = std::move(one.elements);
+        ContextPtr cr(cairo_create(surface));
+        Canvas canvas(cr.get(), t);
+        canvas.setElementLists(&lists);
+        canvas.setProgress(progress, total);
+        drawMap(canvas, map);
+        canvas.check("Drawing the map");
+        return;
+    }
     {
         Shares shares(threads);
-        forEachDrawnContainer(map, [&](const host::GraphicsContainer& container) {
-            if (!sorted.count(&container))
-                sorted.emplace(&container, sortIntoBands(container, t, bandRows, width, height, count, shares));
-        });
+        for (auto& [container, one] : sorted) sortIntoBands(one, t, bandRows, width, height, count, shares);
     }
-
-    const std::size_t total = drawingWork(map);
     std::atomic<std::size_t> nextBand{0}, done{0};
     const std::thread::id caller = std::this_thread::get_id();
     Shares shares(threads);

@@ -131,6 +131,15 @@ TEST(BandDrawing, BandsDrawTheSamePixelsAsOneCanvas) {
     }
 }
 
+TEST(BandDrawing, APictureOfPartOfABigMapDrawsWhatItsIndexesFind) {
+    // A tenth of the map on a side: what the spatial indexes find there, too few for bands.
+    const host::MapPtr map = busyMap(24'000);
+    for (const double side : {kSide / 10, kSide / 2}) {
+        const host::DisplayTransformation t = frameOf(600, 600, host::Envelope(5000, 5000, 5000 + side, 5000 + side));
+        EXPECT_EQ(drawnInBands(*map, t, 2), drawnOnOneCanvas(*map, t)) << side;
+    }
+}
+
 TEST(BandDrawing, AMapMeasuredOnThreadsMeasuresAsOneCanvas) {
     const host::MapPtr map = busyMap(24'000);
     const host::DisplayTransformation t = frameOf(1000, 1000, host::Envelope(0, 0, kSide, kSide));
