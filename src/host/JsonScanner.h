@@ -5,10 +5,13 @@
 // Every walk returns false on text it does not understand, and the caller then parses the whole
 // text, which reports the fault.
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -19,6 +22,11 @@ public:
     // The text may be a file mapped into memory: the scanner keeps only a view of it.
     JsonScanner(std::string_view text, std::size_t maxDepth) : t_(text), maxDepth_(maxDepth) {}
     virtual ~JsonScanner() = default;
+    // Lists of at least this many bytes are scanned on two threads (see itemList).
+    static std::atomic<std::size_t>& twoThreadScanFrom() {
+        static std::atomic<std::size_t> bytes{std::size_t{32} << 20};
+        return bytes;
+    }
 
 protected:
     void ws() {
@@ -133,20 +141,13 @@ protected:
     // A list whose items' texts are noted in `out` and whose content is cut from the skeleton.
     bool cutList(int depth, Ranges& out) {
         const std::size_t open = p_ + 1;
-        if (!array(depth, [&](int d) {
-                ws();
-                const std::size_t begin = p_;
-                if (!value(d)) return false;
-                out.emplace_back(begin, p_);
-                itemScanned(p_);
-                return true;
-            }))
-            return false;
+        if (!itemList(depth, out)) return false;
         const std::size_t close = p_ - 1;  // the ']'
         cuts_.emplace_back(open, close);
         removed_ += close - open;
         return true;
     }
+
     // Called after each item of a cut list, with the offset the scan has reached: a reader of a
     // mapped file lets go of the pages behind it.
     virtual void itemScanned(std::size_t /*offset*/) {}
@@ -168,6 +169,90 @@ protected:
     std::size_t p_ = 0;
 
 private:
+    // The items of the list at p_, as array() walks them. A long list (a million elements, one
+    // per line) is scanned from both ends at once: a helper thread scans items from the first
+    // line near the middle that starts with '{', while this thread scans from the front. When
+    // this thread's scan arrives at that very place between two items, the helper's items are
+    // the rest of the list, exactly as this thread would have found them; when it passes it
+    // inside an item (an item over several lines, a guess inside a string) the helper's work is
+    // dropped. Either way the items, the end and the verdict are the one scan's.
+    bool itemList(int depth, Ranges& out) {
+        const std::size_t remaining = t_.size() - p_;
+        if (remaining < twoThreadScanFrom().load() || std::thread::hardware_concurrency() < 2) {
+            return array(depth, [&](int d) { return item(d, out); });
+        }
+        if (peek() != '[' || depth + 1 > static_cast<int>(maxDepth_)) return false;
+        ++p_;
+        if (peek() == ']') return ++p_, true;
+        std::size_t guess = t_.find('\n', p_ + (t_.size() - p_) / 2);
+        if (guess != std::string_view::npos) ++guess;
+        bool helping = guess != std::string_view::npos && guess < t_.size() && t_[guess] == '{';
+        struct Helper {
+            Ranges items;
+            std::size_t end = 0;
+            bool ok = false;
+            std::atomic<bool> stop{false};
+            std::thread thread;
+            ~Helper() {
+                stop = true;
+                if (thread.joinable()) thread.join();
+            }
+        } helper;
+        if (helping) {
+            try {
+                helper.thread = std::thread([this, depth, guess, &helper] {
+                    try {
+                        JsonScanner rest(t_, maxDepth_);
+                        rest.p_ = guess;
+                        for (std::size_t n = 1;; ++n) {
+                            if ((n & 0xFFF) == 0 && helper.stop.load(std::memory_order_relaxed)) return;
+                            if (!rest.item(depth + 1, helper.items)) return;
+                            const char c = rest.peek();
+                            ++rest.p_;
+                            if (c == ']') break;
+                            if (c != ',') return;
+                        }
+                        helper.end = rest.p_;
+                        helper.ok = true;
+                    } catch (...) {
+                        // Out of memory: this thread scans on alone.
+                    }
+                });
+            } catch (const std::system_error&) {
+                helping = false;
+            }
+        }
+        for (;;) {
+            ws();
+            if (helping && p_ == guess) {
+                helper.thread.join();
+                if (helper.ok) {
+                    out.insert(out.end(), helper.items.begin(), helper.items.end());
+                    p_ = helper.end;
+                    itemScanned(p_);
+                    return true;
+                }
+                helping = false;  // the scan from here fails there too: on alone, to say where
+            } else if (helping && p_ > guess) {
+                helper.stop = true;
+                helping = false;
+            }
+            if (!item(depth + 1, out)) return false;
+            const char c = peek();
+            ++p_;
+            if (c == ']') return true;
+            if (c != ',') return false;
+        }
+    }
+    bool item(int depth, Ranges& out) {
+        ws();
+        const std::size_t begin = p_;
+        if (!value(depth)) return false;
+        out.emplace_back(begin, p_);
+        itemScanned(p_);
+        return true;
+    }
+
     Ranges cuts_;
     std::size_t removed_ = 0;
 };

@@ -61,3 +61,68 @@ TEST(JsonScanner, WalksValuesAsTheRecursiveWalkDid) {
         expectSameWalk(text, 1 + random() % 4);
     }
 }
+
+namespace {
+
+class ListScanner : public JsonScanner {
+public:
+    using JsonScanner::JsonScanner;
+    struct Result {
+        bool ok = false;
+        std::size_t end = 0;
+        Ranges items;
+        std::string skeleton;
+        bool operator==(const Result&) const = default;
+    };
+    Result cut() {
+        Result r;
+        r.ok = cutList(0, r.items);
+        r.end = p_;
+        r.skeleton = skeleton();
+        return r;
+    }
+};
+
+// The list's scan with and without the helper thread.
+ListScanner::Result scanned(const std::string& text, bool twoThreads) {
+    auto& from = JsonScanner::twoThreadScanFrom();
+    const std::size_t saved = from.load();
+    from = twoThreads ? 0 : ~std::size_t{0};
+    ListScanner::Result r = ListScanner(text, 8).cut();
+    from = saved;
+    return r;
+}
+
+std::string item(std::mt19937& random, int k) {
+    std::string text = "{\"$class\":\"GroupElement\",\"elements\":[{\"n\":" + std::to_string(k) + ",\"s\":\"a]}\\\"{\"}";
+    if (random() % 5 == 0) text += ",\n{\"next\":\n[1,\n2]}";  // an item over several lines, some starting with '{'
+    return text + "]}";
+}
+
+}  // namespace
+
+TEST(JsonScanner, ALongListScannedOnTwoThreadsGivesTheOneScansItems) {
+    std::mt19937 random(3);
+    int whole = 0;
+    for (int round = 0; round < 300; ++round) {
+        const int n = 1 + static_cast<int>(random() % 60);
+        std::string text = "[\n";
+        for (int k = 0; k < n; ++k) text += item(random, k) + (k + 1 < n ? ",\n" : "\n");
+        text += "]";
+        // Damage in either half, or a cut-off end, now and then.
+        switch (random() % 6) {
+            case 0:
+                text[random() % text.size()] = "{}[],\"x\n"[random() % 8];
+                break;
+            case 1:
+                text.resize(random() % text.size());
+                break;
+            default:
+                break;
+        }
+        const ListScanner::Result one = scanned(text, false), two = scanned(text, true);
+        EXPECT_EQ(two, one) << text;
+        whole += one.ok ? 1 : 0;
+    }
+    EXPECT_GT(whole, 150);
+}
