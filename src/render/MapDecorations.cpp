@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <functional>
 #include <typeinfo>
 
@@ -86,12 +89,50 @@ std::vector<const host::GraphicsLayer*> drawnGraphicsLayers(const host::Map& map
     return layers;
 }
 
-void visitCharts(const std::vector<const host::GraphicsLayer*>& layers, const ChartVisitor& visit) {
+// Every chart marker of the layers' containers, the elements dealt out in order to two runs
+// walked on two threads when there are many (a map of a million charts): `visit(run,
+// layerIndex, chart)`, run 0 the front part. Each run keeps its own tally, and the caller joins
+// them in order.
+constexpr std::size_t kTwoRunsFrom = 20'000;
+void visitChartsInRuns(const std::vector<const host::GraphicsLayer*>& layers,
+                       const std::function<void(unsigned, std::size_t, const ChartMarker&)>& visit) {
+    std::vector<std::pair<std::size_t, const host::Element*>> all;
     for (std::size_t i = 0; i < layers.size(); ++i) {
         for (const auto& element : layers[i]->container().elements()) {
-            if (element) visitElement(*element, i, visit, 0);
+            if (element) all.emplace_back(i, element.get());
         }
     }
+    const auto walk = [&](unsigned run, std::size_t from, std::size_t to) {
+        for (std::size_t k = from; k < to; ++k) {
+            visitElement(*all[k].second, all[k].first, [&](std::size_t i, const ChartMarker& chart) { visit(run, i, chart); }, 0);
+        }
+    };
+    const std::size_t middle = all.size() >= kTwoRunsFrom && std::thread::hardware_concurrency() > 1 ? all.size() / 2 : all.size();
+    std::exception_ptr failed;
+    std::thread second;
+    if (middle < all.size()) {
+        try {
+            second = std::thread([&] {
+                try {
+                    walk(1, middle, all.size());
+                } catch (...) {
+                    failed = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            walk(0, 0, middle);
+            walk(1, middle, all.size());
+            return;
+        }
+    }
+    try {
+        walk(0, 0, middle);
+    } catch (...) {
+        if (second.joinable()) second.join();
+        throw;
+    }
+    if (second.joinable()) second.join();
+    if (failed) std::rethrow_exception(failed);
 }
 
 std::string numberCaption(double v) {
@@ -342,9 +383,11 @@ private:
 
 // How many charts the map draws cover each of the boxes: one walk over the charts.
 std::vector<std::size_t> chartsCovering(const Canvas& canvas, const host::Map& map, const std::vector<DeviceBox>& boxes) {
-    std::vector<std::size_t> covered(boxes.size(), 0);
+    std::array<std::vector<std::size_t>, 2> counts{std::vector<std::size_t>(boxes.size(), 0),
+                                                   std::vector<std::size_t>(boxes.size(), 0)};
     const double k = canvas.mapUnitsPerPoint();
-    visitCharts(drawnGraphicsLayers(map), [&](std::size_t, const ChartMarker& chart) {
+    visitChartsInRuns(drawnGraphicsLayers(map), [&](unsigned run, std::size_t, const ChartMarker& chart) {
+        std::vector<std::size_t>& covered = counts[run];
         const host::Geometry* g = chart.element->geometry().get();
         if (!g || typeid(*g) != typeid(host::Point)) return;
         const auto* point = static_cast<const host::Point*>(g);
@@ -355,7 +398,8 @@ std::vector<std::size_t> chartsCovering(const Canvas& canvas, const host::Map& m
         const DeviceBox box = boxOf(a.x, a.y, b.x, b.y);
         for (std::size_t i = 0; i < boxes.size(); ++i) covered[i] += intersects(box, boxes[i]) ? 1 : 0;
     });
-    return covered;
+    for (std::size_t i = 0; i < boxes.size(); ++i) counts[0][i] += counts[1][i];
+    return counts[0];
 }
 
 // Top-left corner of a box of the size in corner c (0 top left, 1 top right, 2 bottom left,
@@ -375,8 +419,11 @@ bool isSphericalMercator(int epsg) {
 
 std::vector<ChartLegend> chartLegends(const host::Map& map) {
     const std::vector<const host::GraphicsLayer*> layers = drawnGraphicsLayers(map);
-    std::vector<std::optional<ChartLegend>> found(layers.size());
-    visitCharts(layers, [&](std::size_t i, const ChartMarker& chart) {
+    // Each run's legends, the front run's first: a layer's fields are those of its first chart.
+    std::array<std::vector<std::optional<ChartLegend>>, 2> runs{std::vector<std::optional<ChartLegend>>(layers.size()),
+                                                                 std::vector<std::optional<ChartLegend>>(layers.size())};
+    visitChartsInRuns(layers, [&](unsigned run, std::size_t i, const ChartMarker& chart) {
+        std::vector<std::optional<ChartLegend>>& found = runs[run];
         // Read in place: a map may hold a million charts.
         const runtime::ObjectPtr& object = chart.element->customProperty().isObject()
                                                ? chart.element->customProperty().objectValue()
@@ -420,8 +467,16 @@ std::vector<ChartLegend> chartLegends(const host::Map& map) {
         }
     });
     std::vector<ChartLegend> legends;
-    for (auto& legend : found) {
-        if (legend) legends.push_back(std::move(*legend));
+    for (std::size_t i = 0; i < layers.size(); ++i) {
+        std::optional<ChartLegend>& front = runs[0][i];
+        const std::optional<ChartLegend>& back = runs[1][i];
+        if (!front) {
+            if (back) legends.push_back(*back);
+            continue;
+        }
+        // The back run's charts count towards the minimum they show.
+        if (back && back->minValue) front->minValue = std::max(front->minValue.value_or(0.0), *back->minValue);
+        legends.push_back(std::move(*front));
     }
     return legends;
 }

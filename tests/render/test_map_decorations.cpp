@@ -174,6 +174,24 @@ TEST_F(MapLegend, AMinimumShowsWhereChartsRaiseSmallValuesToIt) {
     EXPECT_EQ(d.layout.sizeBars[0].y1, d.layout.sizeBars[1].y1) << "both stand on one zero line";
 }
 
+TEST_F(MapLegend, AMapOfManyChartsGivesTheLegendAndCornersOfOneWalk) {
+    // Enough charts for two runs over them: the minimum shown only by the last chart, charts
+    // made by hand (no data) at the front; and the corner count summed over both runs.
+    for (int k = 0; k < 12'000; ++k)
+        charts->container().addElement(markerAt({10.0 + k % 90, 110.0 + k % 80}, barChart({3, 3}, {kRed, kBlue}, 10)));
+    for (int k = 0; k < 12'000; ++k) charts->container().addElement(chartWithData({110.0 + k % 80, 110.0 + k % 80}, {5, 8}, {5, 8}));
+    charts->container().addElement(chartWithData({150, 40}, {10, 3}, {10, 1}));  // 1 drawn at the minimum 3
+    const std::vector<render::ChartLegend> legends = render::chartLegends(*map);
+    ASSERT_EQ(legends.size(), 1u);
+    EXPECT_EQ(legends[0].fields, (std::vector<std::string>{"Мужчины", "Женщины"}));
+    ASSERT_TRUE(legends[0].minValue);
+    EXPECT_EQ(*legends[0].minValue, 3);
+    // The top corners are crowded (left by the hand-made charts, right by the others), one
+    // chart stands at the bottom right: the legend takes the empty bottom left.
+    const Drawn d = draw(400, {});
+    EXPECT_EQ(d.layout.legendCorner, 2);
+}
+
 TEST_F(MapLegend, TakesTheCornerCoveringFewestChartsAndOnlyWhenThereAreCharts) {
     // Charts everywhere but near the bottom-left corner.
     for (double x = 10; x < 200; x += 30) {
