@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <exception>
+#include <mutex>
+#include <optional>
+#include <system_error>
 #include <thread>
 #include <cctype>
 #include <cstring>
@@ -300,6 +305,90 @@ void readElementList(GraphicsLayer& layer, const ReadSource& source, const std::
 
 // ---- maps ------------------------------------------------------------------------------------------
 
+// Pieces of text written to a file on a thread of their own, in order, while the next piece is
+// made: writing a document of a million charts is as much the system copying it into its page
+// cache as making it. At most two pieces wait. A failed write is raised, as it was raised, at
+// the next piece handed over or at finish(); the pieces after it are dropped.
+class WriteBehind {
+public:
+    explicit WriteBehind(AtomicFileWriter& file) : file_(file) {}
+    ~WriteBehind() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+    WriteBehind(const WriteBehind&) = delete;
+    WriteBehind& operator=(const WriteBehind&) = delete;
+
+    // Takes the piece (leaving `text` empty, with room for the next one).
+    void hand(std::string& text) {
+        if (!thread_.joinable() && !alone_) {
+            try {
+                thread_ = std::thread([this] { run(); });
+            } catch (const std::system_error&) {
+                alone_ = true;  // no thread to be had: written here, as before
+            }
+        }
+        if (alone_) {
+            file_.write(text.data(), text.size());
+            text.clear();
+            return;
+        }
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return pending_.size() < 2 || failed_; });
+        if (failed_) std::rethrow_exception(failed_);
+        pending_.push_back(std::move(text));
+        text = spare_.empty() ? std::string() : std::move(spare_.back());
+        if (!spare_.empty()) spare_.pop_back();
+        text.clear();
+        lock.unlock();
+        changed_.notify_all();
+    }
+    // Waits until every piece is written.
+    void finish() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return (pending_.empty() && !writing_) || failed_; });
+        if (failed_) std::rethrow_exception(failed_);
+    }
+
+private:
+    void run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return !pending_.empty() || stopping_; });
+            if (stopping_ || failed_) return;  // a save given up drops what waits
+            std::string text = std::move(pending_.front());
+            pending_.pop_front();
+            writing_ = true;
+            lock.unlock();
+            std::exception_ptr error;
+            try {
+                file_.write(text.data(), text.size());
+            } catch (...) {
+                error = std::current_exception();
+            }
+            lock.lock();
+            writing_ = false;
+            if (error) failed_ = error;
+            else if (spare_.size() < 2) spare_.push_back(std::move(text));
+            changed_.notify_all();
+            if (failed_) return;
+        }
+    }
+
+    AtomicFileWriter& file_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::string> pending_;
+    std::vector<std::string> spare_;
+    bool writing_ = false, stopping_ = false, alone_ = false;
+    std::exception_ptr failed_;
+    std::thread thread_;
+};
+
 // Where a document's text goes: into the temporary file of an atomic write a few megabytes at a
 // time (so saving never holds the whole text), or into one string. It also refuses, before they
 // are written, the pieces that reading would refuse.
@@ -344,8 +433,14 @@ public:
         if (file_ && buffer_.size() >= flushBytes) flush();
     }
     void flush() {
-        if (file_ && !buffer_.empty()) file_->write(buffer_.data(), buffer_.size());
-        if (file_) buffer_.clear();
+        if (!file_ || buffer_.empty()) return;
+        if (!behind_) behind_.emplace(*file_);
+        behind_->hand(buffer_);
+    }
+    // The last text written out and every piece on the disk's way.
+    void finish() {
+        flush();
+        if (behind_) behind_->finish();
     }
     std::string& text() { return buffer_; }
 
@@ -369,6 +464,7 @@ private:
     std::string buffer_;
     std::size_t outside_ = 0;
     WriteLimits checks_;  // counts objects as the reader does: every object written in full
+    std::optional<WriteBehind> behind_;
 };
 
 // A graphics layer with its elements, one element per line. The elements are turned into JSON
@@ -603,7 +699,7 @@ void writeMapDocument(const MxDocument& document, const std::string& path, const
         PersistContext context(PersistPurpose::File, document.path(), fs::path(absolute(path)).parent_path());
         DocumentOut out(context, limits, &file);
         writeDocument(out, document, context, limits, &elementsBegin);
-        out.flush();
+        out.finish();
     } catch (const runtime::Error& e) {
         if (e.source() == "Plotlet.File") throw;  // the file's own fault, named already
         raiseHost(101, "Plotlet.MapDocument", "File " + path + ": cannot be written: " + e.description());

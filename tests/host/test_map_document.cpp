@@ -2,6 +2,11 @@
 // round trip, and bad documents are refused without touching the open map.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -335,6 +340,43 @@ TEST_F(MapDocument, SavingAndReadingManyChartsReportTheirProgress) {
         for (std::size_t i = 1; i < reports.size(); ++i) EXPECT_GE(reports[i].done, reports[i - 1].done);
     }
     EXPECT_EQ(reopened->focusMap()->basicGraphicsLayer()->findLayerOrNull("many_charts")->container().elementCount(), count);
+}
+
+// A document of many pieces is written while the next piece is made; a write that fails on the
+// way (a disk that takes no more) fails the save with the file named, and the old file stays.
+TEST_F(MapDocument, AWriteThatFailsHalfWayFailsTheSaveAndKeepsTheOldFile) {
+    auto doc = std::make_shared<MxDocument>();
+    auto charts = doc->focusMap()->basicGraphicsLayer()->addLayer("wordy", nullptr);
+    auto font = std::make_shared<TextSymbol>();
+    const std::string words(400, 'w');
+    for (int i = 0; i < 40'000; ++i) {  // about 20 MB: five pieces and more
+        auto text = std::make_shared<TextElement>();
+        text->setText(words + std::to_string(i));
+        text->setSymbol(font);
+        text->setPoint({static_cast<double>(i), 0.0});
+        charts->container().addElement(text);
+    }
+    const std::string path = dir.file("wordy.pmx");
+    writeMapDocument(*doc, path);
+    EXPECT_EQ(readMapDocument(path)->focusMap()->basicGraphicsLayer()->findLayerOrNull("wordy")->container().elementCount(),
+              40'000u);
+    const std::string before = fixtures::readBytes(path);
+
+    struct rlimit limit {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);  // a failed write instead of the end
+    struct rlimit small = limit;
+    small.rlim_cur = 9u << 20;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    charts->container().deleteElement(charts->container().elements().front().get());
+    const std::string message = descriptionOf([&] { writeMapDocument(*doc, path); });
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_NE(message.find("wordy.pmx"), std::string::npos) << message;
+    EXPECT_NE(message.find("could not be written (File too large)"), std::string::npos) << message;
+    EXPECT_EQ(fixtures::readBytes(path), before);
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(path).parent_path()))
+        EXPECT_NE(entry.path().filename().string().front(), '.') << "a temporary file is left: " << entry.path();
 }
 
 // Reading bounds the pieces of a document, not its size; saving refuses, before the old file is
