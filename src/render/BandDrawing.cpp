@@ -175,10 +175,14 @@ std::vector<const host::Element*> visibleElements(const Sorted& sorted, const st
     return elements;
 }
 
+unsigned threadsFor(unsigned requested) {
+    return requested > 0 ? requested : std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+}
+
 }  // namespace
 
-DeviceBox measureMap(const host::Map& map, const host::DisplayTransformation& t, unsigned threads) {
-    if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+DeviceBox measureMap(const host::Map& map, const host::DisplayTransformation& t, unsigned requested) {
+    const unsigned threads = threadsFor(requested);
     // The big containers are left out of the walk of the map (an empty list each) and measured
     // element by element in runs, one run per thread.
     Canvas::ContainerLists skipped;
@@ -211,22 +215,24 @@ DeviceBox measureMap(const host::Map& map, const host::DisplayTransformation& t,
 }
 
 void drawMapInBands(cairo_surface_t* surface, const host::Map& map, const host::DisplayTransformation& t,
-                    const ProgressCallback& progress, unsigned threads) {
-    if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+                    const ProgressCallback& progress, unsigned requested) {
+    const unsigned threads = threadsFor(requested);
     const int width = cairo_image_surface_get_width(surface), height = cairo_image_surface_get_height(surface);
     const int stride = cairo_image_surface_get_stride(surface);
     const cairo_format_t format = cairo_image_surface_get_format(surface);
     unsigned char* data = cairo_image_surface_get_data(surface);
     if (!data || width < 1 || height < 1) raise(code::BadSize, "Plotlet.Render", "The picture has no pixels to draw on.");
-    if (width > kMaxBandedSide || height > kMaxBandedSide) {
-        // Larger than any picture an export makes (the boxes of the bands are kept in 16 bits).
+    const std::size_t total = drawingWork(map);
+    const auto drawOnOneCanvas = [&](const Canvas::ContainerLists* lists) {
         ContextPtr cr(cairo_create(surface));
         Canvas canvas(cr.get(), t);
-        canvas.setProgress(progress, drawingWork(map));
+        canvas.setElementLists(lists);
+        canvas.setProgress(progress, total);
         drawMap(canvas, map);
         canvas.check("Drawing the map");
-        return;
-    }
+    };
+    // Larger than any picture an export makes (the boxes of the bands are kept in 16 bits).
+    if (width > kMaxBandedSide || height > kMaxBandedSide) return drawOnOneCanvas(nullptr);
     cairo_surface_flush(surface);
     const bool straight = format == CAIRO_FORMAT_ARGB32 || format == CAIRO_FORMAT_RGB24;
 
@@ -240,18 +246,11 @@ void drawMapInBands(cairo_surface_t* surface, const host::Map& map, const host::
         one.elements = candidatesOf(container, t);
         candidates += one.elements.size();
     });
-    const std::size_t total = drawingWork(map);
     if (candidates < kBandedDrawingFrom) {
         // A picture of a small part of a big map: bands would cost more than they save.
         Canvas::ContainerLists lists;
         for (auto& [container, one] : sorted) lists[container] = std::move(one.elements);
-        ContextPtr cr(cairo_create(surface));
-        Canvas canvas(cr.get(), t);
-        canvas.setElementLists(&lists);
-        canvas.setProgress(progress, total);
-        drawMap(canvas, map);
-        canvas.check("Drawing the map");
-        return;
+        return drawOnOneCanvas(&lists);
     }
     {
         Shares shares(threads);
