@@ -11,6 +11,7 @@
 #include "host/Layer.h"
 #include "host/LayerFile.h"
 #include "host/Map.h"
+#include "host/JsonScanner.h"
 #include "host/MapDocumentFile.h"
 #include "host/PropertySet.h"
 #include "host/PropertySetFile.h"
@@ -114,7 +115,33 @@ Outcome feed(Reader reader, std::string_view bytes, const std::string& fileName)
     }
     try {
         switch (reader) {
-        case Reader::MapDocument: exercise(*readMapDocument(path)); break;
+        case Reader::MapDocument: {
+            // The element lists of a document are scanned on two threads only when long: here
+            // every list is, once, and the verdict must be the one of the scan on one thread.
+            std::string twoThreads;
+            {
+                auto& from = JsonScanner::twoThreadScanFrom();
+                const std::size_t saved = from.exchange(0);
+                try {
+                    (void)readMapDocument(path);
+                    twoThreads = "read";
+                } catch (const runtime::Error& e) {
+                    twoThreads = e.description();
+                }
+                from = saved;
+            }
+            MxDocumentPtr document;
+            try {
+                document = readMapDocument(path);
+            } catch (const runtime::Error& e) {
+                if (twoThreads != e.description())
+                    fault(reader, "scanned on two threads: " + twoThreads + "; on one: " + e.description());
+                throw;
+            }
+            if (twoThreads != "read") fault(reader, "scanned on two threads: " + twoThreads + "; on one: read");
+            exercise(*document);
+            break;
+        }
         case Reader::LayerFile: {
             const LayerPtr layer = readLayerFile(path);
             if (!layer) fault(reader, "no layer and no error");
