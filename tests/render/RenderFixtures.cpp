@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "host/FeatureClass.h"
 #include "render/Export.h"
 #include "render/Png.h"
 
@@ -128,6 +129,30 @@ std::shared_ptr<host::MarkerElement> markerAt(host::XY p, host::MarkerSymbolPtr 
     element->setGeometry(std::make_shared<host::Point>(p));
     element->setSymbol(std::move(symbol));
     return element;
+}
+
+host::FeatureLayerPtr randomPointLayer(const std::string& name, std::size_t count, std::mt19937& random, double from, double to,
+                                       double size, std::uint32_t bgr) {
+    std::uniform_real_distribution<double> at(from, to);
+    auto fc = host::makeFeatureClass(name, host::GeometryType::Point, std::vector<host::Field>{{"v", host::FieldType::Double}});
+    for (std::size_t i = 0; i < count; ++i) {
+        const double x = at(random), y = at(random);
+        fc->addFeature(std::make_shared<host::Point>(x, y), {runtime::Variant(1.0)});
+    }
+    return markerLayerOf(fc, name, size, bgr);
+}
+
+host::FeatureLayerPtr markerLayerOf(host::FeatureClassPtr fc, const std::string& name, double size, std::uint32_t bgr) {
+    auto marker = std::make_shared<host::SimpleMarkerSymbol>();
+    marker->setSize(size);
+    marker->setColor(host::RgbColor(bgr));
+    auto renderer = std::make_shared<host::SimpleRenderer>();
+    renderer->setSymbol(marker);
+    auto layer = std::make_shared<host::FeatureLayer>();
+    layer->setName(name);
+    layer->setFeatureClass(std::move(fc));
+    layer->setRenderer(renderer);
+    return layer;
 }
 
 std::shared_ptr<host::TextElement> textAt(host::XY p, const std::string& text, double size, int hAlign, int vAlign,

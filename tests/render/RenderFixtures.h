@@ -7,10 +7,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "host/Element.h"
+#include "host/FeatureClass.h"
 #include "host/Map.h"
 #include "render/Cairo.h"
 #include "render/Canvas.h"
@@ -81,6 +83,13 @@ host::FillSymbolPtr solidFill(std::uint32_t fill, std::uint32_t outline, double 
 host::BarChartSymbolPtr barChart(const std::vector<double>& values, const std::vector<std::uint32_t>& fills, double maxValue,
                                  double barWidth = 6.0, double size = 30.0);
 std::shared_ptr<host::MarkerElement> markerAt(host::XY p, host::MarkerSymbolPtr symbol);
+// A layer of the points of `fc` shown with simple markers of `size` points in colour `bgr`.
+host::FeatureLayerPtr markerLayerOf(host::FeatureClassPtr fc, const std::string& name, double size, std::uint32_t bgr);
+// A point layer named `name` of `count` points drawn from `random`, uniform in [from, to)² (x
+// then y), shown with simple markers of `size` points in colour `bgr`; each feature has one
+// field "v" of 1.
+host::FeatureLayerPtr randomPointLayer(const std::string& name, std::size_t count, std::mt19937& random, double from, double to,
+                                       double size, std::uint32_t bgr);
 std::shared_ptr<host::TextElement> textAt(host::XY p, const std::string& text, double size, int hAlign, int vAlign,
                                           const std::string& font = "Arial");
 // The break mark of the chart builder: six points across a bar, in white, 1 point wide.

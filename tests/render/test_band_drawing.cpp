@@ -27,18 +27,7 @@ host::MapPtr busyMap(std::size_t charts) {
     auto map = std::make_shared<host::Map>();
     std::mt19937 random(5);
     std::uniform_real_distribution<double> at(-500, kSide + 500), value(0, 12);
-    auto fc = host::makeFeatureClass("pts", host::GeometryType::Point, std::vector<host::Field>{{"v", host::FieldType::Double}});
-    for (std::size_t i = 0; i < charts / 2; ++i) fc->addFeature(std::make_shared<host::Point>(at(random), at(random)), {runtime::Variant(1.0)});
-    auto marker = std::make_shared<host::SimpleMarkerSymbol>();
-    marker->setSize(6);
-    marker->setColor(host::RgbColor(0x406080));
-    auto renderer = std::make_shared<host::SimpleRenderer>();
-    renderer->setSymbol(marker);
-    auto layer = std::make_shared<host::FeatureLayer>();
-    layer->setName("pts");
-    layer->setFeatureClass(fc);
-    layer->setRenderer(renderer);
-    map->addLayer(layer);
+    map->addLayer(rendertest::randomPointLayer("pts", charts / 2, random, -500, kSide + 500, 6, 0x406080));
 
     auto graphics = map->basicGraphicsLayer()->addLayer("pts_charts", nullptr);
     for (std::size_t i = 0; i < charts; ++i) {

@@ -59,15 +59,7 @@ host::FeatureLayerPtr cityLayer(const std::vector<std::array<double, 4>>& rows) 
 host::FeatureLayerPtr markerLayer(const std::vector<host::XY>& points, std::uint32_t colour) {
     auto fc = host::makeFeatureClass("Wells", host::GeometryType::Point, std::vector<host::Field>{});
     for (const auto& p : points) fc->addFeature(std::make_shared<host::Point>(p), {});
-    auto marker = std::make_shared<host::SimpleMarkerSymbol>();
-    marker->setSize(9);
-    marker->setColor(host::RgbColor(colour));
-    auto renderer = std::make_shared<host::SimpleRenderer>();
-    renderer->setSymbol(marker);
-    auto layer = std::make_shared<host::FeatureLayer>();
-    layer->setFeatureClass(fc);
-    layer->setRenderer(renderer);
-    return layer;
+    return rendertest::markerLayerOf(fc, "", 9, colour);
 }
 
 // The map of most tests: 200 × 200 map units holding two charted cities and a graphics chart.

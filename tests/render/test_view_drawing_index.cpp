@@ -22,19 +22,8 @@ struct ChartMap {
     std::mt19937 random{11};
 
     explicit ChartMap(std::size_t n) {
-        std::uniform_real_distribution<double> at(0, kSide), value(1, 10);
-        auto fc = host::makeFeatureClass("pts", host::GeometryType::Point, std::vector<host::Field>{{"v", host::FieldType::Double}});
-        for (std::size_t i = 0; i < n; ++i) fc->addFeature(std::make_shared<host::Point>(at(random), at(random)), {runtime::Variant(1.0)});
-        auto marker = std::make_shared<host::SimpleMarkerSymbol>();
-        marker->setSize(5);
-        marker->setColor(host::RgbColor(0x606060));
-        auto renderer = std::make_shared<host::SimpleRenderer>();
-        renderer->setSymbol(marker);
-        auto layer = std::make_shared<host::FeatureLayer>();
-        layer->setName("pts");
-        layer->setFeatureClass(fc);
-        layer->setRenderer(renderer);
-        map->addLayer(layer);
+        std::uniform_real_distribution<double> at(0, kSide);
+        map->addLayer(rendertest::randomPointLayer("pts", n, random, 0, kSide, 5, 0x606060));
         charts = map->basicGraphicsLayer()->addLayer("pts_charts", nullptr);
         for (std::size_t i = 0; i < n; ++i) addChart({at(random), at(random)});
     }
