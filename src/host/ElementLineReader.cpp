@@ -15,6 +15,7 @@
 #include "host/Symbol.h"
 #include "runtime/Date.h"
 #include "runtime/Error.h"
+#include "runtime/Text.h"
 
 namespace host {
 
@@ -87,23 +88,6 @@ private:
         unsigned u = 0;
         for (int i = 0; i < 4; ++i) u = u * 16 + static_cast<unsigned>(hex(t_[p_++]));
         return u;
-    }
-    static void appendUtf8(std::string& out, unsigned cp) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
     }
     // One well-formed UTF-8 sequence starting at p_ (the JSON parser refuses anything else).
     void utf8() {
@@ -184,7 +168,7 @@ private:
                     if (low < 0xDC00 || low > 0xDFFF) giveUp();
                     cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
                 }
-                appendUtf8(buffer, cp);
+                runtime::appendUtf8(buffer, static_cast<char32_t>(cp));
                 break;
             }
             default: giveUp();

@@ -41,23 +41,6 @@ char32_t decode(std::string_view s, std::size_t& i) {
     return b0;
 }
 
-void encode(char32_t c, std::string& out) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 char32_t toUpper(char32_t c) {
     if (c >= U'a' && c <= U'z') return c - 0x20;
@@ -93,7 +76,7 @@ template <class F>
 std::string mapChars(std::string_view text, F f) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) encode(f(decode(text, i)), out);
+    for (std::size_t i = 0; i < text.size();) appendUtf8(out, f(decode(text, i)));
     return out;
 }
 
@@ -105,6 +88,24 @@ std::size_t byteOffset(std::string_view text, std::size_t position) {
 }
 
 }  // namespace
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
 
 std::string upperCase(std::string_view text) { return mapChars(text, toUpper); }
 std::string lowerCase(std::string_view text) { return mapChars(text, toLower); }

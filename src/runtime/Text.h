@@ -40,5 +40,7 @@ std::vector<std::string> split(std::string_view text, std::string_view separator
 
 // Whether a byte sequence is valid UTF-8.
 bool isValidUtf8(std::string_view text);
+// Appends the code point `c` (at most U+10FFFF) as UTF-8.
+void appendUtf8(std::string& out, char32_t c);
 
 }  // namespace runtime
