@@ -16,7 +16,7 @@ namespace {
 XY anchorOf(const Element& element) {
     const auto& g = element.geometry();
     if (!g || g->isEmpty()) return {std::nan(""), std::nan("")};
-    if (const auto* p = dynamic_cast<const Point*>(g.get())) return p->xy();
+    if (const auto* p = runtime::exactCast<Point>(g.get())) return p->xy();
     return g->envelope().centre();
 }
 
@@ -65,7 +65,7 @@ void Element::move(double dx, double dy) {
 }
 
 void AnchoredElement::setGeometry(GeometryPtr geometry) {
-    if (const auto* point = dynamic_cast<const Point*>(geometry.get())) {
+    if (const auto* point = runtime::exactCast<Point>(geometry.get())) {
         anchor_ = *point;
         // Not owning: the point is part of this element.
         geometry_ = GeometryPtr(GeometryPtr(), &anchor_);
@@ -85,7 +85,7 @@ Envelope MarkerElement::queryBounds(const Display& display) const {
     const double k = display.mapUnitsPerPoint();
     // Not a copy of the pointer: a document may be saved while it is drawn, and saving tells a
     // chart's own symbol from a shared one by the number of its holders.
-    if (const auto* chart = dynamic_cast<const BarChartSymbol*>(symbol_.get())) {
+    if (const auto* chart = runtime::exactCast<BarChartSymbol>(symbol_.get())) {
         Envelope box = chartBox(*chart, p, k);
         if (chart->background()) {
             if (auto leader = leaderSegment(*chart->background(), box, k)) box.include(leader->from);
@@ -259,7 +259,7 @@ void GroupElement::visitMembers(const std::function<void(const Element&)>& visit
         const Element* member = group->members_[i].get();
         if (!member || !seen.insert(member).second) continue;
         visit(*member);
-        if (const auto* sub = dynamic_cast<const GroupElement*>(member)) stack.emplace_back(sub, 0);
+        if (const auto* sub = runtime::exactCast<GroupElement>(member)) stack.emplace_back(sub, 0);
     }
 }
 
@@ -278,7 +278,7 @@ const ElementPtr& GroupElement::element(std::size_t index) const {
 void GroupElement::addElement(ElementPtr element) {
     if (!element) raiseRuntime(runtime::err::ObjectNotSet, "GroupElement.AddElement", runtime::standardDescription(91));
     if (element.get() == this) raiseHost(10, "GroupElement.AddElement", "A group cannot contain itself.");
-    if (const auto* group = dynamic_cast<const GroupElement*>(element.get()); group && group->contains(*this))
+    if (const auto* group = runtime::exactCast<GroupElement>(element.get()); group && group->contains(*this))
         raiseHost(10, "GroupElement.AddElement", "A group cannot contain a group it belongs to.");
     members_.push_back(std::move(element));
     if (flat_) {

@@ -6,11 +6,13 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "host/Color.h"
 #include "host/Element.h"
 #include "host/Geometry.h"
+#include "host/JsonScanner.h"
 #include "host/PropertySet.h"
 #include "host/Symbol.h"
 #include "runtime/Date.h"
@@ -40,17 +42,20 @@ public:
 
     ParsedElementLine parse() {
         runtime::ObjectPtr element = object(0);
-        if (!element || !dynamic_cast<Element*>(element.get())) giveUp();
+        std::shared_ptr<Element> typed = cast<Element>(element);
+        if (!typed) giveUp();
         ws();
         if (p_ != t_.size()) giveUp();
-        return {std::static_pointer_cast<Element>(element), std::move(ids_), objects_};
+        return {std::move(typed), std::move(ids_), objects_};
     }
 
 private:
     // ---- JSON text ---------------------------------------------------------------------------
 
     void ws() {
-        while (p_ < t_.size() && (t_[p_] == ' ' || t_[p_] == '\n' || t_[p_] == '\r' || t_[p_] == '\t')) ++p_;
+        while (p_ < t_.size() && static_cast<unsigned char>(t_[p_]) <= ' ' &&
+               (t_[p_] == ' ' || t_[p_] == '\n' || t_[p_] == '\r' || t_[p_] == '\t'))
+            ++p_;
     }
     char peek() {
         ws();
@@ -113,22 +118,17 @@ private:
     std::string_view string(std::string& buffer) {
         expect('"');
         const std::size_t start = p_;
-        bool plain = true;
         for (;;) {
+            p_ = plainRunEnd(t_, p_);
             if (p_ >= t_.size()) giveUp();
             const auto ch = static_cast<unsigned char>(t_[p_]);
-            if (ch == '"') break;
-            if (ch < 0x20) giveUp();
-            if (ch == '\\') {
-                plain = false;
-                break;
+            if (ch == '"') {
+                ++p_;
+                return t_.substr(start, p_ - 1 - start);
             }
-            if (ch >= 0x80) utf8();
-            else ++p_;
-        }
-        if (plain) {
-            ++p_;
-            return t_.substr(start, p_ - 1 - start);
+            if (ch < 0x20) giveUp();
+            if (ch == '\\') break;
+            utf8();
         }
         buffer.assign(t_, start, p_ - start);
         for (;;) {
@@ -392,11 +392,23 @@ private:
         giveUp();
     }
 
+    // The classes a T read from a chart's line mostly is.
+    template <class T>
+    static std::shared_ptr<T> cast(const runtime::ObjectPtr& o) {
+        if constexpr (std::is_same_v<T, Element>)
+            return runtime::objectCast<T, TextElement, MarkerElement, GroupElement, LineElement, PolygonElement>(o);
+        else if constexpr (std::is_same_v<T, Geometry>) return runtime::objectCast<T, Point, Polyline, Polygon>(o);
+        else if constexpr (std::is_same_v<T, MarkerSymbol>) return runtime::objectCast<T, BarChartSymbol, SimpleMarkerSymbol>(o);
+        else if constexpr (std::is_same_v<T, LineSymbol>) return runtime::objectCast<T, SimpleLineSymbol>(o);
+        else if constexpr (std::is_same_v<T, FillSymbol> || std::is_same_v<T, Symbol>) return runtime::objectCast<T, SimpleFillSymbol>(o);
+        else if constexpr (std::is_final_v<T>) return runtime::objectCast<T, T>(o);
+        else return std::dynamic_pointer_cast<T>(o);
+    }
     template <class T>
     std::shared_ptr<T> objectAs(int depth) {
         runtime::ObjectPtr o = object(depth);
         if (!o) giveUp();
-        auto typed = std::dynamic_pointer_cast<T>(o);
+        auto typed = cast<T>(o);
         if (!typed) giveUp();
         return typed;
     }
@@ -413,6 +425,8 @@ private:
         const std::size_t open = p_;
         expect('{');
         std::string keyBuffer;
+        std::string classBuffer;
+        std::string_view cls;
         if (peek() == '"') {
             const std::size_t keyStart = p_;
             const std::string_view first = string(keyBuffer);
@@ -420,10 +434,22 @@ private:
                 expect(':');
                 return reference();
             }
-            p_ = keyStart;
+            if (first == "$class") {
+                // As this program writes every object: its class first. The class's reader
+                // goes on from here instead of reading the member a second time.
+                expect(':');
+                if (peek() != '"') giveUp();
+                cls = string(classBuffer);
+                if (cls.data() == classBuffer.data()) giveUp();  // escaped: no class of ours
+                classRead_ = true;
+            } else {
+                p_ = keyStart;
+            }
         }
-        p_ = open;
-        const std::string_view cls = className(open);
+        if (!classRead_) {
+            p_ = open;
+            cls = className(open);
+        }
         if (cls == "GroupElement") return group(depth);
         if (cls == "MarkerElement") return element<MarkerElement, MarkerSymbol>(depth);
         if (cls == "TextElement") return element<TextElement, TextSymbol>(depth);
@@ -448,7 +474,7 @@ private:
     void body(const runtime::ObjectPtr& self, F&& member) {
         ++objects_;
         bool seenClass = false, seenId = false;
-        members([&](std::string_view key) {
+        const auto read = [&](std::string_view key) {
             if (key == "$class") {
                 once(seenClass);
                 seenClass = true;
@@ -465,7 +491,17 @@ private:
             } else if (!member(key)) {
                 giveUp();
             }
-        });
+        };
+        if (!classRead_) return members(read);
+        // object() has read the opening brace and the class member.
+        classRead_ = false;
+        seenClass = true;
+        std::string buffer;
+        while (more('}')) {
+            const std::string_view key = string(buffer);
+            expect(':');
+            read(key);
+        }
     }
 
     // Members of every element but a group.
@@ -918,6 +954,9 @@ private:
     ReadSharing& sharing_;
     const PendingIds* pending_;
     std::vector<std::pair<long, runtime::ObjectPtr>> ids_;  // registered when the line is read
+    // Set by object() when it has read an object's class member, for the body() that follows
+    // (the class's reader calls it before reading anything else).
+    bool classRead_ = false;
     std::size_t objects_ = 0;                               // counted then
 };
 

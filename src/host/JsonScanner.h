@@ -6,7 +6,9 @@
 // text, which reports the fault.
 #include <array>
 #include <atomic>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -16,6 +18,29 @@
 #include <vector>
 
 namespace host {
+
+// Where a plain run of JSON string text that starts at `from` ends: at the first quote,
+// backslash, control character or byte of a multi-byte sequence (0x80 and up), or at the end of
+// the text. Eight bytes are looked at a time: strings are most of a document's bytes.
+inline std::size_t plainRunEnd(std::string_view t, std::size_t from) {
+    const auto special = [](unsigned char ch) { return ch == '"' || ch == '\\' || ch < 0x20 || ch >= 0x80; };
+    std::size_t i = from;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+        for (; i + 8 <= t.size(); i += 8) {
+            std::uint64_t w = 0;
+            std::memcpy(&w, t.data() + i, 8);
+            const std::uint64_t quote = w ^ (ones * '"'), slash = w ^ (ones * '\\');
+            // The high bit of each byte that is a quote, a backslash, below 0x20, or 0x80 and
+            // up. A borrow may mark a byte above a marked one too, never the first.
+            const std::uint64_t marked =
+                (((quote - ones) & ~quote) | ((slash - ones) & ~slash) | ((w - ones * 0x20) & ~w) | w) & highs;
+            if (marked) return i + static_cast<std::size_t>(std::countr_zero(marked)) / 8;
+        }
+    }
+    while (i < t.size() && !special(static_cast<unsigned char>(t[i]))) ++i;
+    return i;
+}
 
 class JsonScanner {
 public:
@@ -29,14 +54,17 @@ public:
     }
 
 protected:
-    void ws() {
-        while (p_ < t_.size() && (t_[p_] == ' ' || t_[p_] == '\n' || t_[p_] == '\r' || t_[p_] == '\t')) ++p_;
+    // The helpers below run for every byte of a document: they are inlined into the walks.
+    [[gnu::always_inline]] void ws() {
+        while (p_ < t_.size() && static_cast<unsigned char>(t_[p_]) <= ' ' &&
+               (t_[p_] == ' ' || t_[p_] == '\n' || t_[p_] == '\r' || t_[p_] == '\t'))
+            ++p_;
     }
-    char peek() {
+    [[gnu::always_inline]] char peek() {
         ws();
         return p_ < t_.size() ? t_[p_] : '\0';
     }
-    bool string(std::string* out) {
+    [[gnu::always_inline]] bool string(std::string* out) {
         if (peek() != '"') return false;
         const std::size_t start = ++p_;
         while (p_ < t_.size() && t_[p_] != '"') p_ += t_[p_] == '\\' ? 2 : 1;
@@ -122,7 +150,7 @@ protected:
     }
     // A number or literal, up to the next delimiter; the parser checks its spelling. (A NUL
     // byte ends it too.)
-    bool scalar() {
+    [[gnu::always_inline]] bool scalar() {
         static constexpr auto delimiters = [] {
             std::array<bool, 256> d{};
             for (unsigned char ch : {',', '}', ']', ' ', '\n', '\r', '\t', '\0'}) d[ch] = true;

@@ -248,6 +248,7 @@ std::vector<ParsedElementLine> parseRun(const ReadSource& source, const std::vec
 void readElementList(GraphicsLayer& layer, const ReadSource& source, const std::vector<std::pair<std::size_t, std::size_t>>& ranges,
                      PersistContext& c, ElementProgress& progress) {
     if (ranges.size() > c.limits().maxArrayItems) c.fail("graphics layer " + layer.name() + " holds too many elements");
+    layer.container().reserve(ranges.size());
     const bool direct = directElementReading();
     std::size_t next = 0;
     // A large list is parsed on two threads, a batch at a time: each thread parses half of the

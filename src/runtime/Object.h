@@ -5,6 +5,8 @@
 // few classes that hand out pointers to themselves derive from enable_shared_from_this.
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <typeinfo>
 
 namespace runtime {
 
@@ -21,5 +23,26 @@ protected:
 };
 
 using ObjectPtr = std::shared_ptr<Object>;
+
+// What dynamic_cast<const Exact*> gives for a final class, told by the object's type alone: a
+// dynamic_cast walks the class hierarchy, and reading or drawing a million charts casts tens of
+// millions of times.
+template <class Exact, class Base>
+const Exact* exactCast(const Base* p) {
+    static_assert(std::is_final_v<Exact> && std::is_base_of_v<Base, Exact>);
+    return p && typeid(*p) == typeid(Exact) ? static_cast<const Exact*>(p) : nullptr;
+}
+
+// What std::dynamic_pointer_cast<T> gives, trying the final classes `Likely...` (the ones a
+// caller mostly meets) first by their type alone.
+template <class T, class... Likely>
+std::shared_ptr<T> objectCast(const ObjectPtr& object) {
+    static_assert(((std::is_final_v<Likely> && std::is_base_of_v<T, Likely>) && ...));
+    if (!object) return nullptr;
+    const std::type_info& type = typeid(*object);
+    std::shared_ptr<T> out;
+    (void)((type == typeid(Likely) && (out = std::static_pointer_cast<Likely>(object), true)) || ...);
+    return out ? out : std::dynamic_pointer_cast<T>(object);
+}
 
 }  // namespace runtime

@@ -216,3 +216,24 @@ TEST(CompactPropertySet, SetsReadOneAfterAnotherShareTheirNamesAndEqualTexts) {
     dataOf(0)->setProperty("LayerName", Variant(std::string("other")));
     EXPECT_EQ(dataOf(1)->getProperty("LayerName"), Variant(std::string("points")));
 }
+
+// The casts by type alone give what dynamic casts give, for the classes they try first, for
+// the ones they leave to the dynamic cast, and for nothing.
+TEST(CompactCasts, GiveWhatDynamicCastsGive) {
+    using namespace host;
+    const std::vector<runtime::ObjectPtr> objects{std::make_shared<TextElement>(),     std::make_shared<MarkerElement>(),
+                                                  std::make_shared<GroupElement>(),    std::make_shared<LineElement>(),
+                                                  std::make_shared<Point>(1, 2),       std::make_shared<Polyline>(),
+                                                  std::make_shared<BarChartSymbol>(),  std::make_shared<SimpleFillSymbol>(),
+                                                  std::make_shared<PropertySet>(),     nullptr};
+    for (const runtime::ObjectPtr& o : objects) {
+        EXPECT_EQ((runtime::objectCast<Element, TextElement, GroupElement>(o)), std::dynamic_pointer_cast<Element>(o));
+        EXPECT_EQ((runtime::objectCast<Geometry, Point>(o)), std::dynamic_pointer_cast<Geometry>(o));
+        EXPECT_EQ((runtime::objectCast<MarkerSymbol, BarChartSymbol>(o)), std::dynamic_pointer_cast<MarkerSymbol>(o));
+        EXPECT_EQ((runtime::objectCast<Symbol, SimpleFillSymbol, BarChartSymbol>(o)), std::dynamic_pointer_cast<Symbol>(o));
+        EXPECT_EQ(runtime::exactCast<Point>(o.get()), dynamic_cast<const Point*>(o.get()));
+        EXPECT_EQ(runtime::exactCast<GroupElement>(o.get()), dynamic_cast<const GroupElement*>(o.get()));
+        // A chart symbol's Object base is not where the symbol array starts: the cast must adjust.
+        EXPECT_EQ(runtime::exactCast<BarChartSymbol>(o.get()), dynamic_cast<const BarChartSymbol*>(o.get()));
+    }
+}

@@ -322,6 +322,8 @@ TEST(ElementLineReader, LeavesEveryLimitAndFaultToTheGenericPath) {
     EXPECT_FALSE(same(R"({"$class":"TextElement","note":1})"));
     EXPECT_FALSE(same(R"({"$class":"TextElement","text":"a","text":"b"})"));
     EXPECT_FALSE(same(R"({"text":"a","$class":"TextElement","$class":"LineElement"})"));
+    EXPECT_FALSE(same(R"({"$class":"TextElement","text":"a","$class":"LineElement"})"));
+    EXPECT_FALSE(same(R"({"$class":"TextElement","geometry":{"$class":"Point","$class":"Point","xy":[1,2]}})"));
     EXPECT_FALSE(same(R"({"$class":"MarkerElement","geometry":{"$class":"Multipoint","points":[[1,2]]}})"));
     EXPECT_NE(refused(R"({"$class":"Nothing"})").find("unknown object class"), std::string::npos);
     EXPECT_NE(refused(R"({"$class":"TextElement","geometry":{"$class":"TextSymbol","font":{}}})").find("does not fit there"), std::string::npos);

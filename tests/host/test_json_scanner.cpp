@@ -62,6 +62,24 @@ TEST(JsonScanner, WalksValuesAsTheRecursiveWalkDid) {
     }
 }
 
+// Eight bytes at a time, the run must end exactly where a look at each byte ends it, whatever
+// the bytes around the first special one (borrows between bytes may mark later ones).
+TEST(JsonScanner, PlainRunsEndWhereALookAtEachByteEndsThem) {
+    const auto special = [](unsigned char ch) { return ch == '"' || ch == '\\' || ch < 0x20 || ch >= 0x80; };
+    const std::string bytes("a \x1F\x20\x21\"\\\x00\x01\x7F\x80\xFF\x5B\x5D\xC3", 15);
+    std::mt19937 random(11);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text;
+        const std::size_t n = random() % 40;
+        for (std::size_t k = 0; k < n; ++k) text += random() % 3 ? 'x' : bytes[random() % bytes.size()];
+        for (std::size_t from = 0; from <= text.size() + 1; ++from) {
+            std::size_t expected = from;
+            while (expected < text.size() && !special(static_cast<unsigned char>(text[expected]))) ++expected;
+            ASSERT_EQ(plainRunEnd(text, from), expected) << testing::PrintToString(text) << " from " << from;
+        }
+    }
+}
+
 namespace {
 
 class ListScanner : public JsonScanner {
