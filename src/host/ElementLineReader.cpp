@@ -3,6 +3,7 @@
 #include <atomic>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
@@ -24,6 +25,13 @@ namespace host {
 namespace {
 
 std::atomic<bool> directReading{true};
+
+// Whether `text` is the literal `word`: a length check and a compare of known size, which the
+// compiler writes out in place (the reader compares every key it meets with several).
+template <std::size_t N>
+bool is(std::string_view text, const char (&word)[N]) {
+    return text.size() == N - 1 && std::memcmp(text.data(), word, N - 1) == 0;
+}
 
 // Thrown inside the reader when it gives up; never leaves it.
 struct GiveUp {};
@@ -187,28 +195,33 @@ private:
     // or an exponent (the JSON parser keeps them apart).
     std::string_view number(bool& whole) {
         ws();
-        const std::size_t start = p_;
-        const auto digit = [&] { return p_ < t_.size() && t_[p_] >= '0' && t_[p_] <= '9'; };
-        if (p_ < t_.size() && t_[p_] == '-') ++p_;
+        // On a local index: the digits of every coordinate pass through here.
+        const char* const b = t_.data();
+        const std::size_t n = t_.size(), start = p_;
+        std::size_t i = p_;
+        const auto digit = [&] { return i < n && static_cast<unsigned>(b[i] - '0') < 10u; };
+        const auto digits = [&] {
+            if (!digit()) giveUp();
+            while (digit()) ++i;
+        };
+        if (i < n && b[i] == '-') ++i;
         if (!digit()) giveUp();
-        if (t_[p_] == '0') ++p_;
-        else
-            while (digit()) ++p_;
+        if (b[i] == '0') ++i;
+        else digits();
         whole = true;
-        if (p_ < t_.size() && t_[p_] == '.') {
-            ++p_;
+        if (i < n && b[i] == '.') {
+            ++i;
             whole = false;
-            if (!digit()) giveUp();
-            while (digit()) ++p_;
+            digits();
         }
-        if (p_ < t_.size() && (t_[p_] == 'e' || t_[p_] == 'E')) {
-            ++p_;
+        if (i < n && (b[i] == 'e' || b[i] == 'E')) {
+            ++i;
             whole = false;
-            if (p_ < t_.size() && (t_[p_] == '+' || t_[p_] == '-')) ++p_;
-            if (!digit()) giveUp();
-            while (digit()) ++p_;
+            if (i < n && (b[i] == '+' || b[i] == '-')) ++i;
+            digits();
         }
-        return t_.substr(start, p_ - start);
+        p_ = i;
+        return t_.substr(start, i - start);
     }
     // A whole number that fits a signed 64-bit integer (the generic reader's `long`).
     long integer() {
@@ -226,9 +239,9 @@ private:
         if (peek() == '"') {
             std::string buffer;
             const std::string_view s = string(buffer);
-            if (s == "NaN") return std::numeric_limits<double>::quiet_NaN();
-            if (s == "Infinity") return std::numeric_limits<double>::infinity();
-            if (s == "-Infinity") return -std::numeric_limits<double>::infinity();
+            if (is(s, "NaN")) return std::numeric_limits<double>::quiet_NaN();
+            if (is(s, "Infinity")) return std::numeric_limits<double>::infinity();
+            if (is(s, "-Infinity")) return -std::numeric_limits<double>::infinity();
             giveUp();
         }
         bool whole = false;
@@ -308,8 +321,8 @@ private:
         std::optional<long> rgb, transparency;
         bool seenRgb = false, seenTransparency = false;
         members([&](std::string_view key) {
-            if (key == "rgb") take(rgb, seenRgb, [&] { return optInteger(); });
-            else if (key == "transparency") take(transparency, seenTransparency, [&] { return optInteger(); });
+            if (is(key, "rgb")) take(rgb, seenRgb, [&] { return optInteger(); });
+            else if (is(key, "transparency")) take(transparency, seenTransparency, [&] { return optInteger(); });
             else giveUp();
         });
         const long value = rgb.value_or(0);
@@ -362,7 +375,7 @@ private:
             do {
                 const std::string_view key = string(keyBuffer);
                 expect(':');
-                if (key == "$class") {
+                if (is(key, "$class")) {
                     if (peek() != '"') giveUp();
                     std::string buffer;
                     found = string(buffer);
@@ -430,11 +443,11 @@ private:
         if (peek() == '"') {
             const std::size_t keyStart = p_;
             const std::string_view first = string(keyBuffer);
-            if (first == "$ref") {
+            if (is(first, "$ref")) {
                 expect(':');
                 return reference();
             }
-            if (first == "$class") {
+            if (is(first, "$class")) {
                 // As this program writes every object: its class first. The class's reader
                 // goes on from here instead of reading the member a second time.
                 expect(':');
@@ -450,21 +463,21 @@ private:
             p_ = open;
             cls = className(open);
         }
-        if (cls == "GroupElement") return group(depth);
-        if (cls == "MarkerElement") return element<MarkerElement, MarkerSymbol>(depth);
-        if (cls == "TextElement") return element<TextElement, TextSymbol>(depth);
-        if (cls == "LineElement") return element<LineElement, LineSymbol>(depth);
-        if (cls == "PolygonElement") return element<PolygonElement, FillSymbol>(depth);
-        if (cls == "Point") return point();
-        if (cls == "Polyline") return lines<Polyline>("paths");
-        if (cls == "Polygon") return lines<Polygon>("rings");
-        if (cls == "PropertySet") return propertySet(depth);
-        if (cls == "BarChartSymbol") return barChart(depth);
-        if (cls == "LineCallout") return callout();
-        if (cls == "SimpleMarkerSymbol") return simpleMarker();
-        if (cls == "SimpleLineSymbol") return simpleLine();
-        if (cls == "SimpleFillSymbol") return simpleFill(depth);
-        if (cls == "TextSymbol") return textSymbol();
+        if (is(cls, "GroupElement")) return group(depth);
+        if (is(cls, "MarkerElement")) return element<MarkerElement, MarkerSymbol>(depth);
+        if (is(cls, "TextElement")) return element<TextElement, TextSymbol>(depth);
+        if (is(cls, "LineElement")) return element<LineElement, LineSymbol>(depth);
+        if (is(cls, "PolygonElement")) return element<PolygonElement, FillSymbol>(depth);
+        if (is(cls, "Point")) return point();
+        if (is(cls, "Polyline")) return lines<Polyline>("paths");
+        if (is(cls, "Polygon")) return lines<Polygon>("rings");
+        if (is(cls, "PropertySet")) return propertySet(depth);
+        if (is(cls, "BarChartSymbol")) return barChart(depth);
+        if (is(cls, "LineCallout")) return callout();
+        if (is(cls, "SimpleMarkerSymbol")) return simpleMarker();
+        if (is(cls, "SimpleLineSymbol")) return simpleLine();
+        if (is(cls, "SimpleFillSymbol")) return simpleFill(depth);
+        if (is(cls, "TextSymbol")) return textSymbol();
         giveUp();
     }
 
@@ -475,12 +488,12 @@ private:
         ++objects_;
         bool seenClass = false, seenId = false;
         const auto read = [&](std::string_view key) {
-            if (key == "$class") {
+            if (is(key, "$class")) {
                 once(seenClass);
                 seenClass = true;
                 std::string buffer;
                 (void)string(buffer);
-            } else if (key == "$id") {
+            } else if (is(key, "$id")) {
                 once(seenId);
                 seenId = true;
                 const long id = integer();
@@ -513,19 +526,19 @@ private:
         std::optional<bool> locked;
     };
     bool elementMember(std::string_view key, ElementBase& b, int depth, bool group) {
-        if (key == "name") {
+        if (is(key, "name")) {
             once(b.seenName);
             b.seenName = true;
             b.name = optText();
-        } else if (key == "geometry" && !group) {
+        } else if (is(key, "geometry") && !group) {
             once(b.seenGeometry);
             b.seenGeometry = true;
             b.geometry = optObjectAs<Geometry>(depth + 1);
-        } else if (key == "custom") {
+        } else if (is(key, "custom")) {
             once(b.seenCustom);
             b.seenCustom = true;
             if (!null()) b.custom = variant(depth + 1);
-        } else if (key == "locked") {
+        } else if (is(key, "locked")) {
             once(b.seenLocked);
             b.seenLocked = true;
             b.locked = optFlag();
@@ -551,20 +564,20 @@ private:
         std::optional<bool> scaleText;
         body(e, [&](std::string_view key) {
             if (elementMember(key, base, depth, false)) return true;
-            if (key == "symbol") {
+            if (is(key, "symbol")) {
                 once(seenSymbol);
                 seenSymbol = true;
                 symbol = optObjectAs<S>(depth + 1);
                 return true;
             }
             if constexpr (std::is_same_v<E, TextElement>) {
-                if (key == "text") {
+                if (is(key, "text")) {
                     once(seenText);
                     seenText = true;
                     text = optText();
                     return true;
                 }
-                if (key == "scaleText") {
+                if (is(key, "scaleText")) {
                     once(seenScale);
                     seenScale = true;
                     scaleText = optFlag();
@@ -591,7 +604,7 @@ private:
         bool seenElements = false;
         body(g, [&](std::string_view key) {
             if (elementMember(key, base, depth, true)) return true;
-            if (key != "elements") return false;
+            if (!is(key, "elements")) return false;
             once(seenElements);
             seenElements = true;
             list([&] { members.push_back(objectAs<Element>(depth + 1)); });
@@ -609,11 +622,11 @@ private:
         std::optional<XY> at;
         bool seenXY = false, seenEmpty = false;
         body(o, [&](std::string_view key) {
-            if (key == "xy") {
+            if (is(key, "xy")) {
                 once(seenXY);
                 seenXY = true;
                 if (!null()) at = xy();
-            } else if (key == "empty") {
+            } else if (is(key, "empty")) {
                 once(seenEmpty);
                 seenEmpty = true;
                 (void)optFlag();
@@ -652,33 +665,33 @@ private:
         const std::string_view kind = string(buffer);
         const auto last = [&] { expect(']'); };
         const auto payload = [&] { expect(','); };
-        if (kind == "e") return last(), runtime::Variant();
-        if (kind == "n") return last(), runtime::Variant::null();
+        if (is(kind, "e")) return last(), runtime::Variant();
+        if (is(kind, "n")) return last(), runtime::Variant::null();
         payload();
         runtime::Variant v;
-        if (kind == "s") {
+        if (is(kind, "s")) {
             if (peek() != '"') giveUp();
             v = sharing_.text(text());
-        } else if (kind == "d") {
+        } else if (is(kind, "d")) {
             v = runtime::Variant(real());
-        } else if (kind == "f") {
+        } else if (is(kind, "f")) {
             v = runtime::Variant(static_cast<float>(real()));
-        } else if (kind == "i4") {
+        } else if (is(kind, "i4")) {
             const long x = integer();
             if (x < -2147483648L || x > 2147483647L) giveUp();
             v = runtime::Variant(static_cast<std::int32_t>(x));
-        } else if (kind == "i2") {
+        } else if (is(kind, "i2")) {
             const long x = integer();
             if (x < -32768 || x > 32767) giveUp();
             v = runtime::Variant(static_cast<std::int16_t>(x));
-        } else if (kind == "b") {
+        } else if (is(kind, "b")) {
             v = runtime::Variant(flag());
-        } else if (kind == "t") {
+        } else if (is(kind, "t")) {
             constexpr double firstDate = -657434.0, afterLastDate = 2958466.0;
             const double serial = real();
             if (!(serial >= firstDate && serial < afterLastDate)) giveUp();
             v = runtime::Variant(runtime::Date{serial});
-        } else if (kind == "o") {
+        } else if (is(kind, "o")) {
             v = runtime::Variant(null() ? runtime::ObjectPtr() : object(depth + 1));
         } else {
             giveUp();
@@ -692,7 +705,7 @@ private:
         std::vector<std::pair<std::string, runtime::Variant>> items;
         bool seen = false;
         body(o, [&](std::string_view key) {
-            if (key != "properties") return false;
+            if (!is(key, "properties")) return false;
             once(seen);
             seen = true;
             list([&] {
@@ -727,10 +740,10 @@ private:
         bool seenSize = false, seenAngle = false, seenColor = false, seenOffset = false;
     };
     bool markerMember(std::string_view key, MarkerBase& b) {
-        if (key == "size") take(b.size, b.seenSize, [&] { return optReal(); });
-        else if (key == "color") take(b.color, b.seenColor, [&] { return optColor(); });
-        else if (key == "angle") take(b.angle, b.seenAngle, [&] { return optReal(); });
-        else if (key == "offset") {
+        if (is(key, "size")) take(b.size, b.seenSize, [&] { return optReal(); });
+        else if (is(key, "color")) take(b.color, b.seenColor, [&] { return optColor(); });
+        else if (is(key, "angle")) take(b.angle, b.seenAngle, [&] { return optReal(); });
+        else if (is(key, "offset")) {
             once(b.seenOffset);
             b.seenOffset = true;
             if (!null()) b.offset = xy();
@@ -764,10 +777,10 @@ private:
         bool s1 = false, s2 = false, s3 = false, s4 = false;
         body(o, [&](std::string_view key) {
             if (markerMember(key, base)) return true;
-            if (key == "style") take(style, s1, [&] { return optInteger(); });
-            else if (key == "outline") take(outline, s2, [&] { return optFlag(); });
-            else if (key == "outlineColor") take(outlineColor, s3, [&] { return optColor(); });
-            else if (key == "outlineSize") take(outlineSize, s4, [&] { return optReal(); });
+            if (is(key, "style")) take(style, s1, [&] { return optInteger(); });
+            else if (is(key, "outline")) take(outline, s2, [&] { return optFlag(); });
+            else if (is(key, "outlineColor")) take(outlineColor, s3, [&] { return optColor(); });
+            else if (is(key, "outlineSize")) take(outlineSize, s4, [&] { return optReal(); });
             else return false;
             return true;
         });
@@ -788,9 +801,9 @@ private:
         std::optional<long> style;
         bool s1 = false, s2 = false, s3 = false;
         body(o, [&](std::string_view key) {
-            if (key == "width") take(width, s1, [&] { return optReal(); });
-            else if (key == "color") take(color, s2, [&] { return optColor(); });
-            else if (key == "style") take(style, s3, [&] { return optInteger(); });
+            if (is(key, "width")) take(width, s1, [&] { return optReal(); });
+            else if (is(key, "color")) take(color, s2, [&] { return optColor(); });
+            else if (is(key, "style")) take(style, s3, [&] { return optInteger(); });
             else return false;
             return true;
         });
@@ -809,9 +822,9 @@ private:
         LineSymbolPtr outline;
         bool s1 = false, s2 = false, s3 = false;
         body(o, [&](std::string_view key) {
-            if (key == "color") take(color, s1, [&] { return optColor(); });
-            else if (key == "style") take(style, s2, [&] { return optInteger(); });
-            else if (key == "outline") {
+            if (is(key, "color")) take(color, s1, [&] { return optColor(); });
+            else if (is(key, "style")) take(style, s2, [&] { return optInteger(); });
+            else if (is(key, "outline")) {
                 once(s3);
                 s3 = true;
                 outline = optObjectAs<LineSymbol>(depth + 1);
@@ -837,25 +850,25 @@ private:
         std::optional<long> hAlign, vAlign;
         bool seenFont = false, s1 = false, s2 = false, s3 = false, s4 = false;
         body(o, [&](std::string_view key) {
-            if (key == "font") {
+            if (is(key, "font")) {
                 once(seenFont);
                 seenFont = true;
                 bool f1 = false, f2 = false, f3 = false, f4 = false, f5 = false;
                 members([&](std::string_view k) {
-                    if (k == "name") take(fontName, f1, [&] { return optText(); });
-                    else if (k == "size") take(fontSize, f2, [&] { return optReal(); });
-                    else if (k == "bold") take(bold, f3, [&] { return optFlag(); });
-                    else if (k == "italic") take(italic, f4, [&] { return optFlag(); });
-                    else if (k == "underline") take(underline, f5, [&] { return optFlag(); });
+                    if (is(k, "name")) take(fontName, f1, [&] { return optText(); });
+                    else if (is(k, "size")) take(fontSize, f2, [&] { return optReal(); });
+                    else if (is(k, "bold")) take(bold, f3, [&] { return optFlag(); });
+                    else if (is(k, "italic")) take(italic, f4, [&] { return optFlag(); });
+                    else if (is(k, "underline")) take(underline, f5, [&] { return optFlag(); });
                     else giveUp();
                 });
-            } else if (key == "color") {
+            } else if (is(key, "color")) {
                 take(color, s1, [&] { return optColor(); });
-            } else if (key == "hAlign") {
+            } else if (is(key, "hAlign")) {
                 take(hAlign, s2, [&] { return optInteger(); });
-            } else if (key == "vAlign") {
+            } else if (is(key, "vAlign")) {
                 take(vAlign, s3, [&] { return optInteger(); });
-            } else if (key == "angle") {
+            } else if (is(key, "angle")) {
                 take(angle, s4, [&] { return optReal(); });
             } else {
                 return false;
@@ -881,11 +894,11 @@ private:
         std::optional<XY> anchor;
         bool s1 = false, s2 = false, s3 = false, s4 = false, s5 = false;
         body(o, [&](std::string_view key) {
-            if (key == "leaderWidth") take(width, s1, [&] { return optReal(); });
-            else if (key == "leaderColor") take(color, s2, [&] { return optColor(); });
-            else if (key == "gap") take(gap, s3, [&] { return optReal(); });
-            else if (key == "tolerance") take(tolerance, s4, [&] { return optReal(); });
-            else if (key == "anchor") take(anchor, s5, [&] { return null() ? std::optional<XY>() : std::optional<XY>(xy()); });
+            if (is(key, "leaderWidth")) take(width, s1, [&] { return optReal(); });
+            else if (is(key, "leaderColor")) take(color, s2, [&] { return optColor(); });
+            else if (is(key, "gap")) take(gap, s3, [&] { return optReal(); });
+            else if (is(key, "tolerance")) take(tolerance, s4, [&] { return optReal(); });
+            else if (is(key, "anchor")) take(anchor, s5, [&] { return null() ? std::optional<XY>() : std::optional<XY>(xy()); });
             else return false;
             return true;
         });
@@ -908,22 +921,22 @@ private:
         bool s[10] = {};
         body(o, [&](std::string_view key) {
             if (markerMember(key, base)) return true;
-            if (key == "showAxes") take(showAxes, s[0], [&] { return optFlag(); });
-            else if (key == "spacing") take(spacing, s[1], [&] { return optReal(); });
-            else if (key == "verticalBars") take(verticalBars, s[2], [&] { return optFlag(); });
-            else if (key == "width") take(width, s[3], [&] { return optReal(); });
-            else if (key == "display3D") take(display3D, s[4], [&] { return optFlag(); });
-            else if (key == "thickness") take(thickness, s[5], [&] { return optReal(); });
-            else if (key == "maxValue") take(maxValue, s[6], [&] { return optReal(); });
-            else if (key == "values") {
+            if (is(key, "showAxes")) take(showAxes, s[0], [&] { return optFlag(); });
+            else if (is(key, "spacing")) take(spacing, s[1], [&] { return optReal(); });
+            else if (is(key, "verticalBars")) take(verticalBars, s[2], [&] { return optFlag(); });
+            else if (is(key, "width")) take(width, s[3], [&] { return optReal(); });
+            else if (is(key, "display3D")) take(display3D, s[4], [&] { return optFlag(); });
+            else if (is(key, "thickness")) take(thickness, s[5], [&] { return optReal(); });
+            else if (is(key, "maxValue")) take(maxValue, s[6], [&] { return optReal(); });
+            else if (is(key, "values")) {
                 once(s[7]);
                 s[7] = true;
                 list([&] { values.push_back(real()); });
-            } else if (key == "symbols") {
+            } else if (is(key, "symbols")) {
                 once(s[8]);
                 s[8] = true;
                 list([&] { symbols.push_back(objectAs<Symbol>(depth + 1)); });
-            } else if (key == "background") {
+            } else if (is(key, "background")) {
                 once(s[9]);
                 s[9] = true;
                 background = optObjectAs<LineCallout>(depth + 1);
