@@ -116,29 +116,36 @@ Outcome feed(Reader reader, std::string_view bytes, const std::string& fileName)
     try {
         switch (reader) {
         case Reader::MapDocument: {
-            // The element lists of a document are scanned on two threads only when long: here
-            // every list is, once, and the verdict must be the one of the scan on one thread.
-            std::string twoThreads;
-            {
+            // The element lists of a document are walked on two threads only when long, and
+            // not at all when laid out one element per line (each line is checked as it is
+            // read): here every list is walked on two threads once, and on one thread once, and
+            // the three verdicts must agree.
+            const auto verdict = [&](bool lines, std::size_t twoThreadsFrom) {
                 auto& from = JsonScanner::twoThreadScanFrom();
-                const std::size_t saved = from.exchange(0);
+                const std::size_t saved = from.exchange(twoThreadsFrom);
+                setLineSplitting(lines);
+                std::string v;
                 try {
                     (void)readMapDocument(path);
-                    twoThreads = "read";
+                    v = "read";
                 } catch (const runtime::Error& e) {
-                    twoThreads = e.description();
+                    v = e.description();
                 }
                 from = saved;
-            }
+                setLineSplitting(true);
+                return v;
+            };
+            const std::string twoThreads = verdict(false, 0);
+            const std::string walked = verdict(false, JsonScanner::twoThreadScanFrom().load());
+            if (twoThreads != walked) fault(reader, "walked on two threads: " + twoThreads + "; on one: " + walked);
             MxDocumentPtr document;
             try {
                 document = readMapDocument(path);
             } catch (const runtime::Error& e) {
-                if (twoThreads != e.description())
-                    fault(reader, "scanned on two threads: " + twoThreads + "; on one: " + e.description());
+                if (walked != e.description()) fault(reader, "every list walked: " + walked + "; lines taken: " + e.description());
                 throw;
             }
-            if (twoThreads != "read") fault(reader, "scanned on two threads: " + twoThreads + "; on one: read");
+            if (walked != "read") fault(reader, "every list walked: " + walked + "; lines taken: read");
             exercise(*document);
             break;
         }

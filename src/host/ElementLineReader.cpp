@@ -41,6 +41,7 @@ struct GiveUp {};
 // Groups inside groups: the document splitter bounds the nesting already; this keeps the
 // reader's own recursion small whatever that bound is.
 constexpr int maxNesting = 64;
+constexpr int maxContainerNesting = static_cast<int>(directLineNesting);
 
 class LineReader {
 public:
@@ -58,6 +59,19 @@ public:
     }
 
 private:
+    // Counts the objects and lists the reader is inside, the way the document splitter counts
+    // them, and gives up beyond maxContainerNesting: a line the reader takes is never nested
+    // deeper than that, whatever its classes (see lineNestingBound).
+    struct Nest {
+        explicit Nest(LineReader& reader) : r(reader) {
+            if (++r.nesting_ > maxContainerNesting) giveUp();
+        }
+        ~Nest() { --r.nesting_; }
+        Nest(const Nest&) = delete;
+        Nest& operator=(const Nest&) = delete;
+        LineReader& r;
+    };
+
     // ---- JSON text ---------------------------------------------------------------------------
 
     void ws() {
@@ -288,6 +302,7 @@ private:
         return text();
     }
     XY xy() {
+        const Nest nest(*this);
         expect('[');
         XY p;
         p.x = real();
@@ -297,6 +312,7 @@ private:
         return p;
     }
     std::vector<XY> path() {
+        const Nest nest(*this);
         std::vector<XY> points;
         expect('[');
         if (peek() == ']') return ++p_, points;
@@ -309,6 +325,7 @@ private:
     // Calls `item` for each item of a list, bounded as the generic reader bounds lists.
     template <class F>
     void list(F&& item) {
+        const Nest nest(*this);
         expect('[');
         if (peek() == ']') return void(++p_);
         std::size_t n = 0;
@@ -318,6 +335,7 @@ private:
         } while (more(']'));
     }
     RgbColor color() {
+        const Nest nest(*this);
         std::optional<long> rgb, transparency;
         bool seenRgb = false, seenTransparency = false;
         members([&](std::string_view key) {
@@ -433,6 +451,7 @@ private:
 
     // An object in full or by reference.
     runtime::ObjectPtr object(int depth) {
+        const Nest nest(*this);
         if (depth > maxNesting) giveUp();
         ws();
         const std::size_t open = p_;
@@ -660,6 +679,7 @@ private:
     }
 
     runtime::Variant variant(int depth) {
+        const Nest nest(*this);
         expect('[');
         std::string buffer;
         const std::string_view kind = string(buffer);
@@ -709,6 +729,7 @@ private:
             once(seen);
             seen = true;
             list([&] {
+                const Nest nest(*this);
                 expect('[');
                 if (peek() != '"') giveUp();
                 std::string name = text();
@@ -970,6 +991,7 @@ private:
     // Set by object() when it has read an object's class member, for the body() that follows
     // (the class's reader calls it before reading anything else).
     bool classRead_ = false;
+    int nesting_ = 0;  // see Nest
     std::size_t objects_ = 0;                               // counted then
 };
 

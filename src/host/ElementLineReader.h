@@ -37,6 +37,11 @@ bool parseElementLine(std::string_view text, const PersistContext& context, Read
                       ParsedElementLine& out);
 bool registerElementLine(ParsedElementLine& line, PersistContext& context);
 
+// The deepest a line the direct reader takes nests objects and lists: it gives up on deeper
+// ones (the generic reading reads them). A document reader that lets lines through without
+// walking them first relies on it.
+constexpr std::size_t directLineNesting = 128;
+
 // Whether map documents are read through readElementLineDirect (on by default); tests and the
 // differential fuzz target switch it off to compare with the generic reading.
 bool directElementReading();

@@ -176,6 +176,47 @@ protected:
         return true;
     }
 
+    // As cutList, for a list laid out as this program writes element lists: its opening bracket
+    // ends a line and each item takes a line of its own, the last one closing the list. A line
+    // that starts with '{' and ends in "}," is taken as an item without being walked when the
+    // next line starts with '{' too and not with `notItem` (the line after the last item, which
+    // is walked, may be another object); the rest of the list is walked. `taken` tells how many
+    // were taken so: their reader must check them (a line might be no value, part of one laid
+    // out over several lines, or past the list's end). With no line taken, this is cutList.
+    bool cutLines(int depth, Ranges& out, std::string_view notItem, std::size_t& taken) {
+        taken = 0;
+        const std::size_t open = p_ + 1;
+        if (peek() != '[' || open >= t_.size() || t_[open] != '\n') return cutList(depth, out);
+        std::size_t at = open + 1;
+        while (at < t_.size() && t_[at] == '{') {
+            const void* newline = std::memchr(t_.data() + at, '\n', t_.size() - at);
+            if (!newline) break;
+            const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(newline) - t_.data());
+            if (end < at + 2 || t_[end - 1] != ',' || t_[end - 2] != '}') break;
+            const std::string_view next = t_.substr(end + 1, notItem.size());
+            if (next.empty() || next[0] != '{' || next == notItem) break;
+            out.emplace_back(at, end - 1);
+            ++taken;
+            at = end + 1;
+            itemScanned(at);
+        }
+        if (taken == 0) return cutList(depth, out);
+        if (depth + 1 > static_cast<int>(maxDepth_)) return false;  // as itemList would
+        // At an item, after the comma of the last line taken: the rest as itemList walks it.
+        p_ = at;
+        for (;;) {
+            if (!item(depth + 1, out)) return false;
+            const char c = peek();
+            ++p_;
+            if (c == ']') break;
+            if (c != ',') return false;
+        }
+        const std::size_t close = p_ - 1;
+        cuts_.emplace_back(open, close);
+        removed_ += close - open;
+        return true;
+    }
+
     // Called after each item of a cut list, with the offset the scan has reached: a reader of a
     // mapped file lets go of the pages behind it.
     virtual void itemScanned(std::size_t /*offset*/) {}

@@ -93,14 +93,37 @@ ElementPtr resolvePosition(const Map& map, const Json& entry, PersistContext& c)
 // Where the elements of every graphics layer stand in a document's text. A document of a
 // million charts would otherwise be one JSON tree of tens of millions of values; this way the
 // rest of the document is parsed as a whole and each element on its own.
+// An element list's leading lines that were taken as its items without being walked, and how
+// deeply each may nest objects and lists (as the walk would have allowed at their place).
+struct UnwalkedLines {
+    std::size_t count = 0;
+    std::size_t nesting = 0;
+};
 struct ElementRanges {
     std::vector<std::pair<std::size_t, std::size_t>> basic;              // the basic graphics layer's own
     std::vector<std::vector<std::pair<std::size_t, std::size_t>>> subs;  // each sub-layer's, in order
+    UnwalkedLines basicUnwalked;
+    std::vector<UnwalkedLines> subsUnwalked;
+};
+
+// Thrown when a line taken as an element without being walked is not one element after all:
+// the document is then read again, every list walked.
+struct LinesNotAsLaidOut {};
+
+// Walks one line taken unwalked as the split would have walked it at its place: one value,
+// nested no deeper than allowed there, that fills the line.
+class LineWalk : public JsonScanner {
+public:
+    LineWalk(std::string_view line, std::size_t nesting) : JsonScanner(line, nesting) {}
+    bool wholeValue() { return value(0) && p_ == t_.size(); }
 };
 
 class DocumentSplitter : public JsonScanner {
 public:
-    DocumentSplitter(std::string_view text, std::size_t maxDepth, MappedFile* file) : JsonScanner(text, maxDepth), file_(file) {}
+    // `lines`: element lists laid out one element per line, as this program writes them, are
+    // taken line by line without walking each element (see cutLines); their readers check them.
+    DocumentSplitter(std::string_view text, std::size_t maxDepth, MappedFile* file, bool lines)
+        : JsonScanner(text, maxDepth), file_(file), lines_(lines) {}
 
     // False when the text is not what this writer writes in the places it looks at (malformed,
     // too deep, a list twice): the caller then parses the whole text, which reports the fault.
@@ -131,22 +154,29 @@ public:
 
 private:
     // An element list: each item's text is noted and the list's content cut from the skeleton.
-    bool elementList(int depth, Ranges& out, bool& seen) {
+    bool elementList(int depth, Ranges& out, UnwalkedLines& unwalked, bool& seen) {
         if (seen || peek() != '[') return false;
         seen = true;
-        return cutList(depth, out);
+        // Lines the direct reader takes nest no deeper than directLineNesting: taken unwalked
+        // only where the walk would allow that much.
+        const std::size_t nesting = maxDepth_ > static_cast<std::size_t>(depth) + 1 ? maxDepth_ - depth - 1 : 0;
+        if (!lines_ || nesting < directLineNesting) return cutList(depth, out);
+        unwalked.nesting = nesting;
+        return cutLines(depth, out, "{\"$class\":\"GraphicsLayer\"", unwalked.count);
     }
     bool graphicsLayer(int depth, ElementRanges& map, bool composite) {
         bool seenElements = false, seenLayers = false;
         Ranges* own = composite ? &map.basic : &map.subs.back();
+        UnwalkedLines* unwalked = composite ? &map.basicUnwalked : &map.subsUnwalked.back();
         return object(depth, [&](const std::string& key, int d) {
-            if (key == "elements") return elementList(d, *own, seenElements);
+            if (key == "elements") return elementList(d, *own, *unwalked, seenElements);
             if (composite && key == "layers" && peek() == '[') {
                 if (seenLayers) return false;
                 seenLayers = true;
                 return array(d, [&](int ld) {
                     if (peek() != '{') return value(ld);
                     map.subs.emplace_back();
+                    map.subsUnwalked.emplace_back();
                     return graphicsLayer(ld, map, false);
                 });
             }
@@ -158,6 +188,7 @@ private:
     }
 
     MappedFile* file_;
+    bool lines_;
 };
 
 // How far saving or reading the elements has got, for hosts that show it: a document of a
@@ -196,8 +227,10 @@ struct ReadSource {
 
 // One element line read as today: straight into objects when the direct reader knows it,
 // otherwise the generic way, which names any fault.
+// `unwalked`: the nesting the line may have when the split took it without walking it (0 when it
+// was walked).
 void readElementLine(GraphicsLayer& layer, const ReadSource& source, std::size_t begin, std::size_t end, PersistContext& c,
-                     ElementProgress& progress, bool direct) {
+                     ElementProgress& progress, bool direct, std::size_t unwalked) {
     if (end - begin > source.limits.maxElementBytes)
         c.fail("holds an element of " + std::to_string(end - begin) + " bytes; at most " + std::to_string(source.limits.maxElementBytes) +
                " are read");
@@ -206,7 +239,9 @@ void readElementLine(GraphicsLayer& layer, const ReadSource& source, std::size_t
     if (e) {
         if (source.file) source.file->release(end);
     } else {
-        // The split already bounded the nesting of this text; only the spelling is left to check.
+        // The split already bounded the nesting of this text (walking it now when it did not);
+        // only the spelling is left to check.
+        if (unwalked && !LineWalk(source.text.substr(begin, end - begin), unwalked).wholeValue()) throw LinesNotAsLaidOut{};
         Json j;
         try {
             j = Json::parse(source.text.data() + begin, source.text.data() + end);
@@ -223,6 +258,8 @@ void readElementLine(GraphicsLayer& layer, const ReadSource& source, std::size_t
 }
 
 std::atomic<std::size_t> parallelReadingFrom{20'000};
+std::atomic<bool> lineSplitting{true};
+std::atomic<std::size_t> linesTaken{0}, readAgain{0};
 std::atomic<std::size_t> parallelBatch{1u << 15};
 
 // Lines [from, to) parsed by the direct reader without touching the context, until the first it
@@ -246,10 +283,15 @@ std::vector<ParsedElementLine> parseRun(const ReadSource& source, const std::vec
 }
 
 void readElementList(GraphicsLayer& layer, const ReadSource& source, const std::vector<std::pair<std::size_t, std::size_t>>& ranges,
-                     PersistContext& c, ElementProgress& progress) {
+                     const UnwalkedLines& unwalked, PersistContext& c, ElementProgress& progress) {
     if (ranges.size() > c.limits().maxArrayItems) c.fail("graphics layer " + layer.name() + " holds too many elements");
     layer.container().reserve(ranges.size());
     const bool direct = directElementReading();
+    // Lines the direct reader takes need no walk: they nest less deeply than the split allowed.
+    const auto readLine = [&](std::size_t i) {
+        readElementLine(layer, source, ranges[i].first, ranges[i].second, c, progress, direct,
+                        i < unwalked.count ? unwalked.nesting : 0);
+    };
     std::size_t next = 0;
     // A large list is parsed on two threads, a batch at a time: each thread parses half of the
     // batch without changing the context, then the lines are registered and added in order, so
@@ -259,7 +301,7 @@ void readElementList(GraphicsLayer& layer, const ReadSource& source, const std::
     if (direct && ranges.size() >= parallelReadingFrom.load() && std::thread::hardware_concurrency() > 1) {
         // The first lines one by one: the symbols every chart shares come with the first chart.
         const std::size_t head = std::min<std::size_t>(ranges.size(), 64);
-        for (; next < head; ++next) readElementLine(layer, source, ranges[next].first, ranges[next].second, c, progress, direct);
+        for (; next < head; ++next) readLine(next);
         const std::size_t batch = parallelBatch.load();
         while (next < ranges.size()) {
             const std::size_t to = std::min(ranges.size(), next + batch);
@@ -293,7 +335,7 @@ void readElementList(GraphicsLayer& layer, const ReadSource& source, const std::
                     ++i;
                 }
                 lines.clear();
-                for (; i < stop; ++i) readElementLine(layer, source, ranges[i].first, ranges[i].second, c, progress, direct);
+                for (; i < stop; ++i) readLine(i);
             };
             add(first, next, middle);
             add(second, middle, to);
@@ -301,7 +343,7 @@ void readElementList(GraphicsLayer& layer, const ReadSource& source, const std::
         }
         return;
     }
-    for (; next < ranges.size(); ++next) readElementLine(layer, source, ranges[next].first, ranges[next].second, c, progress, direct);
+    for (; next < ranges.size(); ++next) readLine(next);
 }
 
 // ---- maps ------------------------------------------------------------------------------------------
@@ -569,8 +611,9 @@ void readMap(Map& map, const Json& j, PersistContext& c, const ElementRanges* ra
         std::size_t total = ranges->basic.size();
         for (const auto& sub : ranges->subs) total += sub.size();
         ElementProgress progress("Reading the map document", total);
-        readElementList(*basic, source, ranges->basic, c, progress);
-        for (std::size_t i = 0; i < ranges->subs.size(); ++i) readElementList(*basic->layer(i), source, ranges->subs[i], c, progress);
+        readElementList(*basic, source, ranges->basic, ranges->basicUnwalked, c, progress);
+        for (std::size_t i = 0; i < ranges->subs.size(); ++i)
+            readElementList(*basic->layer(i), source, ranges->subs[i], ranges->subsUnwalked[i], c, progress);
     }
     // Graphics layers name the feature layer they belong to; the map's layers are known now.
     for (const auto& [graphics, name] : c.pendingAssociations()) {
@@ -625,13 +668,28 @@ void writeDocument(DocumentOut& out, const MxDocument& document, PersistContext&
     out += "\n]}\n";
 }
 
-MxDocumentPtr readDocument(std::string_view text, MappedFile* file, const std::string& path, const MapDocumentLimits& limits) {
+// `lines`: element lists laid out as this program writes them are split line by line, each line
+// checked by its reader (see DocumentSplitter).
+MxDocumentPtr readDocumentOnce(std::string_view text, MappedFile* file, const std::string& path, const MapDocumentLimits& limits,
+                               bool lines) {
     const std::string full = absolute(path);
     PersistContext context(PersistPurpose::File, path, fs::path(full).parent_path());
     context.setLimits(persistLimits(limits));
     std::string skeleton;
     std::vector<ElementRanges> ranges;
-    const bool split = DocumentSplitter(text, limits.maxDepth, file).split(skeleton, ranges);
+    bool split = lines && DocumentSplitter(text, limits.maxDepth, file, true).split(skeleton, ranges);
+    if (!split) {
+        // Every list walked: the split as it always was, which decides what a damaged file is told.
+        skeleton.clear();
+        ranges.clear();
+        if (file) file->releaseAll();
+        split = DocumentSplitter(text, limits.maxDepth, file, false).split(skeleton, ranges);
+    } else {
+        for (const ElementRanges& map : ranges) {
+            linesTaken += map.basicUnwalked.count;
+            for (const UnwalkedLines& sub : map.subsUnwalked) linesTaken += sub.count;
+        }
+    }
     // What is parsed as one tree: the document without its element lists, or all of it when the
     // lists were not found where this writer puts them (a hand-edited or damaged file).
     const std::size_t whole = split ? skeleton.size() : text.size();
@@ -674,6 +732,22 @@ MxDocumentPtr readDocument(std::string_view text, MappedFile* file, const std::s
     return document;
 }
 
+// Lines taken unwalked are only a guess at where a list's elements stand: a line may be part
+// of one, or lie past the list's end (the skeleton then lacks what follows). A reading that got
+// through checked every line it took, so its guess was the walk's split; any other reading is
+// done again with every list walked, which decides what the document holds or is told.
+MxDocumentPtr readDocument(std::string_view text, MappedFile* file, const std::string& path, const MapDocumentLimits& limits) {
+    if (lineSplitting.load()) {
+        try {
+            return readDocumentOnce(text, file, path, limits, true);
+        } catch (...) {
+            ++readAgain;
+            if (file) file->releaseAll();
+        }
+    }
+    return readDocumentOnce(text, file, path, limits, false);
+}
+
 }  // namespace
 
 std::string mapDocumentToText(const MxDocument& document, const fs::path& baseDir, const MapDocumentLimits& limits) {
@@ -714,6 +788,10 @@ MxDocumentPtr readMapDocument(const std::string& path, const MapDocumentLimits& 
     MappedFile file(path);
     return readDocument(file.text(), &file, path, limits);
 }
+
+void setLineSplitting(bool on) { lineSplitting.store(on); }
+
+LineSplittingCounts lineSplittingCounts() { return {linesTaken.load(), readAgain.load()}; }
 
 void setParallelElementReading(std::size_t fromElements, std::size_t batch) {
     parallelReadingFrom.store(fromElements);

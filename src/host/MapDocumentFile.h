@@ -69,5 +69,15 @@ bool isMapDocumentPath(const std::string& path);
 // Element lists of at least this many elements are parsed on two threads, `batch` lines at a
 // time (20,000 and 32,768 by default); tests lower both to read small documents both ways.
 void setParallelElementReading(std::size_t fromElements, std::size_t batch = 1u << 15);
+// Whether element lists laid out one element per line are split line by line, each line checked
+// by its reader instead of walked first (on by default); tests switch it off to compare.
+void setLineSplitting(bool on);
+// How many element lines were taken unwalked, and how many readings were done again with every
+// list walked, since the program started.
+struct LineSplittingCounts {
+    std::size_t linesTaken = 0;
+    std::size_t readAgain = 0;
+};
+LineSplittingCounts lineSplittingCounts();
 
 }  // namespace host

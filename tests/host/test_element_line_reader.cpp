@@ -511,3 +511,93 @@ TEST(ElementLineReader, ParallelReadingReadsAsLineByLine) {
     EXPECT_EQ(ways[1], ways[0]);
     EXPECT_EQ(ways[2], ways[0]);
 }
+
+// Element lists laid out one element per line are taken line by line without a walk; each line
+// is checked by its reader. Whatever the layout or the damage, the document reads (or is
+// refused, with the same message) as when every list is walked first.
+TEST(ElementLineReader, LinesTakenUnwalkedReadAsWalkedOnes) {
+    auto doc = std::make_shared<MxDocument>();
+    auto basic = doc->focusMap()->basicGraphicsLayer();
+    auto layer = basic->addLayer("charts", nullptr);
+    basic->addLayer("empty", nullptr);
+    auto font = std::make_shared<TextSymbol>();
+    for (int i = 0; i < 60; ++i) {
+        auto group = std::make_shared<GroupElement>();
+        auto label = std::make_shared<TextElement>();
+        label->setText(std::to_string(i));
+        label->setSymbol(font);
+        label->setGeometry(std::make_shared<Point>(i * 1.5, 3.0));
+        auto marker = std::make_shared<MarkerElement>();
+        marker->setName("m" + std::to_string(i));
+        marker->setGeometry(std::make_shared<Point>(i * 1.5, -i / 7.0));
+        group->addElement(marker);
+        group->addElement(label);
+        (i % 3 ? layer : std::static_pointer_cast<GraphicsLayer>(basic))->container().addElement(group);
+    }
+    const std::string text = mapDocumentToText(*doc, ".");
+    // Read with lines taken unwalked and with every list walked, each with the direct reader on
+    // and off: the four must agree.
+    const auto readEveryWay = [](const std::string& t, const MapDocumentLimits& limits = {}) {
+        std::vector<std::string> out;
+        for (int way = 0; way < 4; ++way) {
+            setLineSplitting(way < 2);
+            setDirectElementReading(way % 2 == 0);
+            try {
+                out.push_back(mapDocumentToText(*mapDocumentFromText(t, "m.pmx", limits), "."));
+            } catch (const runtime::Error& e) {
+                out.push_back("refused: " + e.description());
+            }
+        }
+        setLineSplitting(true);
+        setDirectElementReading(true);
+        for (std::size_t way = 1; way < out.size(); ++way) EXPECT_EQ(out[way], out[0]) << "way " << way;
+        return out[0];
+    };
+    // This program's own layout: every line but each list's last taken unwalked, none read again.
+    const LineSplittingCounts before = lineSplittingCounts();
+    EXPECT_EQ(mapDocumentToText(*mapDocumentFromText(text, "m.pmx"), "."), text);
+    EXPECT_EQ(lineSplittingCounts().linesTaken - before.linesTaken, 60u - 2u);
+    EXPECT_EQ(lineSplittingCounts().readAgain, before.readAgain);
+    EXPECT_EQ(readEveryWay(text), text);
+
+    const std::size_t line = text.find("\n{\"$class\":\"GroupElement\"", text.find("\"name\":\"m20\"")) + 1;
+    const std::size_t lineEnd = text.find('\n', line);
+    // An element over two lines, the first of which ends as an element's line does.
+    std::string split = text;
+    split.insert(text.find("},", line) + 2, "\n");
+    EXPECT_EQ(readEveryWay(split), text);
+    // Two elements on one line; line ends of another system; an element not at a line's start.
+    std::string joined = text;
+    joined.erase(lineEnd, 1);
+    EXPECT_EQ(readEveryWay(joined), text);
+    std::string crlf;
+    for (char ch : text) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    EXPECT_EQ(readEveryWay(crlf), text);
+    std::string indented = text;
+    indented.insert(line, " ");
+    EXPECT_EQ(readEveryWay(indented), text);
+
+    // Damage the walk finds, in a line that is taken unwalked: refused as before.
+    std::string colon = text;
+    colon[text.find("\":", line)] = ';';
+    EXPECT_EQ(readEveryWay(colon).rfind("refused: File m.pmx:", 0), 0u);
+    std::string unbalanced = text;
+    unbalanced.insert(lineEnd - 1, "}");
+    EXPECT_EQ(readEveryWay(unbalanced).rfind("refused: File m.pmx:", 0), 0u);
+
+    // Lines nested beyond what the direct reader takes, within and beyond what the walk allows.
+    const auto nested = [&](int levels) {
+        std::string value = R"(["d",1])";
+        for (int k = 0; k < levels; ++k) value = R"(["o",{"$class":"PropertySet","properties":[["k",)" + value + "]]}]";
+        std::string t = text;
+        t.insert(line, R"({"$class":"TextElement","custom":)" + value + R"(,"text":"deep"},)" + "\n");
+        return t;
+    };
+    EXPECT_NE(readEveryWay(nested(40)).find("deep"), std::string::npos);  // 160 deep: read the generic way
+    EXPECT_EQ(readEveryWay(nested(70)).rfind("refused: File m.pmx:", 0), 0u);  // 280 deep: beyond the limit
+    // Limits too tight for lines to be taken unwalked: every list walked.
+    MapDocumentLimits shallow;
+    shallow.maxDepth = 100;
+    EXPECT_EQ(readEveryWay(text, shallow), text);
+    EXPECT_EQ(readEveryWay(nested(30), shallow).rfind("refused: File m.pmx:", 0), 0u);
+}
