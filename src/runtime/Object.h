@@ -39,7 +39,8 @@ template <class T, class... Likely>
 std::shared_ptr<T> objectCast(const ObjectPtr& object) {
     static_assert(((std::is_final_v<Likely> && std::is_base_of_v<T, Likely>) && ...));
     if (!object) return nullptr;
-    const std::type_info& type = typeid(*object);
+    const Object& o = *object;
+    const std::type_info& type = typeid(o);
     std::shared_ptr<T> out;
     (void)((type == typeid(Likely) && (out = std::static_pointer_cast<Likely>(object), true)) || ...);
     return out ? out : std::dynamic_pointer_cast<T>(object);
