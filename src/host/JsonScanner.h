@@ -170,9 +170,7 @@ protected:
     bool cutList(int depth, Ranges& out) {
         const std::size_t open = p_ + 1;
         if (!itemList(depth, out)) return false;
-        const std::size_t close = p_ - 1;  // the ']'
-        cuts_.emplace_back(open, close);
-        removed_ += close - open;
+        cut(open);
         return true;
     }
 
@@ -204,16 +202,8 @@ protected:
         if (depth + 1 > static_cast<int>(maxDepth_)) return false;  // as itemList would
         // At an item, after the comma of the last line taken: the rest as itemList walks it.
         p_ = at;
-        for (;;) {
-            if (!item(depth + 1, out)) return false;
-            const char c = peek();
-            ++p_;
-            if (c == ']') break;
-            if (c != ',') return false;
-        }
-        const std::size_t close = p_ - 1;
-        cuts_.emplace_back(open, close);
-        removed_ += close - open;
+        if (!restOfList(depth, out)) return false;
+        cut(open);
         return true;
     }
 
@@ -312,6 +302,22 @@ private:
             if (c == ']') return true;
             if (c != ',') return false;
         }
+    }
+    // The items of a list from an item at p_ through the list's closing bracket.
+    bool restOfList(int depth, Ranges& out) {
+        for (;;) {
+            if (!item(depth + 1, out)) return false;
+            const char c = peek();
+            ++p_;
+            if (c == ']') return true;
+            if (c != ',') return false;
+        }
+    }
+    // Cuts a list's content, from `open` to its closing bracket just passed, from the skeleton.
+    void cut(std::size_t open) {
+        const std::size_t close = p_ - 1;
+        cuts_.emplace_back(open, close);
+        removed_ += close - open;
     }
     bool item(int depth, Ranges& out) {
         ws();
