@@ -90,15 +90,15 @@ ElementPtr resolvePosition(const Map& map, const Json& entry, PersistContext& c)
 
 // ---- reading element lists one element at a time ----------------------------------------------
 
-// Where the elements of every graphics layer stand in a document's text. A document of a
-// million charts would otherwise be one JSON tree of tens of millions of values; this way the
-// rest of the document is parsed as a whole and each element on its own.
 // An element list's leading lines that were taken as its items without being walked, and how
 // deeply each may nest objects and lists (as the walk would have allowed at their place).
 struct UnwalkedLines {
     std::size_t count = 0;
     std::size_t nesting = 0;
 };
+// Where the elements of every graphics layer stand in a document's text. A document of a
+// million charts would otherwise be one JSON tree of tens of millions of values; this way the
+// rest of the document is parsed as a whole and each element on its own.
 struct ElementRanges {
     std::vector<std::pair<std::size_t, std::size_t>> basic;              // the basic graphics layer's own
     std::vector<std::vector<std::pair<std::size_t, std::size_t>>> subs;  // each sub-layer's, in order
@@ -678,6 +678,7 @@ MxDocumentPtr readDocumentOnce(std::string_view text, MappedFile* file, const st
     std::string skeleton;
     std::vector<ElementRanges> ranges;
     bool split = lines && DocumentSplitter(text, limits.maxDepth, file, true).split(skeleton, ranges);
+    const bool linesTakenUnwalked = split;
     if (!split) {
         // Every list walked: the split as it always was, which decides what a damaged file is told.
         skeleton.clear();
@@ -713,6 +714,9 @@ MxDocumentPtr readDocumentOnce(std::string_view text, MappedFile* file, const st
             readMap(*map, jm, context, split && index < ranges.size() ? &ranges[index] : nullptr, source);
             read.push_back(map);
         }
+        // Every list the split found was read, and so every line taken unwalked was checked:
+        // a split that found lists of maps the skeleton does not have guessed wrong somewhere.
+        if (linesTakenUnwalked && ranges.size() > read.size()) throw LinesNotAsLaidOut{};
         std::size_t focus = 0;
         if (doc.contains("focusMap")) {
             const Json& f = doc["focusMap"];

@@ -595,6 +595,25 @@ TEST(ElementLineReader, LinesTakenUnwalkedReadAsWalkedOnes) {
     };
     EXPECT_NE(readEveryWay(nested(40)).find("deep"), std::string::npos);  // 160 deep: read the generic way
     EXPECT_EQ(readEveryWay(nested(70)).rfind("refused: File m.pmx:", 0), 0u);  // 280 deep: beyond the limit
+    // Two maps, each with lists of its own: taken unwalked and read once.
+    auto twoMaps = std::make_shared<MxDocument>();
+    auto second = std::make_shared<Map>();
+    twoMaps->setFocusMap(second);
+    twoMaps->setFocusMap(twoMaps->maps().front());
+    for (const MapPtr& map : twoMaps->maps()) {
+        auto charts = map->basicGraphicsLayer()->addLayer("charts", nullptr);
+        for (int i = 0; i < 5; ++i) {
+            auto marker = std::make_shared<MarkerElement>();
+            marker->setName("m" + std::to_string(i));
+            marker->setGeometry(std::make_shared<Point>(i, 1));
+            (i % 2 ? charts : std::static_pointer_cast<GraphicsLayer>(map->basicGraphicsLayer()))->container().addElement(marker);
+        }
+    }
+    const std::string two = mapDocumentToText(*twoMaps, ".");
+    const LineSplittingCounts beforeTwo = lineSplittingCounts();
+    EXPECT_EQ(readEveryWay(two), two);
+    EXPECT_EQ(lineSplittingCounts().readAgain, beforeTwo.readAgain);
+    EXPECT_GT(lineSplittingCounts().linesTaken, beforeTwo.linesTaken);
     // Limits too tight for lines to be taken unwalked: every list walked.
     MapDocumentLimits shallow;
     shallow.maxDepth = 100;
