@@ -183,8 +183,8 @@ protected:
     // out over several lines, or past the list's end). With no line taken, this is cutList.
     bool cutLines(int depth, Ranges& out, std::string_view notItem, std::size_t& taken) {
         taken = 0;
+        if (peek() != '[' || p_ + 1 >= t_.size() || t_[p_ + 1] != '\n') return cutList(depth, out);
         const std::size_t open = p_ + 1;
-        if (peek() != '[' || open >= t_.size() || t_[open] != '\n') return cutList(depth, out);
         std::size_t at = open + 1;
         while (at < t_.size() && t_[at] == '{') {
             const void* newline = std::memchr(t_.data() + at, '\n', t_.size() - at);
