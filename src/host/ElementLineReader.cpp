@@ -38,8 +38,8 @@ struct GiveUp {};
 
 [[noreturn]] void giveUp() { throw GiveUp{}; }
 
-// Groups inside groups: the document splitter bounds the nesting already; this keeps the
-// reader's own recursion small whatever that bound is.
+// Groups inside groups: this keeps the reader's own recursion small whatever the document's
+// nesting limit is (lines the splitter did not walk are bounded by maxContainerNesting too).
 constexpr int maxNesting = 64;
 constexpr int maxContainerNesting = static_cast<int>(directLineNesting);
 
@@ -61,7 +61,7 @@ public:
 private:
     // Counts the objects and lists the reader is inside, the way the document splitter counts
     // them, and gives up beyond maxContainerNesting: a line the reader takes is never nested
-    // deeper than that, whatever its classes (see lineNestingBound).
+    // deeper than that, whatever its classes (see directLineNesting).
     struct Nest {
         explicit Nest(LineReader& reader) : r(reader) {
             if (++r.nesting_ > maxContainerNesting) giveUp();
