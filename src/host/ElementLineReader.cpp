@@ -51,7 +51,7 @@ public:
 
     ParsedElementLine parse() {
         runtime::ObjectPtr element = object(0);
-        std::shared_ptr<Element> typed = cast<Element>(element);
+        std::shared_ptr<Element> typed = cast<Element>(std::move(element));
         if (!typed) giveUp();
         ws();
         if (p_ != t_.size()) giveUp();
@@ -425,21 +425,21 @@ private:
 
     // The classes a T read from a chart's line mostly is.
     template <class T>
-    static std::shared_ptr<T> cast(const runtime::ObjectPtr& o) {
+    static std::shared_ptr<T> cast(runtime::ObjectPtr o) {
         if constexpr (std::is_same_v<T, Element>)
-            return runtime::objectCast<T, TextElement, MarkerElement, GroupElement, LineElement, PolygonElement>(o);
-        else if constexpr (std::is_same_v<T, Geometry>) return runtime::objectCast<T, Point, Polyline, Polygon>(o);
-        else if constexpr (std::is_same_v<T, MarkerSymbol>) return runtime::objectCast<T, BarChartSymbol, SimpleMarkerSymbol>(o);
-        else if constexpr (std::is_same_v<T, LineSymbol>) return runtime::objectCast<T, SimpleLineSymbol>(o);
-        else if constexpr (std::is_same_v<T, FillSymbol> || std::is_same_v<T, Symbol>) return runtime::objectCast<T, SimpleFillSymbol>(o);
-        else if constexpr (std::is_final_v<T>) return runtime::objectCast<T, T>(o);
-        else return std::dynamic_pointer_cast<T>(o);
+            return runtime::objectCast<T, TextElement, MarkerElement, GroupElement, LineElement, PolygonElement>(std::move(o));
+        else if constexpr (std::is_same_v<T, Geometry>) return runtime::objectCast<T, Point, Polyline, Polygon>(std::move(o));
+        else if constexpr (std::is_same_v<T, MarkerSymbol>) return runtime::objectCast<T, BarChartSymbol, SimpleMarkerSymbol>(std::move(o));
+        else if constexpr (std::is_same_v<T, LineSymbol>) return runtime::objectCast<T, SimpleLineSymbol>(std::move(o));
+        else if constexpr (std::is_same_v<T, FillSymbol> || std::is_same_v<T, Symbol>) return runtime::objectCast<T, SimpleFillSymbol>(std::move(o));
+        else if constexpr (std::is_final_v<T>) return runtime::objectCast<T, T>(std::move(o));
+        else return std::dynamic_pointer_cast<T>(std::move(o));
     }
     template <class T>
     std::shared_ptr<T> objectAs(int depth) {
         runtime::ObjectPtr o = object(depth);
         if (!o) giveUp();
-        auto typed = cast<T>(o);
+        auto typed = cast<T>(std::move(o));
         if (!typed) giveUp();
         return typed;
     }
