@@ -381,21 +381,46 @@ private:
     double width_ = 0, height_ = 0;
 };
 
-// How many charts the map draws cover each of the boxes: one walk over the charts.
+// Where a chart's bars stand on the picture; false for a chart that stands nowhere.
+bool chartDeviceBox(const Canvas& canvas, const ChartMarker& chart, DeviceBox& box) {
+    const host::Geometry* g = chart.element->geometry().get();
+    if (!g || typeid(*g) != typeid(host::Point)) return false;
+    const auto* point = static_cast<const host::Point*>(g);
+    if (point->isEmpty()) return false;
+    const host::Envelope e = host::chartBox(*chart.symbol, point->xy(), canvas.mapUnitsPerPoint());
+    const XY a = canvas.toDevice({e.xMin(), e.yMax()}), b = canvas.toDevice({e.xMax(), e.yMin()});
+    if (!finite(a) || !finite(b)) return false;
+    box = boxOf(a.x, a.y, b.x, b.y);
+    return true;
+}
+
+// The boxes of the charts a walk met, each run's apart, as their four sides: a million charts
+// keep 32 MB here while the legend is placed.
+struct ChartBoxes {
+    std::array<std::vector<std::array<double, 4>>, 2> runs;
+    void add(unsigned run, const DeviceBox& box) { runs[run].push_back({box.x0, box.y0, box.x1, box.y1}); }
+};
+
+// How many of the charts cover each of the boxes.
+std::vector<std::size_t> chartsCovering(const ChartBoxes& charts, const std::vector<DeviceBox>& boxes) {
+    std::vector<std::size_t> counts(boxes.size(), 0);
+    for (const auto& run : charts.runs) {
+        for (const auto& sides : run) {
+            const DeviceBox box = boxOf(sides[0], sides[1], sides[2], sides[3]);
+            for (std::size_t i = 0; i < boxes.size(); ++i) counts[i] += intersects(box, boxes[i]) ? 1 : 0;
+        }
+    }
+    return counts;
+}
+
+// The same, for a picture without a legend: one walk over the charts.
 std::vector<std::size_t> chartsCovering(const Canvas& canvas, const host::Map& map, const std::vector<DeviceBox>& boxes) {
     std::array<std::vector<std::size_t>, 2> counts{std::vector<std::size_t>(boxes.size(), 0),
                                                    std::vector<std::size_t>(boxes.size(), 0)};
-    const double k = canvas.mapUnitsPerPoint();
     visitChartsInRuns(drawnGraphicsLayers(map), [&](unsigned run, std::size_t, const ChartMarker& chart) {
         std::vector<std::size_t>& covered = counts[run];
-        const host::Geometry* g = chart.element->geometry().get();
-        if (!g || typeid(*g) != typeid(host::Point)) return;
-        const auto* point = static_cast<const host::Point*>(g);
-        if (point->isEmpty()) return;
-        const host::Envelope e = host::chartBox(*chart.symbol, point->xy(), k);
-        const XY a = canvas.toDevice({e.xMin(), e.yMax()}), b = canvas.toDevice({e.xMax(), e.yMin()});
-        if (!finite(a) || !finite(b)) return;
-        const DeviceBox box = boxOf(a.x, a.y, b.x, b.y);
+        DeviceBox box;
+        if (!chartDeviceBox(canvas, chart, box)) return;
         for (std::size_t i = 0; i < boxes.size(); ++i) covered[i] += intersects(box, boxes[i]) ? 1 : 0;
     });
     for (std::size_t i = 0; i < boxes.size(); ++i) counts[0][i] += counts[1][i];
@@ -415,14 +440,19 @@ bool isSphericalMercator(int epsg) {
     return epsg == 3857 || epsg == 3785 || epsg == 900913 || epsg == 102100 || epsg == 102113;
 }
 
-}  // namespace
-
-std::vector<ChartLegend> chartLegends(const host::Map& map) {
+// The legends, and when `boxesOn` is given the box on it of every chart the walk meets, in
+// `boxes`: the legend's corner is chosen by the charts it would cover, and a second walk over
+// a million charts costs as much as the first.
+std::vector<ChartLegend> legendsOfCharts(const host::Map& map, const Canvas* boxesOn, ChartBoxes* boxes) {
     const std::vector<const host::GraphicsLayer*> layers = drawnGraphicsLayers(map);
     // Each run's legends, the front run's first: a layer's fields are those of its first chart.
     std::array<std::vector<std::optional<ChartLegend>>, 2> runs{std::vector<std::optional<ChartLegend>>(layers.size()),
                                                                  std::vector<std::optional<ChartLegend>>(layers.size())};
     visitChartsInRuns(layers, [&](unsigned run, std::size_t i, const ChartMarker& chart) {
+        if (boxesOn) {
+            DeviceBox box;
+            if (chartDeviceBox(*boxesOn, chart, box)) boxes->add(run, box);
+        }
         std::vector<std::optional<ChartLegend>>& found = runs[run];
         // Read in place: a map may hold a million charts.
         const runtime::ObjectPtr& object = chart.element->customProperty().isObject()
@@ -480,6 +510,10 @@ std::vector<ChartLegend> chartLegends(const host::Map& map) {
     }
     return legends;
 }
+
+}  // namespace
+
+std::vector<ChartLegend> chartLegends(const host::Map& map) { return legendsOfCharts(map, nullptr, nullptr); }
 
 double groundMetresPerPixel(const host::DisplayTransformation& t, const host::SpatialReference& reference) {
     const double pixelsPerUnit = t.pixelsPerMapUnit();
@@ -571,7 +605,8 @@ DecorationLayout drawMapDecorations(Canvas& canvas, const host::Map& map, const 
                                                placeAt(1, arrowBoxW, arrowBoxH), placeAt(0, arrowBoxW, arrowBoxH)};
     std::optional<std::vector<std::size_t>> otherCovered;
     if (decorations.legend) {
-        const std::vector<ChartLegend> legends = chartLegends(map);
+        ChartBoxes charts;
+        const std::vector<ChartLegend> legends = legendsOfCharts(map, &canvas, &charts);
         if (!legends.empty()) {
             // The size key measures like the charts; when zoomed in far, a smaller key keeps it
             // to a quarter of the picture's height.
@@ -584,7 +619,7 @@ DecorationLayout drawMapDecorations(Canvas& canvas, const host::Map& map, const 
             }
             std::vector<DeviceBox> boxes(places.begin(), places.end());
             boxes.insert(boxes.end(), otherPlaces.begin(), otherPlaces.end());
-            const std::vector<std::size_t> covered = chartsCovering(canvas, map, boxes);
+            const std::vector<std::size_t> covered = chartsCovering(charts, boxes);
             otherCovered.emplace(covered.begin() + 4, covered.end());
             int best = 1;
             for (int c : {1, 3, 0, 2}) {
