@@ -211,7 +211,7 @@ Envelope GroupElement::extent() const {
     // their members again at every level.
     Envelope e;
     forEachMember([&](const Element& m) {
-        if (typeid(m) == typeid(GroupElement)) return;
+        if (isElement<GroupElement>(m)) return;
         if (const GeometryPtr& g = m.geometry()) e.include(g->envelope());
     });
     return e;
@@ -235,7 +235,7 @@ void GroupElement::checkFlat() {
     flat_ = members_.size() <= kFlatMost;
     for (std::size_t i = 0; i < members_.size() && flat_; ++i) {
         const Element* m = members_[i].get();
-        if (!m || typeid(*m) == typeid(GroupElement)) flat_ = false;
+        if (!m || isElement<GroupElement>(*m)) flat_ = false;
         for (std::size_t j = 0; j < i && flat_; ++j) {
             if (members_[j].get() == m) flat_ = false;
         }
@@ -259,7 +259,7 @@ void GroupElement::visitMembers(const std::function<void(const Element&)>& visit
         const Element* member = group->members_[i].get();
         if (!member || !seen.insert(member).second) continue;
         visit(*member);
-        if (const auto* sub = runtime::exactCast<GroupElement>(member)) stack.emplace_back(sub, 0);
+        if (const auto* sub = elementAs<GroupElement>(*member)) stack.emplace_back(sub, 0);
     }
 }
 
@@ -278,12 +278,12 @@ const ElementPtr& GroupElement::element(std::size_t index) const {
 void GroupElement::addElement(ElementPtr element) {
     if (!element) raiseRuntime(runtime::err::ObjectNotSet, "GroupElement.AddElement", runtime::standardDescription(91));
     if (element.get() == this) raiseHost(10, "GroupElement.AddElement", "A group cannot contain itself.");
-    if (const auto* group = runtime::exactCast<GroupElement>(element.get()); group && group->contains(*this))
+    if (const auto* group = elementAs<GroupElement>(*element); group && group->contains(*this))
         raiseHost(10, "GroupElement.AddElement", "A group cannot contain a group it belongs to.");
     members_.push_back(std::move(element));
     if (flat_) {
         const Element* added = members_.back().get();
-        if (typeid(*added) == typeid(GroupElement) || members_.size() > kFlatMost) flat_ = false;
+        if (isElement<GroupElement>(*added) || members_.size() > kFlatMost) flat_ = false;
         for (std::size_t j = 0; j + 1 < members_.size() && flat_; ++j) {
             if (members_[j].get() == added) flat_ = false;
         }
@@ -301,7 +301,7 @@ bool GroupElement::deleteElement(const Element* element) {
 Envelope GroupElement::queryBounds(const Display& display) const {
     Envelope e;
     forEachMember([&](const Element& m) {
-        if (typeid(m) != typeid(GroupElement)) e.include(m.queryBounds(display));
+        if (!isElement<GroupElement>(m)) e.include(m.queryBounds(display));
     });
     return e;
 }
@@ -314,7 +314,7 @@ void GroupElement::move(double dx, double dy) {
     }
     std::vector<Element*> leaves;
     visitMembers([&](const Element& m) {
-        if (typeid(m) != typeid(GroupElement)) leaves.push_back(const_cast<Element*>(&m));
+        if (!isElement<GroupElement>(m)) leaves.push_back(const_cast<Element*>(&m));
     });
     for (Element* m : leaves) m->move(dx, dy);
 }

@@ -3,6 +3,7 @@
 // groups. Every element has a geometry, a name and a custom property (the chart data a chart
 // carries lives there). Bounds are measured in map units on a display, and they equal what the
 // display draws.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,8 +17,13 @@
 
 namespace host {
 
+// The concrete class of an element. The walks and drawings of a map of a million charts ask it
+// several times per element; a typeid comparison that fails compares the classes' names.
+enum class ElementKind : std::uint8_t { Marker, Text, Line, Polygon, Group };
+
 class Element : public runtime::Object {
 public:
+    ElementKind kind() const { return kind_; }
     virtual const GeometryPtr& geometry() const { return geometry_; }
     virtual void setGeometry(GeometryPtr geometry) { geometry_ = std::move(geometry); }
     const std::string& name() const { return name_ ? *name_ : noName(); }
@@ -33,7 +39,7 @@ public:
     virtual void move(double dx, double dy);
 
 protected:
-    Element() = default;
+    explicit Element(ElementKind kind) : kind_(kind) {}
     GeometryPtr geometry_;
     // A chart's labels and break marks carry neither a name nor data: both are kept apart and
     // only when set, which keeps such an element at half its size.
@@ -41,12 +47,23 @@ protected:
     std::unique_ptr<runtime::Variant> customProperty_;
     bool locked_ = false;
     bool scaleText_ = true;  // a text element's (here, where it takes no room of its own)
+    ElementKind kind_;
 
 private:
     static const std::string& noName();
     static const runtime::Variant& noValue();
 };
 using ElementPtr = std::shared_ptr<Element>;
+
+// The element as a T (one of the final element classes), or null when it is another.
+template <class T>
+const T* elementAs(const Element& element) {
+    return element.kind() == T::kKind ? static_cast<const T*>(&element) : nullptr;
+}
+template <class T>
+bool isElement(const Element& element) {
+    return element.kind() == T::kKind;
+}
 
 // An element that stands at a point: a marker or a text. A point given to it is kept inside the
 // element (as the host keeps a copy of an element's geometry), since a map of a million charts
@@ -60,7 +77,7 @@ public:
     void setPoint(XY p);
 
 protected:
-    AnchoredElement() = default;
+    explicit AnchoredElement(ElementKind kind) : Element(kind) {}
     // Elements are not copied (a copy is written and read back): the point would be shared.
     AnchoredElement(const AnchoredElement&) = delete;
     AnchoredElement& operator=(const AnchoredElement&) = delete;
@@ -71,6 +88,8 @@ private:
 
 class MarkerElement final : public AnchoredElement {
 public:
+    static constexpr ElementKind kKind = ElementKind::Marker;
+    MarkerElement() : AnchoredElement(kKind) {}
     std::string className() const override { return "MarkerElement"; }
     const MarkerSymbolPtr& symbol() const { return symbol_; }
     void setSymbol(MarkerSymbolPtr symbol) { symbol_ = std::move(symbol); }
@@ -82,6 +101,8 @@ private:
 
 class TextElement final : public AnchoredElement {
 public:
+    static constexpr ElementKind kKind = ElementKind::Text;
+    TextElement() : AnchoredElement(kKind) {}
     std::string className() const override { return "TextElement"; }
     const std::string& text() const { return text_; }
     void setText(std::string text) { text_ = std::move(text); }
@@ -99,6 +120,8 @@ private:
 
 class LineElement final : public Element {
 public:
+    static constexpr ElementKind kKind = ElementKind::Line;
+    LineElement() : Element(kKind) {}
     std::string className() const override { return "LineElement"; }
     const LineSymbolPtr& symbol() const { return symbol_; }
     void setSymbol(LineSymbolPtr symbol) { symbol_ = std::move(symbol); }
@@ -110,6 +133,8 @@ private:
 
 class PolygonElement final : public Element {
 public:
+    static constexpr ElementKind kKind = ElementKind::Polygon;
+    PolygonElement() : Element(kKind) {}
     std::string className() const override { return "PolygonElement"; }
     const FillSymbolPtr& symbol() const { return symbol_; }
     void setSymbol(FillSymbolPtr symbol) { symbol_ = std::move(symbol); }
@@ -121,6 +146,8 @@ private:
 
 class GroupElement final : public Element {
 public:
+    static constexpr ElementKind kKind = ElementKind::Group;
+    GroupElement() : Element(kKind) {}
     std::string className() const override { return "GroupElement"; }
     // The envelope of the members' geometries, as a geometry.
     const GeometryPtr& geometry() const override;

@@ -23,8 +23,7 @@ constexpr std::size_t kLooseMinimum = 4'096;
 // Where an element stands, cheaply: its geometry's middle; a group's first member's.
 bool anchorOf(const Element& element, XY& out, int depth = 0) {
     if (depth > 16) return false;
-    if (typeid(element) == typeid(GroupElement)) {
-        const auto* group = static_cast<const GroupElement*>(&element);
+    if (const auto* group = elementAs<GroupElement>(element)) {
         for (const ElementPtr& member : group->elements()) {
             if (member && anchorOf(*member, out, depth + 1)) return true;
         }
@@ -54,8 +53,8 @@ IndexBox boxOf(const Envelope& e) { return {e.xMin(), e.yMin(), e.xMax(), e.yMax
 bool entryOf(const Element& element, const Display& display, double pointSize, SpatialIndex::Entry& entry) {
     // A group's extent measured in place: its geometry would be an object kept per group.
     Envelope geometry;
-    if (typeid(element) == typeid(GroupElement)) {
-        geometry = static_cast<const GroupElement&>(element).extent();
+    if (const auto* group = elementAs<GroupElement>(element)) {
+        geometry = group->extent();
     } else if (const GeometryPtr& g = element.geometry()) {
         geometry = g->envelope();
     }

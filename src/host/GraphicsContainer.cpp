@@ -8,7 +8,7 @@ namespace host {
 
 std::vector<std::string> GraphicsContainer::namesOf(const Element& element) {
     std::vector<std::string> names;
-    if (auto group = dynamic_cast<const GroupElement*>(&element)) {
+    if (const auto* group = elementAs<GroupElement>(element)) {
         for (const auto& m : group->elements()) {
             if (m && std::find(names.begin(), names.end(), m->name()) == names.end()) names.push_back(m->name());
         }

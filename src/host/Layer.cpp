@@ -66,7 +66,7 @@ Envelope GraphicsLayer::extent() const {
     for (const auto& element : container_.elements()) {
         // A group's extent measured in place: its geometry is an object the group keeps, and a
         // map of a million charts would gain a million of them from being asked its extent.
-        if (const auto* group = runtime::exactCast<GroupElement>(element.get())) e.include(group->extent());
+        if (const auto* group = elementAs<GroupElement>(*element)) e.include(group->extent());
         else if (const GeometryPtr& g = element->geometry()) e.include(g->envelope());
     }
     return e;

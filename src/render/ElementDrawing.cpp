@@ -36,11 +36,11 @@ host::Polygon ringOf(const host::Envelope& e) {
 }  // namespace
 
 void drawElement(Canvas& canvas, const host::Element& element, int depth) {
-    if (const auto* marker = exactly<host::MarkerElement>(element)) drawMarkerElement(canvas, *marker);
-    else if (const auto* group = exactly<host::GroupElement>(element)) drawGroupElement(canvas, *group, depth);
-    else if (const auto* text = exactly<host::TextElement>(element)) drawTextElement(canvas, *text);
-    else if (const auto* line = exactly<host::LineElement>(element)) drawLineElement(canvas, *line);
-    else if (const auto* polygon = exactly<host::PolygonElement>(element)) drawPolygonElement(canvas, *polygon);
+    if (const auto* marker = host::elementAs<host::MarkerElement>(element)) drawMarkerElement(canvas, *marker);
+    else if (const auto* group = host::elementAs<host::GroupElement>(element)) drawGroupElement(canvas, *group, depth);
+    else if (const auto* text = host::elementAs<host::TextElement>(element)) drawTextElement(canvas, *text);
+    else if (const auto* line = host::elementAs<host::LineElement>(element)) drawLineElement(canvas, *line);
+    else if (const auto* polygon = host::elementAs<host::PolygonElement>(element)) drawPolygonElement(canvas, *polygon);
 }
 
 void drawMarkerElement(Canvas& canvas, const host::MarkerElement& element) {
@@ -111,7 +111,7 @@ void drawGroupElement(Canvas& canvas, const host::GroupElement& element, int dep
     // The group's elements are walked once here (a shared member drawn at its first place), not
     // group by group: a much-nested, much-shared group then draws in linear time.
     element.forEachMember([&](const host::Element& member) {
-        if (!exactly<host::GroupElement>(member)) drawElement(canvas, member, depth + 1);
+        if (!host::isElement<host::GroupElement>(member)) drawElement(canvas, member, depth + 1);
     });
 }
 

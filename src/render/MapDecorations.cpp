@@ -54,18 +54,16 @@ using ChartVisitor = std::function<void(std::size_t layerIndex, const ChartMarke
 
 void visitElement(const host::Element& element, std::size_t layerIndex, const ChartVisitor& visit, int depth) {
     // Both classes are final: a type comparison, not a cast, over a million charts.
-    if (typeid(element) == typeid(host::MarkerElement)) {
-        const auto* marker = static_cast<const host::MarkerElement*>(&element);
+    if (const auto* marker = host::elementAs<host::MarkerElement>(element)) {
         const host::MarkerSymbol* symbol = marker->symbol().get();
         if (symbol && typeid(*symbol) == typeid(host::BarChartSymbol))
             visit(layerIndex, {marker, static_cast<const host::BarChartSymbol*>(symbol)});
-    } else if (typeid(element) == typeid(host::GroupElement)) {
-        const auto* group = static_cast<const host::GroupElement*>(&element);
+    } else if (const auto* group = host::elementAs<host::GroupElement>(element)) {
         // Once per distinct member: groups shared at every level would otherwise be walked once
         // per path, exponentially many.
         (void)depth;
         group->forEachMember([&](const host::Element& member) {
-            if (typeid(member) == typeid(host::GroupElement)) return;
+            if (host::isElement<host::GroupElement>(member)) return;
             visitElement(member, layerIndex, visit, 0);
         });
     }
