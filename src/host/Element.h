@@ -47,9 +47,9 @@ protected:
     std::unique_ptr<runtime::Variant> customProperty_;
     bool locked_ = false;
     bool scaleText_ = true;  // a text element's (here, where it takes no room of its own)
-    ElementKind kind_;
 
 private:
+    ElementKind kind_;
     static const std::string& noName();
     static const runtime::Variant& noValue();
 };

@@ -35,8 +35,9 @@ const Exact* exactCast(const Base* p) {
 
 // What std::dynamic_pointer_cast<T> gives, trying the final classes `Likely...` (the ones a
 // caller mostly meets) first by their type alone. An object handed over (an rvalue) is moved
-// into the result: no count is touched, and the symbols a million charts share have counts
-// that every reading thread would otherwise take turns to write.
+// into the result, or dropped when it is not a T: no count is touched, and the symbols a
+// million charts share have counts that every reading thread would otherwise take turns to
+// write.
 template <class T, class... Likely>
 std::shared_ptr<T> objectCast(ObjectPtr object) {
     static_assert(((std::is_final_v<Likely> && std::is_base_of_v<T, Likely>) && ...));

@@ -225,7 +225,8 @@ TEST(CompactCasts, GiveWhatDynamicCastsGive) {
                                                   std::make_shared<GroupElement>(),    std::make_shared<LineElement>(),
                                                   std::make_shared<Point>(1, 2),       std::make_shared<Polyline>(),
                                                   std::make_shared<BarChartSymbol>(),  std::make_shared<SimpleFillSymbol>(),
-                                                  std::make_shared<PropertySet>(),     nullptr};
+                                                  std::make_shared<PropertySet>(),     std::make_shared<PolygonElement>(),
+                                                  nullptr};
     for (const runtime::ObjectPtr& o : objects) {
         EXPECT_EQ((runtime::objectCast<Element, TextElement, GroupElement>(o)), std::dynamic_pointer_cast<Element>(o));
         EXPECT_EQ((runtime::objectCast<Geometry, Point>(o)), std::dynamic_pointer_cast<Geometry>(o));
@@ -235,5 +236,20 @@ TEST(CompactCasts, GiveWhatDynamicCastsGive) {
         EXPECT_EQ(runtime::exactCast<GroupElement>(o.get()), dynamic_cast<const GroupElement*>(o.get()));
         // A chart symbol's Object base is not where the symbol array starts: the cast must adjust.
         EXPECT_EQ(runtime::exactCast<BarChartSymbol>(o.get()), dynamic_cast<const BarChartSymbol*>(o.get()));
+        // An element's kind names its class.
+        if (const auto* e = dynamic_cast<const Element*>(o.get())) {
+            EXPECT_EQ(elementAs<MarkerElement>(*e), dynamic_cast<const MarkerElement*>(e));
+            EXPECT_EQ(elementAs<TextElement>(*e), dynamic_cast<const TextElement*>(e));
+            EXPECT_EQ(elementAs<LineElement>(*e), dynamic_cast<const LineElement*>(e));
+            EXPECT_EQ(elementAs<PolygonElement>(*e), dynamic_cast<const PolygonElement*>(e));
+            EXPECT_EQ(isElement<GroupElement>(*e), dynamic_cast<const GroupElement*>(e) != nullptr);
+        }
     }
+    // Handed over, an object moves into the cast: its count stays where it was.
+    const auto text = std::make_shared<TextElement>();
+    runtime::ObjectPtr held = text;
+    const std::shared_ptr<Element> element = runtime::objectCast<Element, MarkerElement, TextElement>(std::move(held));
+    EXPECT_FALSE(held);
+    EXPECT_EQ(element.get(), text.get());
+    EXPECT_EQ(text.use_count(), 2);
 }
