@@ -6,6 +6,7 @@
 
 #include "host/AtomicFile.h"
 #include "host/Element.h"
+#include "host/ElementText.h"
 #include "host/Error.h"
 #include "host/JsonScanner.h"
 #include "host/Persistence.h"
@@ -31,13 +32,20 @@ void appendOpen(std::string& out, const Json& j) {
     out += text;
 }
 
+// How deep a group that is a property's value stands in the file, and a property's item: the
+// document, "propertySet", "properties", the item ["name", value], the value ["o", group].
+constexpr std::size_t itemDepth = 4, groupDepth = 6;
+
 // A group that is the value of a property is written one member per line: a graphics file of a
 // million charts never becomes one JSON tree, and identities come out in the order a whole-tree
-// write gives them.
-void appendGroup(std::string& out, const GroupElement& group, PersistContext& c, const Flush& flush) {
+// write gives them. Every piece is counted and bounded as reading counts and bounds it.
+void appendGroup(std::string& out, const GroupElement& group, PersistContext& c, WriteLimits& checks, const Flush& flush) {
     c.setOmitGraphicsContent(true);
     const Json head = writeObject(group, c);
     c.setOmitGraphicsContent(false);
+    checks.shape(head, groupDepth);
+    checks.container(groupDepth + 1);
+    checks.list(group.elementCount());
     appendOpen(out, head);
     // The group is not complete until its members are written (see writeObject).
     auto id = c.writtenIds().find(&group);
@@ -46,7 +54,10 @@ void appendGroup(std::string& out, const GroupElement& group, PersistContext& c,
     const std::size_t count = group.elementCount();
     for (std::size_t i = 0; i < count; ++i) {
         out += i ? ",\n" : "\n";
-        out += writeObject(group.element(i), c).dump(-1, ' ', false, Json::error_handler_t::replace);
+        const Json member = writeObject(group.element(i), c);
+        checks.shape(member, groupDepth + 2);
+        checks.objectsWithinLimit();
+        out += member.dump(-1, ' ', false, Json::error_handler_t::replace);
         if (flush && out.size() >= FlushBytes) flush(out);
         if ((i + 1) % ProgressStep == 0) reportTaskProgress({"Writing the file", i + 1, count, false});
     }
@@ -169,8 +180,14 @@ void readGroupMembers(const PropertySet& set, const std::string& text,
     for (auto& [slot, object] : unfinished) *slot = std::move(object);
 }
 
-void writeSetText(const PropertySet& set, std::string& out, const Flush& flush) {
-    PersistContext context(PersistPurpose::File);
+void writeSetText(const PropertySet& set, std::string& out, const Flush& flush, const PersistLimits& limits,
+                  const std::string& path) {
+    PersistContext context(PersistPurpose::File, path);
+    // Depths are counted from the document (1); the set is the first object.
+    WriteLimits checks(context, limits.maxDepth, limits.maxArrayItems, limits.maxObjects, 0);
+    checks.object();
+    checks.container(itemDepth - 1);
+    checks.list(set.count());
     // The document and the set by hand, so that group values can be written member by member.
     out += "{\"format\": \"" + std::string(propertySetFormat) + "\", \"version\": " +
            std::to_string(propertySetVersion) + ",\n\"propertySet\": ";
@@ -184,11 +201,16 @@ void writeSetText(const PropertySet& set, std::string& out, const Flush& flush) 
         first = false;
         const auto* group = value.isObject() && value.objectValue() ? dynamic_cast<const GroupElement*>(value.objectValue().get()) : nullptr;
         if (group && !context.writtenIds().count(group)) {
+            checks.container(itemDepth);
+            checks.container(itemDepth + 1);
             out += "[" + Json(name).dump(-1, ' ', false, Json::error_handler_t::replace) + ",[\"o\",";
-            appendGroup(out, *group, context, flush);
+            appendGroup(out, *group, context, checks, flush);
             out += "]]";
         } else {
-            out += Json::array({name, writeVariant(value, context)}).dump(-1, ' ', false, Json::error_handler_t::replace);
+            const Json item = Json::array({name, writeVariant(value, context)});
+            checks.shape(item, itemDepth);
+            checks.objectsWithinLimit();
+            out += item.dump(-1, ' ', false, Json::error_handler_t::replace);
         }
     }
     out += "]}}\n";
@@ -199,12 +221,13 @@ void writeSetText(const PropertySet& set, std::string& out, const Flush& flush) 
 
 std::string propertySetToText(const PropertySet& set) {
     std::string out;
-    writeSetText(set, out, {});
+    writeSetText(set, out, {}, PersistLimits{}, {});
     return out;
 }
 
-PropertySetPtr propertySetFromText(const std::string& text, const std::string& sourceName) {
+PropertySetPtr propertySetFromText(const std::string& text, const std::string& sourceName, const PersistLimits& limits) {
     PersistContext context(PersistPurpose::File, sourceName, std::filesystem::path(sourceName).parent_path());
+    context.setLimits(limits);
     std::string skeleton;
     std::vector<PropertySetSplitter::GroupRanges> groups;
     const bool split = !text.empty() && PropertySetSplitter(text, context.limits().maxDepth).split(skeleton, groups);
@@ -219,16 +242,29 @@ PropertySetPtr propertySetFromText(const std::string& text, const std::string& s
     }
 }
 
-void writePropertySetFile(const PropertySet& set, const std::string& path) {
+void writePropertySetFile(const PropertySet& set, const std::string& path, const PropertySetFileLimits& limits) {
     // Written to a temporary file as it is serialised: an object that cannot be saved, or a
     // full disk, removes the temporary file and leaves an existing one as it was.
     AtomicFileWriter file(path);
     std::string text;
+    std::size_t written = 0;
+    const auto bounded = [&](std::size_t more) {
+        written += more;
+        if (written > limits.maxBytes)
+            raiseHost(101, "Plotlet.PropertySetFile",
+                      "File " + path + ": cannot be written: it would take more than " + std::to_string(limits.maxBytes) +
+                          " bytes, more than reading accepts");
+    };
     try {
-        writeSetText(set, text, [&file](std::string& piece) {
-            file.write(piece.data(), piece.size());
-            piece.clear();
-        });
+        writeSetText(
+            set, text,
+            [&](std::string& piece) {
+                bounded(piece.size());
+                file.write(piece.data(), piece.size());
+                piece.clear();
+            },
+            limits.persist, path);
+        bounded(text.size());
     } catch (const host::Error&) {
         reportTaskProgress({"Writing the file", 0, 0, true});
         throw;
@@ -243,8 +279,8 @@ void writePropertySetFile(const PropertySet& set, const std::string& path) {
     file.commit();
 }
 
-PropertySetPtr readPropertySetFile(const std::string& path) {
-    return propertySetFromText(readFileLimited(path, maxPropertySetFileBytes), path);
+PropertySetPtr readPropertySetFile(const std::string& path, const PropertySetFileLimits& limits) {
+    return propertySetFromText(readFileLimited(path, limits.maxBytes), path, limits.persist);
 }
 
 }  // namespace host

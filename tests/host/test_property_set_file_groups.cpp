@@ -3,6 +3,9 @@
 // layout still read, and damaged member lists refused whole.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "host/Element.h"
 #include "host/Error.h"
 #include "host/Geometry.h"
@@ -11,6 +14,7 @@
 #include "host/PropertySetFile.h"
 #include "host/Symbol.h"
 #include "host/TaskProgress.h"
+#include "support/TempFolder.h"
 
 using namespace host;
 using runtime::Variant;
@@ -103,6 +107,82 @@ TEST(PropertySetFileGroups, DamagedMemberListsAreRefusedWhole) {
     std::string foreign = text;
     foreign.replace(foreign.find("\"MarkerElement\""), 15, "\"RgbColor\"");
     EXPECT_THROW(propertySetFromText(foreign, "foreign.obj"), runtime::Error);
+}
+
+// Whatever limits reading is given, writing with the same limits refuses the file exactly when
+// reading it would, and a refused write leaves the file that was there.
+TEST(PropertySetFileGroups, WritingRefusesExactlyWhatReadingWouldRefuse) {
+    std::shared_ptr<SimpleMarkerSymbol> shared;
+    PropertySet set = graphicsSet(shared);
+    // A group three levels down inside the graphics, so that nesting is decided inside a member.
+    auto deep = std::make_shared<GroupElement>(), deeper = std::make_shared<GroupElement>();
+    auto text = std::make_shared<TextElement>();
+    text->setText("deep");
+    text->setGeometry(std::make_shared<Point>(5, 5));
+    deeper->addElement(text);
+    deep->addElement(deeper);
+    set.getProperty("Graphics").as<GroupElement>()->addElement(deep);
+
+    testing_support::TempFolder dir;
+    const std::string path = (dir / "limits.obj").string();
+    writePropertySetFile(set, path);
+    const auto bytes = [&] {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const std::string written = bytes();
+    const auto refuses = [](const auto& work) {
+        try {
+            work();
+            return false;
+        } catch (const runtime::Error&) {
+            return true;
+        }
+    };
+    const auto agree = [&](const PropertySetFileLimits& limits) {
+        const bool readingRefuses = refuses([&] { readPropertySetFile(path, limits); });
+        const bool writingRefuses = refuses([&] { writePropertySetFile(set, path, limits); });
+        EXPECT_EQ(writingRefuses, readingRefuses);
+        EXPECT_EQ(bytes(), written);
+        return writingRefuses;
+    };
+    int refused = 0, accepted = 0;
+    for (std::size_t depth = 1; depth <= 16; ++depth) {
+        SCOPED_TRACE("depth " + std::to_string(depth));
+        PropertySetFileLimits limits;
+        limits.persist.maxDepth = depth;
+        (agree(limits) ? refused : accepted)++;
+    }
+    for (std::size_t objects = 1; objects <= 30; ++objects) {
+        SCOPED_TRACE("objects " + std::to_string(objects));
+        PropertySetFileLimits limits;
+        limits.persist.maxObjects = objects;
+        (agree(limits) ? refused : accepted)++;
+    }
+    for (std::size_t items = 1; items <= 6; ++items) {
+        SCOPED_TRACE("items " + std::to_string(items));
+        PropertySetFileLimits limits;
+        limits.persist.maxArrayItems = items;
+        (agree(limits) ? refused : accepted)++;
+    }
+    for (std::size_t size : {written.size() - 1, written.size()}) {
+        SCOPED_TRACE("bytes " + std::to_string(size));
+        PropertySetFileLimits limits;
+        limits.maxBytes = size;
+        (agree(limits) ? refused : accepted)++;
+    }
+    // Every limit was met on both sides of its bound.
+    EXPECT_GT(refused, 4);
+    EXPECT_GT(accepted, 4);
+    PropertySetFileLimits few;
+    few.persist.maxObjects = 3;
+    try {
+        writePropertySetFile(set, path, few);
+        ADD_FAILURE() << "written";
+    } catch (const runtime::Error& e) {
+        EXPECT_NE(e.description().find(path), std::string::npos) << e.description();
+        EXPECT_NE(e.description().find("more than 3 objects, more than reading accepts"), std::string::npos) << e.description();
+    }
 }
 
 TEST(PropertySetFileGroups, LongGroupsReportProgressAndItsEnd) {
