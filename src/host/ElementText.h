@@ -33,6 +33,8 @@ public:
         if (items > maxListItems_) tooLong(items);
     }
     void object() { ++objects_; }
+    // Where the pieces to come sit: `depth` levels below the top of the text.
+    void setOuterDepth(std::size_t depth) { outerDepth_ = depth; }
     // After each piece: the objects so far within what reading accepts.
     void objectsWithinLimit() const;
     PersistContext& context() const { return c_; }

@@ -6,6 +6,7 @@
 
 #include "host/AtomicFile.h"
 #include "host/Element.h"
+#include "host/ElementLineReader.h"
 #include "host/ElementText.h"
 #include "host/Error.h"
 #include "host/JsonScanner.h"
@@ -23,6 +24,8 @@ constexpr std::size_t ProgressStep = 1u << 16;
 // charts is not held in memory a second time as text. Without a flush the text just grows.
 constexpr std::size_t FlushBytes = 4u << 20;
 using Flush = std::function<void(std::string&)>;
+// Told how far into the text reading has come (a mapped file lets go of what lies behind).
+using Passed = std::function<void(std::size_t)>;
 
 // `j` dumped without its closing brace, so more members can follow.
 void appendOpen(std::string& out, const Json& j) {
@@ -54,10 +57,12 @@ void appendGroup(std::string& out, const GroupElement& group, PersistContext& c,
     const std::size_t count = group.elementCount();
     for (std::size_t i = 0; i < count; ++i) {
         out += i ? ",\n" : "\n";
-        const Json member = writeObject(group.element(i), c);
-        checks.shape(member, groupDepth + 2);
+        // Straight as text, as a map document's elements are (a graphics file of a million
+        // charts otherwise spends most of its time building and dumping JSON trees).
+        checks.setOuterDepth(groupDepth + 1);
+        appendElementText(out, group.element(i), c, checks);
+        checks.setOuterDepth(0);
         checks.objectsWithinLimit();
-        out += member.dump(-1, ' ', false, Json::error_handler_t::replace);
         if (flush && out.size() >= FlushBytes) flush(out);
         if ((i + 1) % ProgressStep == 0) reportTaskProgress({"Writing the file", i + 1, count, false});
     }
@@ -133,8 +138,8 @@ PropertySetPtr readSet(const Json& doc, PersistContext& context) {
 }
 
 // Reads the members cut out of the skeleton into their groups, in file order.
-void readGroupMembers(const PropertySet& set, const std::string& text,
-                      const std::vector<PropertySetSplitter::GroupRanges>& groups, PersistContext& c) {
+void readGroupMembers(const PropertySet& set, std::string_view text,
+                      const std::vector<PropertySetSplitter::GroupRanges>& groups, PersistContext& c, const Passed& passed) {
     // The set and these groups are not finished until their members are read: a member that
     // referred to one of them would make a cycle, so their ids refer to nothing meanwhile.
     std::vector<const runtime::Object*> open{&set};
@@ -158,14 +163,21 @@ void readGroupMembers(const PropertySet& set, const std::string& text,
         const std::size_t count = ranges.items.size();
         std::size_t done = 0;
         for (const auto& [begin, end] : ranges.items) {
-            // The split already bounded the nesting of this text; only the spelling is left.
-            Json j;
-            try {
-                j = Json::parse(text.begin() + static_cast<std::ptrdiff_t>(begin), text.begin() + static_cast<std::ptrdiff_t>(end));
-            } catch (const Json::exception& e) {
-                c.fail("is not valid JSON (" + std::string(e.what()) + ")");
+            // A chart goes straight from its text to its objects, as in a map document; anything
+            // the direct reader is not sure of goes the general way, which names any fault. The
+            // split already bounded the nesting of this text; only the spelling is left.
+            const std::string_view piece = text.substr(begin, end - begin);
+            ElementPtr e;
+            if (directElementReading()) e = std::dynamic_pointer_cast<Element>(readElementLineDirect(piece, c));
+            if (!e) {
+                Json j;
+                try {
+                    j = Json::parse(piece.begin(), piece.end());
+                } catch (const Json::exception& error) {
+                    c.fail("is not valid JSON (" + std::string(error.what()) + ")");
+                }
+                e = readObjectAs<Element>(j, c, "a group member");
             }
-            auto e = readObjectAs<Element>(j, c, "a group member");
             if (!e) c.fail("holds a group with an empty member");
             if (e.get() == group.get()) c.fail("holds a group that contains itself");
             try {
@@ -173,6 +185,7 @@ void readGroupMembers(const PropertySet& set, const std::string& text,
             } catch (const runtime::Error& error) {
                 c.fail("holds a group that cannot take its member: " + error.description());
             }
+            if (passed) passed(end);
             if (++done % ProgressStep == 0) reportTaskProgress({"Reading the file", done, count, false});
         }
         if (count >= ProgressStep) reportTaskProgress({"Reading the file", count, count, true});
@@ -217,6 +230,23 @@ void writeSetText(const PropertySet& set, std::string& out, const Flush& flush, 
     setId->second = 1;
 }
 
+PropertySetPtr readSetText(std::string_view text, const std::string& sourceName, const PersistLimits& limits, const Passed& passed) {
+    PersistContext context(PersistPurpose::File, sourceName, std::filesystem::path(sourceName).parent_path());
+    context.setLimits(limits);
+    std::string skeleton;
+    std::vector<PropertySetSplitter::GroupRanges> groups;
+    const bool split = !text.empty() && PropertySetSplitter(text, context.limits().maxDepth).split(skeleton, groups);
+    try {
+        const Json doc = readTaggedDocument(split ? skeleton : std::string(text), propertySetFormat, propertySetVersion, context);
+        PropertySetPtr set = readSet(doc, context);
+        if (split && set) readGroupMembers(*set, text, groups, context, passed);
+        return set;
+    } catch (...) {
+        reportTaskProgress({"Reading the file", 0, 0, true});
+        throw;
+    }
+}
+
 }  // namespace
 
 std::string propertySetToText(const PropertySet& set) {
@@ -226,20 +256,7 @@ std::string propertySetToText(const PropertySet& set) {
 }
 
 PropertySetPtr propertySetFromText(const std::string& text, const std::string& sourceName, const PersistLimits& limits) {
-    PersistContext context(PersistPurpose::File, sourceName, std::filesystem::path(sourceName).parent_path());
-    context.setLimits(limits);
-    std::string skeleton;
-    std::vector<PropertySetSplitter::GroupRanges> groups;
-    const bool split = !text.empty() && PropertySetSplitter(text, context.limits().maxDepth).split(skeleton, groups);
-    try {
-        const Json doc = readTaggedDocument(split ? skeleton : text, propertySetFormat, propertySetVersion, context);
-        PropertySetPtr set = readSet(doc, context);
-        if (split && set) readGroupMembers(*set, text, groups, context);
-        return set;
-    } catch (...) {
-        reportTaskProgress({"Reading the file", 0, 0, true});
-        throw;
-    }
+    return readSetText(text, sourceName, limits, {});
 }
 
 void writePropertySetFile(const PropertySet& set, const std::string& path, const PropertySetFileLimits& limits) {
@@ -280,7 +297,14 @@ void writePropertySetFile(const PropertySet& set, const std::string& path, const
 }
 
 PropertySetPtr readPropertySetFile(const std::string& path, const PropertySetFileLimits& limits) {
-    return propertySetFromText(readFileLimited(path, limits.maxBytes), path, limits.persist);
+    // Mapped, not copied: a graphics file of a million charts would otherwise be held as text
+    // beside the charts made from it. The pages read are let go of behind the reading.
+    MappedFile file(path);
+    if (file.text().size() > limits.maxBytes)
+        raiseHost(80, "Plotlet.File",
+                  "File " + path + ": is too large (" + std::to_string(file.text().size()) + " bytes; at most " +
+                      std::to_string(limits.maxBytes) + " are read)");
+    return readSetText(file.text(), path, limits.persist, [&file](std::size_t offset) { file.release(offset); });
 }
 
 }  // namespace host

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "host/Element.h"
+#include "host/ElementLineReader.h"
 #include "host/Error.h"
 #include "host/Geometry.h"
 #include "host/Persistence.h"
@@ -76,6 +77,12 @@ TEST(PropertySetFileGroups, RoundTripKeepsMembersNestingAndSharedSymbols) {
     // One member per line: a reader can take them one at a time.
     EXPECT_GE(std::count(text.begin(), text.end(), '\n'), 5);
     expectSameGraphics(*propertySetFromText(text, "charts.obj"));
+    // Members read straight from their text come back as the general reader makes them.
+    setDirectElementReading(false);
+    const std::string general = propertySetToText(*propertySetFromText(text, "charts.obj"));
+    setDirectElementReading(true);
+    EXPECT_EQ(propertySetToText(*propertySetFromText(text, "charts.obj")), general);
+    EXPECT_EQ(general, text);
 }
 
 TEST(PropertySetFileGroups, TheWholeTreeLayoutIsReadToo) {
