@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "host/Element.h"
+#include "host/ElementLineReader.h"
 #include "host/FeatureClass.h"
 #include "host/Layer.h"
 #include "host/LayerFile.h"
@@ -111,6 +112,21 @@ Outcome feed(Reader reader, std::string_view bytes, const std::string& fileName)
         else fault(reader, "inspect exited " + std::to_string(code) + ": " + err.str());
         if (!outcome.read && outcome.refusal.find(path) == std::string::npos)
             fault(reader, "the refusal does not name the file: " + outcome.refusal);
+        // Group members are read straight from their text, or parsed as JSON when the direct
+        // reader is off: both must read the same file alike, and refuse it alike.
+        const auto verdict = [&](bool direct) {
+            setDirectElementReading(direct);
+            std::string v;
+            try {
+                v = "read " + propertySetToText(*readPropertySetFile(path));
+            } catch (const runtime::Error& e) {
+                v = "refused " + e.description();
+            }
+            setDirectElementReading(true);
+            return v;
+        };
+        const std::string direct = verdict(true), general = verdict(false);
+        if (direct != general) fault(reader, "direct and general member reading differ:\n" + direct + "\n" + general);
         return outcome;
     }
     try {
