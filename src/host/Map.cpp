@@ -89,7 +89,7 @@ Envelope Map::fullExtent() const {
 void Map::setBasicGraphicsLayer(CompositeGraphicsLayerPtr layer) {
     if (!layer) raiseRuntime(runtime::err::ObjectNotSet, "Map.BasicGraphicsLayer", runtime::standardDescription(91));
     basicGraphics_->setRemovalObserver(nullptr);
-    selection_.clear();
+    unselectAllElements();
     activeGraphics_.reset();
     basicGraphics_ = std::move(layer);
     basicGraphics_->setRemovalObserver([this](const Element* e) { unselectElement(e); });
@@ -98,22 +98,43 @@ void Map::setBasicGraphicsLayer(CompositeGraphicsLayerPtr layer) {
 GraphicsLayerPtr Map::activeGraphicsLayer() const { return activeGraphics_ ? activeGraphics_ : basicGraphics_; }
 
 const ElementPtr& Map::selectedElement(std::size_t index) const {
+    compactSelection();
     if (index >= selection_.size()) raiseRuntime(runtime::err::SubscriptOutOfRange, "Map.SelectedElement", "Subscript out of range");
     return selection_[index];
 }
 
 void Map::selectElement(ElementPtr element) {
-    if (!element) return;
-    if (!isElementSelected(element.get())) selection_.push_back(std::move(element));
+    if (!element || !selectedAt_.emplace(element.get(), selection_.size()).second) return;
+    selection_.push_back(std::move(element));
 }
 
 void Map::unselectElement(const Element* element) {
-    selection_.erase(std::remove_if(selection_.begin(), selection_.end(), [&](const ElementPtr& e) { return e.get() == element; }),
-                     selection_.end());
+    const auto it = selectedAt_.find(element);
+    if (it == selectedAt_.end()) return;
+    selection_[it->second].reset();
+    selectedAt_.erase(it);
+    if (++unselected_ * 2 > selection_.size()) compactSelection();
 }
 
-bool Map::isElementSelected(const Element* element) const {
-    return std::any_of(selection_.begin(), selection_.end(), [&](const ElementPtr& e) { return e.get() == element; });
+void Map::unselectAllElements() {
+    selection_.clear();
+    selectedAt_.clear();
+    unselected_ = 0;
+}
+
+void Map::compactSelection() const {
+    if (unselected_.load(std::memory_order_acquire) == 0) return;
+    const std::lock_guard lock(compacting_);
+    if (unselected_.load(std::memory_order_relaxed) == 0) return;
+    std::size_t kept = 0;
+    for (auto& element : selection_) {
+        if (!element) continue;
+        selectedAt_[element.get()] = kept;
+        if (&selection_[kept] != &element) selection_[kept] = std::move(element);
+        ++kept;
+    }
+    selection_.resize(kept);
+    unselected_.store(0, std::memory_order_release);
 }
 
 }  // namespace host

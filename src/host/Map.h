@@ -2,9 +2,12 @@
 // A map: its layers in drawing order (index 0 on top), its scales and coordinate system, the
 // basic graphics layer with its named sub-layers, the active graphics layer and the element
 // selection.
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/Layer.h"
@@ -57,15 +60,20 @@ public:
     void setActiveGraphicsLayer(GraphicsLayerPtr layer) { activeGraphics_ = std::move(layer); }
 
     // Element selection, in the order elements were selected. Elements leaving their graphics
-    // layer leave the selection too.
-    std::size_t selectedElementCount() const { return selection_.size(); }
+    // layer leave the selection too. Selecting, asking and unselecting cost O(1) (amortised):
+    // a map of a million charts may have all of them selected, and deleting them unselects
+    // each one.
+    std::size_t selectedElementCount() const { return selection_.size() - unselected_; }
     // Error 9 outside 0..count − 1.
     const ElementPtr& selectedElement(std::size_t index) const;
-    const std::vector<ElementPtr>& selectedElements() const { return selection_; }
+    const std::vector<ElementPtr>& selectedElements() const {
+        compactSelection();
+        return selection_;
+    }
     void selectElement(ElementPtr element);
     void unselectElement(const Element* element);
-    void unselectAllElements() { selection_.clear(); }
-    bool isElementSelected(const Element* element) const;
+    void unselectAllElements();
+    bool isElementSelected(const Element* element) const { return selectedAt_.count(element) != 0; }
 
 private:
     std::string name_ = "Layers";
@@ -76,7 +84,15 @@ private:
     Envelope extent_;
     CompositeGraphicsLayerPtr basicGraphics_;
     GraphicsLayerPtr activeGraphics_;
-    std::vector<ElementPtr> selection_;
+    // An unselected element leaves a null place behind, taken out by the next look at the list
+    // (or once half the places are empty): removing from the middle of the list one element at
+    // a time would cost the list's length each time. Looks at the list may come from several
+    // drawing threads at once (never while the selection changes): the first one tidies up.
+    void compactSelection() const;
+    mutable std::vector<ElementPtr> selection_;
+    mutable std::unordered_map<const Element*, std::size_t> selectedAt_;  // place in selection_
+    mutable std::atomic<std::size_t> unselected_{0};                      // null places in selection_
+    mutable std::mutex compacting_;
 };
 
 using MapPtr = std::shared_ptr<Map>;

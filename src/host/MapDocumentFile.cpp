@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cstring>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "host/AtomicFile.h"
 #include "host/ElementLineReader.h"
@@ -33,32 +34,43 @@ struct ElementPosition {
     std::vector<std::size_t> path;
 };
 
-void indexElements(const GraphicsLayer* layer, const std::vector<ElementPtr>& elements, std::vector<std::size_t>& path,
-                   std::unordered_map<const Element*, ElementPosition>& out) {
-    for (std::size_t i = 0; i < elements.size(); ++i) {
-        path.push_back(i);
-        // A member shared by several groups keeps its first position, and its members are not
-        // walked again (sharing at every level would make this exponential).
-        const bool first = out.emplace(elements[i].get(), ElementPosition{layer, path}).second;
-        if (auto group = std::dynamic_pointer_cast<GroupElement>(elements[i]); group && first)
-            indexElements(layer, group->elements(), path, out);
-        path.pop_back();
-    }
-}
-
+// Where the selected elements stand, each at its first place in drawing order: a walk of the
+// layers that notes only the selected (a map of a million charts has millions of elements, a
+// selection mostly a few) and ends once all are placed. A member shared by several groups keeps
+// its first place; a group that holds groups is walked once (sharing at every level would make
+// the walk exponential), a group of plain elements at each of its places (a walk of its own
+// members, no deeper).
 Json writeSelection(const Map& map) {
     Json list = Json::array();
     if (map.selectedElementCount() == 0) return list;
-    std::unordered_map<const Element*, ElementPosition> positions;
+    std::unordered_map<const Element*, std::optional<ElementPosition>> wanted;
+    for (const auto& e : map.selectedElements()) wanted.emplace(e.get(), std::nullopt);
+    std::size_t left = wanted.size();
+    std::unordered_set<const GroupElement*> walkedNested;
     std::vector<std::size_t> path;
+    const auto walk = [&](const auto& self, const GraphicsLayer* layer, const auto& elements) -> void {
+        std::size_t i = 0;
+        for (const ElementPtr& element : elements) {
+            if (left == 0) return;
+            path.push_back(i++);
+            if (const auto it = wanted.find(element.get()); it != wanted.end() && !it->second) {
+                it->second = ElementPosition{layer, path};
+                --left;
+            }
+            if (const auto* group = element ? elementAs<GroupElement>(*element) : nullptr) {
+                if (group->flat() || walkedNested.insert(group).second) self(self, layer, group->elements());
+            }
+            path.pop_back();
+        }
+    };
     const auto& basic = map.basicGraphicsLayer();
-    indexElements(basic.get(), basic->container().elementsSnapshot(), path, positions);
-    for (const auto& sub : basic->layers()) indexElements(sub.get(), sub->container().elementsSnapshot(), path, positions);
+    walk(walk, basic.get(), basic->container().elements());
+    for (const auto& sub : basic->layers()) walk(walk, sub.get(), sub->container().elements());
     for (const auto& e : map.selectedElements()) {
-        auto it = positions.find(e.get());
-        if (it == positions.end()) continue;  // not on the map: nothing to select after reading
-        Json layer = it->second.layer == basic.get() ? Json(nullptr) : Json(it->second.layer->name());
-        list.push_back({{"layer", layer}, {"path", it->second.path}});
+        const auto& place = wanted.at(e.get());
+        if (!place) continue;  // not on the map: nothing to select after reading
+        Json layer = place->layer == basic.get() ? Json(nullptr) : Json(place->layer->name());
+        list.push_back({{"layer", layer}, {"path", place->path}});
     }
     return list;
 }

@@ -93,6 +93,43 @@ TEST(Map, ElementsLeavingTheirLayerLeaveTheSelection) {
     EXPECT_THROW(map.selectedElement(0), runtime::Error);
 }
 
+TEST(Map, ALargeSelectionKeepsItsOrderWhileItsElementsLeave) {
+    // Every element selected, then deleted one by one as a user's "delete selected" does: each
+    // step costs O(1) (the test would take minutes otherwise), and between steps the selection
+    // is what is left, in the order it was made.
+    Map map;
+    auto layer = map.basicGraphicsLayer()->addLayer("Cities_charts", nullptr);
+    constexpr int n = 200'000;
+    std::vector<ElementPtr> all;
+    for (int i = 0; i < n; ++i) {
+        all.push_back(marker(std::to_string(i)));
+        layer->container().addElement(all.back());
+    }
+    for (int i = n; i-- > 0;) map.selectElement(all[static_cast<std::size_t>(i)]);  // last first
+    for (int i = 0; i < n; ++i) map.selectElement(all[static_cast<std::size_t>(i)]);  // already there
+    ASSERT_EQ(map.selectedElementCount(), static_cast<std::size_t>(n));
+    for (int i = 1; i < n; i += 2) {
+        layer->container().deleteElement(all[static_cast<std::size_t>(i)].get());
+        if (i == 99'999) {
+            // The lower half of the odd ones gone: the selection still starts with the last.
+            EXPECT_EQ(map.selectedElementCount(), static_cast<std::size_t>(n - 50'000));
+            EXPECT_EQ(map.selectedElement(0), all[n - 1]);
+            EXPECT_EQ(map.selectedElement(n - 50'001), all[0]);
+            EXPECT_FALSE(map.isElementSelected(all[99'999].get()));
+            EXPECT_TRUE(map.isElementSelected(all[100'001].get()));
+        }
+    }
+    const std::vector<ElementPtr>& left = map.selectedElements();
+    ASSERT_EQ(left.size(), static_cast<std::size_t>(n / 2));
+    for (std::size_t k = 0; k < left.size(); ++k) ASSERT_EQ(left[k], all[n - 2 - 2 * k]) << k;
+    map.unselectElement(all[0].get());
+    EXPECT_EQ(map.selectedElements().back(), all[2]);
+    map.unselectAllElements();
+    EXPECT_EQ(map.selectedElementCount(), 0u);
+    map.selectElement(all[0]);
+    EXPECT_EQ(map.selectedElement(0), all[0]);
+}
+
 TEST(Map, CompositeGraphicsLayerNamesAreExact) {
     Map map;
     auto& basic = *map.basicGraphicsLayer();

@@ -137,10 +137,21 @@ TEST(GroupNesting, AMapWithASharedTowerOpensSavesAndDraws) {
     const auto tower = sharedTower(40);
     map->basicGraphicsLayer()->container().addElement(tower);
     map->selectElement(tower->element(1));
+    // The bottom marker, shared along 2^39 paths, is saved at its first; one that is not on the
+    // map is left out.
+    ElementPtr bottom = tower;
+    while (const auto group = std::dynamic_pointer_cast<GroupElement>(bottom)) bottom = group->element(group->elementCount() - 1);
+    ASSERT_EQ(bottom->name(), "m0");
+    map->selectElement(bottom);
+    map->selectElement(std::make_shared<MarkerElement>());
     const std::string path = dir.file("tower.pmx");
     writeMapDocument(*doc, path);
     const auto back = readMapDocument(path);
-    EXPECT_EQ(back->focusMap()->selectedElementCount(), 1u);
+    ASSERT_EQ(back->focusMap()->selectedElementCount(), 2u);
+    const auto below = std::dynamic_pointer_cast<GroupElement>(back->focusMap()->selectedElement(0));
+    ASSERT_TRUE(below);
+    EXPECT_EQ(below->element(0)->name(), "m38");
+    EXPECT_EQ(back->focusMap()->selectedElement(1)->name(), "m0");
     EXPECT_EQ(back->focusMap()->basicGraphicsLayer()->extent().xMax(), 39);
 
     const std::string png = dir.file("tower.png");
