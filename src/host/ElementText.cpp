@@ -321,8 +321,11 @@ private:
     template <class S>
     void leaf(const Element& e, const std::shared_ptr<S>& symbol, bool textElement = false) {
         const GeometryPtr& g = e.geometry();
-        const bool noIds = !g || typeid(*g) == typeid(Point) ||
-                           (g.use_count() == 1 && (typeid(*g) == typeid(Polyline) || typeid(*g) == typeid(Polygon)));
+        const auto is = [&g](const std::type_info& type) {
+            const Geometry& geometry = *g;
+            return typeid(geometry) == type;
+        };
+        const bool noIds = !g || is(typeid(Point)) || (g.use_count() == 1 && (is(typeid(Polyline)) || is(typeid(Polygon))));
         std::optional<Scratch> geometry;
         if (!noIds) {
             geometry.emplace(*this);
@@ -394,7 +397,7 @@ private:
         // writeObject meets the bar symbols before the callout; the keys put the callout first.
         const LineCalloutPtr& background = s.background();
         std::optional<Scratch> bars;
-        if (background && !(background.use_count() == 1 && typeid(*background) == typeid(LineCallout))) {
+        if (background && background.use_count() != 1) {
             bars.emplace(*this);
             barSymbols(s);
             bars->end();
