@@ -227,6 +227,15 @@ void writeFileAtomically(const std::string& path, const std::string& bytes) {
     file.commit();
 }
 
+namespace {
+
+void checkSize(const std::string& path, std::uintmax_t size, std::size_t maxBytes) {
+    if (size > maxBytes)
+        fileError(path, "is too large (" + std::to_string(size) + " bytes; at most " + std::to_string(maxBytes) + " are read)");
+}
+
+}  // namespace
+
 std::string readFileLimited(const std::string& path, std::size_t maxBytes) {
     std::error_code ec;
     const fs::path p(path);
@@ -236,8 +245,7 @@ std::string readFileLimited(const std::string& path, std::size_t maxBytes) {
     if (fs::is_directory(p, ec)) fileError(path, "this is a folder, not a file");
     const auto size = fs::file_size(p, ec);
     if (ec) fileError(path, "cannot be read (" + ec.message() + ")");
-    if (size > maxBytes)
-        fileError(path, "is too large (" + std::to_string(size) + " bytes; at most " + std::to_string(maxBytes) + " are read)");
+    checkSize(path, size, maxBytes);
     std::ifstream in(p, std::ios::binary);
     if (!in) fileError(path, std::string("cannot be opened (") + std::strerror(errno) + ")");
     std::string bytes(static_cast<std::size_t>(size), '\0');
@@ -246,7 +254,7 @@ std::string readFileLimited(const std::string& path, std::size_t maxBytes) {
     return bytes;
 }
 
-MappedFile::MappedFile(const std::string& path) {
+MappedFile::MappedFile(const std::string& path, std::size_t maxBytes) {
     std::error_code ec;
     const fs::path p(path);
     if (!fs::exists(p, ec)) {
@@ -261,6 +269,10 @@ MappedFile::MappedFile(const std::string& path) {
         fileError(path, "cannot be read (not a regular file)");
     }
     size_ = static_cast<std::size_t>(st.st_size);
+    if (size_ > maxBytes) {
+        ::close(fd);
+        checkSize(path, size_, maxBytes);
+    }
     if (size_ > 0) {
         void* mapped = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
         const int saved = errno;

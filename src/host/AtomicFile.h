@@ -49,11 +49,11 @@ std::string readFileLimited(const std::string& path, std::size_t maxBytes);
 // A file read through a read-only memory mapping, for documents too large to copy into memory
 // beside what is built from them: the reader walks the text front to back and lets go of the
 // pages it has passed (release), so the resident text stays a window, not the whole file.
-// Opening fails with the messages of readFileLimited (missing: error 53); an empty file gives an
-// empty text.
+// Opening fails with the messages of readFileLimited (missing: error 53, larger than
+// `maxBytes`); an empty file gives an empty text.
 class MappedFile {
 public:
-    explicit MappedFile(const std::string& path);
+    explicit MappedFile(const std::string& path, std::size_t maxBytes = static_cast<std::size_t>(-1));
     ~MappedFile();
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;

@@ -299,11 +299,7 @@ void writePropertySetFile(const PropertySet& set, const std::string& path, const
 PropertySetPtr readPropertySetFile(const std::string& path, const PropertySetFileLimits& limits) {
     // Mapped, not copied: a graphics file of a million charts would otherwise be held as text
     // beside the charts made from it. The pages read are let go of behind the reading.
-    MappedFile file(path);
-    if (file.text().size() > limits.maxBytes)
-        raiseHost(80, "Plotlet.File",
-                  "File " + path + ": is too large (" + std::to_string(file.text().size()) + " bytes; at most " +
-                      std::to_string(limits.maxBytes) + " are read)");
+    MappedFile file(path, limits.maxBytes);
     return readSetText(file.text(), path, limits.persist, [&file](std::size_t offset) { file.release(offset); });
 }
 

@@ -411,18 +411,14 @@ std::vector<std::size_t> chartsCovering(const ChartBoxes& charts, const std::vec
     return counts;
 }
 
-// The same, for a picture without a legend: one walk over the charts.
+// The same, for a picture without a legend: a walk over the charts of its own.
 std::vector<std::size_t> chartsCovering(const Canvas& canvas, const host::Map& map, const std::vector<DeviceBox>& boxes) {
-    std::array<std::vector<std::size_t>, 2> counts{std::vector<std::size_t>(boxes.size(), 0),
-                                                   std::vector<std::size_t>(boxes.size(), 0)};
+    ChartBoxes charts;
     visitChartsInRuns(drawnGraphicsLayers(map), [&](unsigned run, std::size_t, const ChartMarker& chart) {
-        std::vector<std::size_t>& covered = counts[run];
         DeviceBox box;
-        if (!chartDeviceBox(canvas, chart, box)) return;
-        for (std::size_t i = 0; i < boxes.size(); ++i) covered[i] += intersects(box, boxes[i]) ? 1 : 0;
+        if (chartDeviceBox(canvas, chart, box)) charts.add(run, box);
     });
-    for (std::size_t i = 0; i < boxes.size(); ++i) counts[0][i] += counts[1][i];
-    return counts[0];
+    return chartsCovering(charts, boxes);
 }
 
 // Top-left corner of a box of the size in corner c (0 top left, 1 top right, 2 bottom left,
