@@ -57,7 +57,7 @@ host::XY markerHalfOf(const host::GraphicsLayer& layer, const host::Display& dis
 bool holdsCharts(const host::GraphicsLayer& layer) {
     for (const host::ElementPtr& element : layer.container().elements()) {
         if (auto group = std::dynamic_pointer_cast<host::GroupElement>(element)) {
-            for (const host::ElementPtr& member : group->elements())
+            for (const host::ElementPtr& member : group->ownElements())
                 if (auto m = std::dynamic_pointer_cast<host::MarkerElement>(member))
                     if (std::dynamic_pointer_cast<host::BarChartSymbol>(m->symbol())) return true;
         }

@@ -19,8 +19,8 @@ namespace {
 bool isNamed(const host::ElementPtr& element, const std::string& name) {
     if (element->name() == name) return true;
     if (auto group = std::dynamic_pointer_cast<host::GroupElement>(element)) {
-        for (std::size_t i = 0; i < group->elementCount(); ++i)
-            if (group->element(i)->name() == name && std::dynamic_pointer_cast<host::MarkerElement>(group->element(i))) return true;
+        for (const host::ElementPtr& member : group->ownElements())
+            if (member->name() == name && std::dynamic_pointer_cast<host::MarkerElement>(member)) return true;
     }
     return false;
 }

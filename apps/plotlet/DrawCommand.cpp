@@ -272,7 +272,7 @@ std::string keyOfOldCharts(const host::Map& map, const std::string& chartLayer, 
         // A chart is a group whose marker carries the name.
         if (!chart->name().empty()) names.insert(chart->name());
         if (const auto group = std::dynamic_pointer_cast<host::GroupElement>(chart))
-            for (const host::ElementPtr& member : group->elements())
+            for (const host::ElementPtr& member : group->ownElements())
                 if (!member->name().empty()) names.insert(member->name());
     }
     if (names.empty()) return {};

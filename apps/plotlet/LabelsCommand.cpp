@@ -40,8 +40,7 @@ std::size_t textMembers(const std::vector<host::ElementPtr>& elements) {
     std::size_t count = 0;
     for (const host::ElementPtr& element : elements) {
         if (const auto* group = dynamic_cast<const host::GroupElement*>(element.get())) {
-            for (const host::ElementPtr& member : group->elements())
-                if (dynamic_cast<const host::TextElement*>(member.get())) ++count;
+            group->forEachOwnMember([&](const host::Element& member) { count += host::isElement<host::TextElement>(member); });
         }
     }
     return count;

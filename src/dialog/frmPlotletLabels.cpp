@@ -22,7 +22,7 @@ constexpr int KeySubItem = 5;  // the key of the row's preview image
 // Groups drawn by hand, or charts whose data another version wrote differently, are not
 // charts to this command and stay as they are.
 bool isChart(const host::GroupElement& group) {
-    for (const host::ElementPtr& member : group.elements()) {
+    for (const host::ElementPtr& member : group.ownElements()) {
         std::vector<std::string> names;
         std::vector<runtime::Variant> values;
         if (GetElementData(member, names, values) && !names.empty() && runtime::upperCase(names.front()) == "LAYERNAME")

@@ -116,7 +116,7 @@ private:
 std::shared_ptr<host::MarkerElement> chartMarkerOf(const host::ElementPtr& chart) {
     if (auto marker = std::dynamic_pointer_cast<host::MarkerElement>(chart)) return marker;
     if (auto group = std::dynamic_pointer_cast<host::GroupElement>(chart)) {
-        for (const host::ElementPtr& member : group->elements()) {
+        for (const host::ElementPtr& member : group->ownElements()) {
             if (auto marker = std::dynamic_pointer_cast<host::MarkerElement>(member)) return marker;
         }
     }
@@ -653,7 +653,7 @@ void ChartRun::addLabelsAndBreakMarks(host::GroupElement& group, const host::Env
             group.addElement(MakeZigZag(H / 10, slot, x, y, symbolCache_));
         }
     }
-    group.compactElements();
+    group.compactLabels();
 }
 
 void ChartRun::finish() {

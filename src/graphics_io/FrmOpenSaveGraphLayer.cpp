@@ -330,7 +330,7 @@ bool FrmOpenSaveGraphLayer::LoadGraphics(const std::string& sToLayer, const std:
             if (!missing[0]) {
                 std::unordered_set<const host::Element*> seen;
                 seen.reserve(group->elementCount());
-                for (const host::ElementPtr& member : group->elements())
+                for (const host::ElementPtr& member : group->ownElements())
                     if (!member || !seen.insert(member.get()).second) missing[0] = true;
             }
             if (missing[0]) {

@@ -244,7 +244,7 @@ void GroupElement::checkFlat() {
 
 void GroupElement::visitMembers(const std::function<void(const Element&)>& visit) const {
     if (flat_) {
-        for (const ElementPtr& member : members_) visit(*member);
+        forEachOwnMember(visit);
         return;
     }
     std::unordered_set<const Element*> seen{this};
@@ -259,7 +259,15 @@ void GroupElement::visitMembers(const std::function<void(const Element&)>& visit
         const Element* member = group->members_[i].get();
         if (!member || !seen.insert(member).second) continue;
         visit(*member);
-        if (const auto* sub = elementAs<GroupElement>(*member)) stack.emplace_back(sub, 0);
+        const auto* sub = elementAs<GroupElement>(*member);
+        if (!sub) continue;
+        // A group with compact labels is flat: its members are walked here, no deeper.
+        if (sub->labels_) {
+            sub->forEachOwnMember([&](const ElementPtr& m) { if (seen.insert(m.get()).second) visit(*m); },
+                                  [&](const TextElement& view) { visit(view); });
+        } else {
+            stack.emplace_back(sub, 0);
+        }
     }
 }
 
@@ -270,6 +278,7 @@ bool GroupElement::contains(const Element& element) const {
 }
 
 const ElementPtr& GroupElement::element(std::size_t index) const {
+    thaw();
     if (index >= members_.size())
         raiseRuntime(runtime::err::SubscriptOutOfRange, "GroupElement.Element", "Subscript out of range");
     return members_[index];
@@ -280,6 +289,13 @@ void GroupElement::addElement(ElementPtr element) {
     if (element.get() == this) raiseHost(10, "GroupElement.AddElement", "A group cannot contain itself.");
     if (const auto* group = elementAs<GroupElement>(*element); group && group->contains(*this))
         raiseHost(10, "GroupElement.AddElement", "A group cannot contain a group it belongs to.");
+    // Compact labels stand only in a flat group of at most 64 members.
+    if (labels_ && (isElement<GroupElement>(*element) || elementCount() >= kFlatMost)) thaw();
+    if (labels_) {
+        for (const ElementPtr& m : members_) {
+            if (m.get() == element.get()) thaw();
+        }
+    }
     members_.push_back(std::move(element));
     if (flat_) {
         const Element* added = members_.back().get();
@@ -291,6 +307,8 @@ void GroupElement::addElement(ElementPtr element) {
 }
 
 bool GroupElement::deleteElement(const Element* element) {
+    if (!element) return false;
+    // A compact label has no identity to be asked for by: only elements of their own are.
     auto it = std::find_if(members_.begin(), members_.end(), [&](const ElementPtr& m) { return m.get() == element; });
     if (it == members_.end()) return false;
     members_.erase(it);
@@ -310,13 +328,110 @@ void GroupElement::move(double dx, double dy) {
     // A shared member moves once, however many of the groups beneath hold it.
     if (flat_) {
         for (const ElementPtr& m : members_) m->move(dx, dy);
+        if (labels_) labels_->move(dx, dy);
         return;
     }
     std::vector<Element*> leaves;
+    std::vector<const GroupElement*> withLabels;
     visitMembers([&](const Element& m) {
-        if (!isElement<GroupElement>(m)) leaves.push_back(const_cast<Element*>(&m));
+        if (const auto* group = elementAs<GroupElement>(m)) {
+            if (group->labels_) withLabels.push_back(group);
+        } else if (!m.isView()) {
+            leaves.push_back(const_cast<Element*>(&m));
+        }
     });
     for (Element* m : leaves) m->move(dx, dy);
+    for (const GroupElement* group : withLabels) group->labels_->move(dx, dy);
+}
+
+const TextSymbolPtr& GroupElement::compactLabelSymbol() const {
+    static const TextSymbolPtr none;
+    return labels_ ? labels_->symbol : none;
+}
+
+namespace {
+
+// The label a group may keep compactly: see compactLabels.
+const TextElement* compactable(const ElementPtr& member, const TextSymbolPtr& symbol) {
+    const auto* text = elementAs<TextElement>(*member);
+    if (!text || member.use_count() != 1 || text->locked() || !text->name().empty() ||
+        !text->customProperty().isEmpty() || !text->scaleText() || !text->symbol() ||
+        (symbol && text->symbol() != symbol) || text->text().size() > 15)
+        return nullptr;
+    const auto* point = runtime::exactCast<Point>(text->geometry().get());
+    return point && !point->isEmpty() ? text : nullptr;
+}
+
+}  // namespace
+
+void GroupElement::compactLabels() {
+    members_.shrink_to_fit();
+    if (labels_ || !flat_ || members_.size() > kFlatMost) return;
+    TextSymbolPtr symbol;
+    std::uint64_t places = 0;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < members_.size(); ++i) {
+        if (const TextElement* text = compactable(members_[i], symbol)) {
+            if (!symbol) symbol = text->symbol();
+            places |= std::uint64_t{1} << i;
+            ++count;
+        }
+    }
+    if (count == 0) return;
+    auto labels = std::make_unique<CompactLabels>();
+    labels->symbol = std::move(symbol);
+    labels->places = places;
+    labels->items.reserve(count);
+    std::vector<ElementPtr> own;
+    own.reserve(members_.size() - count);
+    for (std::size_t i = 0; i < members_.size(); ++i) {
+        if (!(places >> i & 1U)) {
+            own.push_back(members_[i]);
+            continue;
+        }
+        const auto& text = static_cast<const TextElement&>(*members_[i]);
+        CompactLabel& label = labels->items.emplace_back();
+        label.at = static_cast<const Point&>(*text.geometry()).xy();
+        label.size = static_cast<std::uint8_t>(text.text().size());
+        text.text().copy(label.text, label.size);
+    }
+    members_ = std::move(own);
+    labels_ = std::move(labels);
+}
+
+void GroupElement::thaw() const {
+    if (!labels_) return;
+    std::vector<ElementPtr> all;
+    all.reserve(elementCount());
+    forEachOwnMember([&](const ElementPtr& m) { all.push_back(m); },
+                     [&](const TextElement& view) {
+                         auto text = std::make_shared<TextElement>();
+                         text->setPoint(static_cast<const Point&>(*view.geometry()).xy());
+                         text->setText(view.text());
+                         text->setSymbol(labels_->symbol);
+                         all.push_back(std::move(text));
+                     });
+    members_ = std::move(all);
+    labels_.reset();
+}
+
+void GroupElement::CompactLabels::prepare(TextElement& view) const {
+    // Not owning: saving tells a shared symbol by the number of its holders, and views are
+    // made by drawing threads while the document may be saved.
+    view.setSymbol(TextSymbolPtr(TextSymbolPtr(), symbol.get()));
+}
+
+void GroupElement::CompactLabels::show(std::size_t i, TextElement& view) const {
+    const CompactLabel& label = items[i];
+    view.setPoint(label.at);
+    view.setText(std::string(label.text, label.size));
+}
+
+void GroupElement::CompactLabels::move(double dx, double dy) {
+    for (CompactLabel& label : items) {
+        label.at.x += dx;
+        label.at.y += dy;
+    }
 }
 
 }  // namespace host

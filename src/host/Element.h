@@ -33,6 +33,9 @@ public:
     void setCustomProperty(runtime::Variant value);
     bool locked() const { return locked_; }
     void setLocked(bool on) { locked_ = on; }
+    // A stand-in a group shows one of its compact labels through during a walk: it is no
+    // element of the map, and lives only until the walk's visit of it returns.
+    bool isView() const { return view_; }
 
     // The element's extent in map units as drawn on `display` (empty when it draws nothing).
     virtual Envelope queryBounds(const Display& display) const = 0;
@@ -47,8 +50,10 @@ protected:
     std::unique_ptr<runtime::Variant> customProperty_;
     bool locked_ = false;
     bool scaleText_ = true;  // a text element's (here, where it takes no room of its own)
+    bool view_ = false;
 
 private:
+    friend class GroupElement;
     ElementKind kind_;
     static const std::string& noName();
     static const runtime::Variant& noValue();
@@ -155,17 +160,23 @@ public:
     Envelope extent() const;
     void setGeometry(GeometryPtr) override {}
 
-    std::size_t elementCount() const { return members_.size(); }
-    // Error 9 outside 0..count − 1.
+    std::size_t elementCount() const { return members_.size() + (labels_ ? labels_->items.size() : 0); }
+    // Error 9 outside 0..count − 1. Makes compact labels elements of their own first.
     const ElementPtr& element(std::size_t index) const;
-    const std::vector<ElementPtr>& elements() const { return members_; }
+    // Every member as an element of its own: compact labels are made elements first (and stay
+    // so). Walks that only look should use forEachOwnMember, which leaves them compact.
+    const std::vector<ElementPtr>& elements() const {
+        thaw();
+        return members_;
+    }
     // Refuses the group itself and any group that holds this one (a cycle would walk forever).
     void addElement(ElementPtr element);
     // Whether `element` is somewhere beneath this group.
     bool contains(const Element& element) const;
     // Every element beneath the group once, depth first in drawing order, groups included. A
     // member shared by several groups is visited at its first place only, so deep nesting and
-    // much sharing cost time linear in the distinct elements (and no stack).
+    // much sharing cost time linear in the distinct elements (and no stack). Compact labels
+    // are visited as views (see isView).
     void visitMembers(const std::function<void(const Element&)>& visit) const;
     // As visitMembers, without the std::function and, for a group of distinct plain elements
     // (a chart: its marker and labels), without any allocation: the walk of a map's million
@@ -176,7 +187,34 @@ public:
             visitMembers(visit);
             return;
         }
-        for (const ElementPtr& member : members_) visit(static_cast<const Element&>(*member));
+        forEachOwnMember(visit);
+    }
+    // The group's own members in order (no deeper): `object` gets each element of its own,
+    // `label` a view of each compact label.
+    template <class O, class L>
+    void forEachOwnMember(O&& object, L&& label) const {
+        if (!labels_) {
+            for (const ElementPtr& member : members_) object(member);
+            return;
+        }
+        TextElement view;
+        view.view_ = true;
+        labels_->prepare(view);
+        std::size_t own = 0, compact = 0;
+        const std::size_t count = elementCount();
+        for (std::size_t i = 0; i < count; ++i) {
+            if (labels_->places >> i & 1U) {
+                labels_->show(compact++, view);
+                label(static_cast<const TextElement&>(view));
+            } else {
+                object(members_[own++]);
+            }
+        }
+    }
+    template <class F>
+    void forEachOwnMember(F&& visit) const {
+        forEachOwnMember([&](const ElementPtr& m) { visit(static_cast<const Element&>(*m)); },
+                         [&](const TextElement& view) { visit(static_cast<const Element&>(view)); });
     }
     // Whether the group holds only distinct, set, non-group elements.
     bool flat() const { return flat_; }
@@ -184,23 +222,57 @@ public:
     bool deleteElement(const Element* element);
     void clearElements() {
         members_.clear();
+        labels_.reset();
         flat_ = true;
     }
-    // Gives back the room the member list grew beyond its members (a finished chart's group).
-    void compactElements() { members_.shrink_to_fit(); }
+    // Keeps the group's labels without an object each (a million charts have five million of
+    // them), and gives back the room the member list grew. A label is kept so when it is a
+    // text with a point, no name, data or lock, scaled with the map, held by this group alone,
+    // of at most 15 bytes, in the symbol of the group's first such label. Drawing, measuring,
+    // moving and saving read them in place; elements() and element() make them elements of
+    // their own again. Only a group of distinct plain elements keeps labels so.
+    void compactLabels();
+    std::size_t compactLabelCount() const { return labels_ ? labels_->items.size() : 0; }
+    // The symbol the compact labels share (null when there are none).
+    const TextSymbolPtr& compactLabelSymbol() const;
+    // The members that are elements of their own, in order, compact labels left out.
+    const std::vector<ElementPtr>& ownElements() const { return members_; }
+    // Whether the member at `position` (in the order of all members) is a compact label.
+    bool compactLabelAt(std::size_t position) const {
+        return labels_ && position < 64 && (labels_->places >> position & 1U);
+    }
 
     Envelope queryBounds(const Display& display) const override;
     void move(double dx, double dy) override;
 
 private:
     void checkFlat();
+    void thaw() const;
+
+    struct CompactLabel {
+        XY at;
+        std::uint8_t size = 0;
+        char text[15] = {};
+    };
+    struct CompactLabels {
+        TextSymbolPtr symbol;
+        std::uint64_t places = 0;  // bit i: the member at position i is the next compact label
+        std::vector<CompactLabel> items;
+
+        void prepare(TextElement& view) const;
+        void show(std::size_t i, TextElement& view) const;
+        void move(double dx, double dy);
+    };
 
     // The members only change through this class, which keeps the flag true to them (first,
     // so it takes the room an element leaves after its own flags). The envelope geometry is
     // handed out again as long as the members' extent stays the same (members may be moved
-    // behind the group's back: the extent is measured at every call).
+    // behind the group's back: the extent is measured at every call). Compact labels only
+    // ever stand in a flat group of at most 64 members; asking for the members as elements
+    // turns them into elements (hence mutable: that does not change what the group holds).
     bool flat_ = true;
-    std::vector<ElementPtr> members_;
+    mutable std::vector<ElementPtr> members_;
+    mutable std::unique_ptr<CompactLabels> labels_;
     mutable GeometryPtr envelopeGeometry_;
 };
 

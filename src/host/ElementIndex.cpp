@@ -24,10 +24,9 @@ constexpr std::size_t kLooseMinimum = 4'096;
 bool anchorOf(const Element& element, XY& out, int depth = 0) {
     if (depth > 16) return false;
     if (const auto* group = elementAs<GroupElement>(element)) {
-        for (const ElementPtr& member : group->elements()) {
-            if (member && anchorOf(*member, out, depth + 1)) return true;
-        }
-        return false;
+        bool found = false;
+        group->forEachOwnMember([&](const Element& member) { found = found || anchorOf(member, out, depth + 1); });
+        return found;
     }
     const GeometryPtr& g = element.geometry();
     if (!g || g->isEmpty()) return false;

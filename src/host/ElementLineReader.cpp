@@ -632,7 +632,7 @@ private:
         if (!seenElements) giveUp();
         applyBase(*g, base, true);
         for (auto& m : members) g->addElement(std::move(m));
-        g->compactElements();
+        g->compactLabels();
         return g;
     }
 

@@ -84,6 +84,7 @@ void addElementHandlers(HandlerTable& t) {
                 if (e.get() == &o) in.context().fail("a group holds itself");
                 o.addElement(e);
             }
+            o.compactLabels();
         });
 }
 

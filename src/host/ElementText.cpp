@@ -226,6 +226,21 @@ private:
         if (slot) *slot = -*slot;
     }
 
+    // An object only its one holder refers to, whatever its count says (a view of a compact
+    // label is held by nobody).
+    template <class Body>
+    void unsharedObject(std::string_view cls, Body&& body) {
+        numbered_ = false;
+        PersistContext::UnsharedScope unshared(c_);
+        k_.object();
+        open('{');
+        *out_ += "\"$class\":\"";
+        *out_ += cls;
+        *out_ += '"';
+        body();
+        close('}');
+    }
+
     // Anything this writer does not write itself, as writeObject writes it.
     template <class T>
     void generic(const std::shared_ptr<T>& p) {
@@ -294,14 +309,29 @@ private:
             variant(g.customProperty());
         }
         key("elements");
-        const auto& members = g.elements();
-        list('[', members.size());
+        list('[', g.elementCount());
         bool first = true;
-        for (const auto& m : members) {
+        const auto comma = [&] {
             if (!first) *out_ += ',';
             first = false;
-            any(m);
-        }
+        };
+        // Compact labels are written as the text elements they stand for. Their symbol is
+        // numbered as it would be were each label its own holder of it.
+        const TextSymbolPtr& labelSymbol = g.compactLabelSymbol();
+        const bool numberedSymbol = g.compactLabelCount() > 1;
+        g.forEachOwnMember(
+            [&](const ElementPtr& m) {
+                comma();
+                any(m);
+            },
+            [&](const TextElement& view) {
+                comma();
+                unsharedObject("TextElement", [&] {
+                    leaf(view, labelSymbol, true, numberedSymbol);
+                    key("text");
+                    string(view.text());
+                });
+            });
         close(']');
         base(g);
     }
@@ -319,7 +349,7 @@ private:
     // An element with a geometry: writeObject writes the geometry before the custom value, the
     // keys put it after.
     template <class S>
-    void leaf(const Element& e, const std::shared_ptr<S>& symbol, bool textElement = false) {
+    void leaf(const Element& e, const std::shared_ptr<S>& symbol, bool textElement = false, bool numberedSymbol = false) {
         const GeometryPtr& g = e.geometry();
         const auto is = [&g](const std::type_info& type) {
             const Geometry& geometry = *g;
@@ -345,7 +375,7 @@ private:
             flag(false);
         }
         key("symbol");
-        any(symbol);
+        any(symbol, numberedSymbol);
     }
     void text(const TextElement& e) {
         leaf(e, e.symbol(), true);

@@ -9,9 +9,9 @@ namespace host {
 std::vector<std::string> GraphicsContainer::namesOf(const Element& element) {
     std::vector<std::string> names;
     if (const auto* group = elementAs<GroupElement>(element)) {
-        for (const auto& m : group->elements()) {
-            if (m && std::find(names.begin(), names.end(), m->name()) == names.end()) names.push_back(m->name());
-        }
+        group->forEachOwnMember([&](const Element& m) {
+            if (std::find(names.begin(), names.end(), m.name()) == names.end()) names.push_back(m.name());
+        });
     } else {
         names.push_back(element.name());
     }

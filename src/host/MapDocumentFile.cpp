@@ -48,24 +48,28 @@ Json writeSelection(const Map& map) {
     std::size_t left = wanted.size();
     std::unordered_set<const GroupElement*> walkedNested;
     std::vector<std::size_t> path;
-    const auto walk = [&](const auto& self, const GraphicsLayer* layer, const auto& elements) -> void {
+    // `group`: the elements are that group's own, among which its compact labels (never
+    // selected) keep their places.
+    const auto walk = [&](const auto& self, const GraphicsLayer* layer, const auto& elements,
+                          const GroupElement* group) -> void {
         std::size_t i = 0;
         for (const ElementPtr& element : elements) {
             if (left == 0) return;
+            while (group && group->compactLabelAt(i)) ++i;
             path.push_back(i++);
             if (const auto it = wanted.find(element.get()); it != wanted.end() && !it->second) {
                 it->second = ElementPosition{layer, path};
                 --left;
             }
-            if (const auto* group = element ? elementAs<GroupElement>(*element) : nullptr) {
-                if (group->flat() || walkedNested.insert(group).second) self(self, layer, group->elements());
+            if (const auto* sub = element ? elementAs<GroupElement>(*element) : nullptr) {
+                if (sub->flat() || walkedNested.insert(sub).second) self(self, layer, sub->ownElements(), sub);
             }
             path.pop_back();
         }
     };
     const auto& basic = map.basicGraphicsLayer();
-    walk(walk, basic.get(), basic->container().elements());
-    for (const auto& sub : basic->layers()) walk(walk, sub.get(), sub->container().elements());
+    walk(walk, basic.get(), basic->container().elements(), nullptr);
+    for (const auto& sub : basic->layers()) walk(walk, sub.get(), sub->container().elements(), nullptr);
     for (const auto& e : map.selectedElements()) {
         const auto& place = wanted.at(e.get());
         if (!place) continue;  // not on the map: nothing to select after reading
@@ -75,30 +79,62 @@ Json writeSelection(const Map& map) {
     return list;
 }
 
-ElementPtr resolvePosition(const Map& map, const Json& entry, PersistContext& c) {
-    if (!entry.is_object() || !entry.contains("path") || !entry["path"].is_array() || entry["path"].empty())
-        c.fail("a selected element must name its layer and a non-empty position path");
-    const auto& basic = map.basicGraphicsLayer();
-    GraphicsLayerPtr layer = basic;
-    const Json& name = entry.contains("layer") ? entry["layer"] : Json(nullptr);
-    if (name.is_string()) {
-        layer = basic->findLayerOrNull(name.get<std::string>());
-        if (!layer) c.fail("a selected element is in graphics layer \"" + name.get<std::string>() + "\", which the map does not have");
-    } else if (!name.is_null()) {
-        c.fail("a selected element's layer must be a name or null");
-    }
-    const auto& elements = layer->container().elements();
-    ElementPtr element;
-    std::vector<ElementPtr> level(elements.begin(), elements.end());
-    for (const auto& step : entry["path"]) {
-        if (!step.is_number_unsigned() || step.get<std::size_t>() >= level.size())
+// The elements the selected positions of a document name. Each layer's list is indexed once
+// (a list has no places to go to, and a million charts may all be selected); a group's compact
+// label becomes an element of its own only when it is selected.
+class SelectedPositions {
+public:
+    explicit SelectedPositions(const Map& map) : map_(map) {}
+
+    ElementPtr resolve(const Json& entry, PersistContext& c) {
+        if (!entry.is_object() || !entry.contains("path") || !entry["path"].is_array() || entry["path"].empty())
+            c.fail("a selected element must name its layer and a non-empty position path");
+        const auto& basic = map_.basicGraphicsLayer();
+        GraphicsLayerPtr layer = basic;
+        const Json& name = entry.contains("layer") ? entry["layer"] : Json(nullptr);
+        if (name.is_string()) {
+            layer = basic->findLayerOrNull(name.get<std::string>());
+            if (!layer)
+                c.fail("a selected element is in graphics layer \"" + name.get<std::string>() + "\", which the map does not have");
+        } else if (!name.is_null()) {
+            c.fail("a selected element's layer must be a name or null");
+        }
+        const auto [places, fresh] = layers_.try_emplace(layer.get());
+        if (fresh) {
+            places->second.reserve(layer->container().elementCount());
+            for (const ElementPtr& e : layer->container().elements()) places->second.push_back(&e);
+        }
+        const auto outside = [&] {
             c.fail("a selected element's position " + entry["path"].dump() + " is not on graphics layer " + layer->name());
-        element = level[step.get<std::size_t>()];
-        auto group = std::dynamic_pointer_cast<GroupElement>(element);
-        level = group ? group->elements() : std::vector<ElementPtr>{};
+        };
+        const ElementPtr* element = nullptr;
+        const GroupElement* group = nullptr;
+        for (const auto& step : entry["path"]) {
+            if (!step.is_number_unsigned()) outside();
+            const std::size_t at = step.get<std::size_t>();
+            if (!element) {
+                if (at >= places->second.size()) outside();
+                element = places->second[at];
+            } else {
+                if (!group || at >= group->elementCount()) outside();
+                element = &ownOrLabel(*group, at);
+            }
+            group = *element ? elementAs<GroupElement>(**element) : nullptr;
+        }
+        return *element;
     }
-    return element;
-}
+
+private:
+    static const ElementPtr& ownOrLabel(const GroupElement& group, std::size_t at) {
+        if (group.compactLabelCount() == 0 || group.compactLabelAt(at)) return group.element(at);
+        std::size_t own = at;
+        for (std::size_t i = 0; i < at; ++i) own -= group.compactLabelAt(i) ? 1 : 0;
+        return group.ownElements()[own];
+    }
+
+    const Map& map_;
+    std::unordered_map<const GraphicsLayer*, std::vector<const ElementPtr*>> layers_;
+};
 
 // ---- reading element lists one element at a time ----------------------------------------------
 
@@ -642,7 +678,8 @@ void readMap(Map& map, const Json& j, PersistContext& c, const ElementRanges* ra
     if (j.contains("selectedElements")) {
         const Json& list = j["selectedElements"];
         if (!list.is_array()) c.fail("the selected elements must be a list");
-        for (const auto& entry : list) map.selectElement(resolvePosition(map, entry, c));
+        SelectedPositions positions(map);
+        for (const auto& entry : list) map.selectElement(positions.resolve(entry, c));
     }
 }
 

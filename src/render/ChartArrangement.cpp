@@ -432,7 +432,7 @@ std::shared_ptr<host::MarkerElement> chartMarkerOf(const host::ElementPtr& eleme
     };
     if (auto marker = std::dynamic_pointer_cast<host::MarkerElement>(element)) return isChart(marker) ? marker : nullptr;
     if (auto group = std::dynamic_pointer_cast<host::GroupElement>(element)) {
-        for (const host::ElementPtr& member : group->elements()) {
+        for (const host::ElementPtr& member : group->ownElements()) {
             auto marker = std::dynamic_pointer_cast<host::MarkerElement>(member);
             if (isChart(marker)) return marker;
         }
@@ -492,8 +492,9 @@ std::vector<ArrangeItem> chartItems(const host::GraphicsContainer& container, co
         item.chartBox = rectOf(host::chartBox(*symbol, point, k));
         host::Envelope footprint(item.chartBox.x0, item.chartBox.y0, item.chartBox.x1, item.chartBox.y1);
         if (auto group = std::dynamic_pointer_cast<host::GroupElement>(element)) {
-            for (const host::ElementPtr& member : group->elements())
-                if (member && member != marker) footprint.include(member->queryBounds(display));
+            group->forEachOwnMember([&](const host::Element& member) {
+                if (&member != marker.get()) footprint.include(member.queryBounds(display));
+            });
         }
         item.footprint = rectOf(footprint);
         // The leader's anchor is the feature's point; a chart drawn without a leader keeps none,

@@ -67,7 +67,7 @@ bool crowds(const host::Envelope& a, const host::Envelope& b) {
 }
 
 bool isChart(const host::GroupElement& group) {
-    for (const host::ElementPtr& member : group.elements()) {
+    for (const host::ElementPtr& member : group.ownElements()) {
         const auto* marker = dynamic_cast<const host::MarkerElement*>(member.get());
         if (marker && dynamic_cast<const host::BarChartSymbol*>(marker->symbol().get())) return true;
     }
