@@ -311,6 +311,16 @@ bool GroupElement::deleteElement(const Element* element) {
     // A compact label has no identity to be asked for by: only elements of their own are.
     auto it = std::find_if(members_.begin(), members_.end(), [&](const ElementPtr& m) { return m.get() == element; });
     if (it == members_.end()) return false;
+    if (labels_) {
+        // The compact labels after the member move up one place with the rest.
+        std::size_t own = static_cast<std::size_t>(it - members_.begin()), place = 0;
+        for (;; ++place) {
+            if (labels_->places >> place & 1U) continue;
+            if (own-- == 0) break;
+        }
+        const std::uint64_t below = (std::uint64_t{1} << place) - 1;
+        labels_->places = (labels_->places & below) | ((labels_->places >> (place + 1)) << place);
+    }
     members_.erase(it);
     if (!flat_) checkFlat();
     return true;

@@ -137,12 +137,31 @@ TEST(CompactLabels, AreSeenWalkedAndWrittenAsTheElementsTheyStandFor) {
     g->move(-10, 1);
     EXPECT_EQ(written({g, other}), writtenBefore);
 
-    // A group that takes a group no longer keeps labels compactly: it is walked as a tree.
+    // Members of their own leave with the labels after them keeping their places.
     g->compactLabels();
     EXPECT_EQ(g->compactLabelCount(), 4u);
+    const auto breakMarkOf = g->ownElements()[1];
+    const auto first = g->ownElements()[0];
+    EXPECT_TRUE(g->deleteElement(breakMarkOf.get()));
+    EXPECT_TRUE(g->deleteElement(first.get()));
+    EXPECT_FALSE(g->deleteElement(first.get()));
+    std::vector<std::string> texts;
+    g->forEachMember([&](const Element& m) {
+        const auto* t = elementAs<TextElement>(m);
+        texts.push_back(t ? t->text() : m.className());
+    });
+    EXPECT_EQ(texts, (std::vector<std::string>{"12", "9.3", "named", "locked", "unscaled", "other symbol",
+                                               "sixteen bytes...", "shared", "", "1 234,5"}));
+    EXPECT_TRUE(g->compactLabelAt(0) && g->compactLabelAt(1) && g->compactLabelAt(8) && g->compactLabelAt(9));
+    g->addElement(first);
+    g->addElement(breakMarkOf);
+
+    // A group that takes a group no longer keeps labels compactly: it is walked as a tree.
     g->addElement(other);
     EXPECT_EQ(g->compactLabelCount(), 0u);
-    EXPECT_EQ(g->elementCount(), 13u);
+    ASSERT_EQ(g->elementCount(), 13u);
+    EXPECT_EQ(g->element(10), first);
+    EXPECT_EQ(g->element(11), breakMarkOf);
 }
 
 // A label's symbol held by the labels alone is numbered as it would be were each label its own
