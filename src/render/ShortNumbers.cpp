@@ -128,7 +128,7 @@ LabelShortening shortenCrowdedLabels(host::GraphicsContainer& container, const h
     std::vector<Label> labels;
     std::vector<bool> crowded;
     for (const host::ElementPtr& element : container.elements()) {
-        const auto* group = dynamic_cast<const host::GroupElement*>(element.get());
+        auto* group = dynamic_cast<host::GroupElement*>(element.get());
         if (!group || !isChart(*group)) continue;
         labels.clear();
         for (const host::ElementPtr& member : group->elements()) {
@@ -154,6 +154,9 @@ LabelShortening shortenCrowdedLabels(host::GraphicsContainer& container, const h
         }
         result.crowded += overlappingPairs(labels, nullptr);
         for (const Label& label : labels) result.shortened += label.level > 0 ? 1 : 0;
+        // The labels were made elements to be changed: kept compactly again once done.
+        labels.clear();
+        group->compactLabels();
     }
     return result;
 }

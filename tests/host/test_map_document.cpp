@@ -500,3 +500,29 @@ TEST_F(MapDocument, ChartsSavedBeforeStreamingComeBackTheSame) {
     writeMapDocument(*before, path);
     EXPECT_EQ(chartsOf(*readMapDocument(path)), charts);
 }
+
+// Every element of a large layer selected, in the reverse of their order: read back in the
+// order of selection, each entry found in constant time (a walk of the layer per entry took
+// minutes at this size).
+TEST_F(MapDocument, ALargeSelectionIsReadBackInItsOrder) {
+    auto doc = std::make_shared<MxDocument>();
+    const MapPtr& map = doc->focusMap();
+    auto layer = map->basicGraphicsLayer()->addLayer("marks", nullptr);
+    constexpr int n = 60'000;
+    std::vector<ElementPtr> all;
+    for (int i = 0; i < n; ++i) {
+        auto e = std::make_shared<MarkerElement>();
+        e->setPoint({static_cast<double>(i), 0.0});
+        all.push_back(e);
+        layer->container().addElement(e);
+    }
+    for (int i = n; i-- > 0;) map->selectElement(all[static_cast<std::size_t>(i)]);
+    const std::string path = dir.file("selected.pmx");
+    writeMapDocument(*doc, path);
+    const auto back = readMapDocument(path);
+    const auto& selected = back->focusMap()->selectedElements();
+    ASSERT_EQ(selected.size(), static_cast<std::size_t>(n));
+    for (int k = 0; k < n; k += 997) {
+        ASSERT_EQ(static_cast<const Point&>(*selected[static_cast<std::size_t>(k)]->geometry()).x(), n - 1 - k) << k;
+    }
+}
