@@ -160,3 +160,22 @@ TEST_F(CrowdedLabels, RussianFormsAreTakenOnlyWhereTheyAreNarrower) {
 }
 
 }  // namespace
+
+TEST_F(CrowdedLabels, LabelsKeptCompactlyAreShortenedAndStaySo) {
+    const double bar = (width("12.3k") + width("13.5k")) / 2 + clearance() + 0.1;
+    {
+        // One symbol for the chart's labels, which only their group holds: kept compactly.
+        const auto labels = addChart({300, 500}, {12345, 13456, 1000}, 30000, bar);
+        for (const auto& label : labels) label->setSymbol(labels[0]->symbol());
+    }
+    auto group = std::static_pointer_cast<host::GroupElement>(container.elementsSnapshot()[0]);
+    group->compactLabels();
+    ASSERT_EQ(group->compactLabelCount(), 3u);
+    EXPECT_EQ(render::shortenCrowdedLabels(container, display, false).shortened, 2u);
+    EXPECT_EQ(group->compactLabelCount(), 3u);
+    std::vector<std::string> texts;
+    group->forEachMember([&](const host::Element& m) {
+        if (const auto* t = host::elementAs<host::TextElement>(m)) texts.push_back(t->text());
+    });
+    EXPECT_EQ(texts, (std::vector<std::string>{"12.3k", "13.5k", "1000"}));
+}
