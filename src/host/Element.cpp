@@ -425,16 +425,16 @@ void GroupElement::thaw() const {
     labels_.reset();
 }
 
-void GroupElement::CompactLabels::prepare(TextElement& view) const {
+void GroupElement::prepareView(TextElement& view) const {
+    view.view_ = true;
     // Not owning: saving tells a shared symbol by the number of its holders, and views are
     // made by drawing threads while the document may be saved.
-    view.setSymbol(TextSymbolPtr(TextSymbolPtr(), symbol.get()));
+    view.symbol_ = TextSymbolPtr(TextSymbolPtr(), labels_->symbol.get());
 }
 
-void GroupElement::CompactLabels::show(std::size_t i, TextElement& view) const {
-    const CompactLabel& label = items[i];
+void GroupElement::showLabel(const CompactLabel& label, TextElement& view) {
     view.setPoint(label.at);
-    view.setText(std::string(label.text, label.size));
+    view.text_.assign(label.text, label.size);
 }
 
 void GroupElement::CompactLabels::move(double dx, double dy) {

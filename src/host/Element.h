@@ -119,6 +119,7 @@ public:
     Envelope queryBounds(const Display& display) const override;
 
 private:
+    friend class GroupElement;  // shows its compact labels through a text element
     std::string text_;
     TextSymbolPtr symbol_;
 };
@@ -198,13 +199,12 @@ public:
             return;
         }
         TextElement view;
-        view.view_ = true;
-        labels_->prepare(view);
+        prepareView(view);
         std::size_t own = 0, compact = 0;
         const std::size_t count = elementCount();
         for (std::size_t i = 0; i < count; ++i) {
             if (labels_->places >> i & 1U) {
-                labels_->show(compact++, view);
+                showLabel(labels_->items[compact++], view);
                 label(static_cast<const TextElement&>(view));
             } else {
                 object(members_[own++]);
@@ -248,6 +248,9 @@ public:
 private:
     void checkFlat();
     void thaw() const;
+    struct CompactLabel;
+    void prepareView(TextElement& view) const;
+    static void showLabel(const CompactLabel& label, TextElement& view);
 
     struct CompactLabel {
         XY at;
@@ -259,8 +262,6 @@ private:
         std::uint64_t places = 0;  // bit i: the member at position i is the next compact label
         std::vector<CompactLabel> items;
 
-        void prepare(TextElement& view) const;
-        void show(std::size_t i, TextElement& view) const;
         void move(double dx, double dy);
     };
 

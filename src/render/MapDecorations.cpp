@@ -62,6 +62,11 @@ void visitElement(const host::Element& element, std::size_t layerIndex, const Ch
         // Once per distinct member: groups shared at every level would otherwise be walked once
         // per path, exponentially many.
         (void)depth;
+        if (group->flat()) {
+            // A chart's labels (kept compactly) are no markers: its own elements are enough.
+            for (const host::ElementPtr& member : group->ownElements()) visitElement(*member, layerIndex, visit, 0);
+            return;
+        }
         group->forEachMember([&](const host::Element& member) {
             if (host::isElement<host::GroupElement>(member)) return;
             visitElement(member, layerIndex, visit, 0);
