@@ -191,7 +191,8 @@ public:
         forEachOwnMember(visit);
     }
     // The group's own members in order (no deeper): `object` gets each element of its own,
-    // `label` a view of each compact label.
+    // `label` a view of each compact label. The visits must not ask this group for its members
+    // as elements (that would change what is being walked).
     template <class O, class L>
     void forEachOwnMember(O&& object, L&& label) const {
         if (!labels_) {
