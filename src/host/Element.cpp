@@ -319,7 +319,8 @@ bool GroupElement::deleteElement(const Element* element) {
             if (own-- == 0) break;
         }
         const std::uint64_t below = (std::uint64_t{1} << place) - 1;
-        labels_->places = (labels_->places & below) | ((labels_->places >> (place + 1)) << place);
+        const std::uint64_t above = place + 1 < 64 ? (labels_->places >> (place + 1)) << place : 0;
+        labels_->places = (labels_->places & below) | above;
     }
     members_.erase(it);
     if (!flat_) checkFlat();

@@ -164,6 +164,29 @@ TEST(CompactLabels, AreSeenWalkedAndWrittenAsTheElementsTheyStandFor) {
     EXPECT_EQ(g->element(11), breakMarkOf);
 }
 
+// The most members a group keeps labels compactly among: 64. A member of its own at the last
+// place leaves; a 65th member makes the labels elements again.
+TEST(CompactLabels, FillAGroupToItsLastPlace) {
+    auto symbol = font(6);
+    auto g = std::make_shared<GroupElement>();
+    for (int i = 0; i < 63; ++i) g->addElement(label(std::to_string(i), i, 0, symbol));
+    auto last = marker(0, 0);
+    g->addElement(last);
+    g->compactLabels();
+    ASSERT_EQ(g->compactLabelCount(), 63u);
+    EXPECT_TRUE(g->compactLabelAt(62));
+    EXPECT_FALSE(g->compactLabelAt(63));
+    EXPECT_TRUE(g->deleteElement(last.get()));
+    EXPECT_EQ(g->elementCount(), 63u);
+    g->addElement(last);
+    EXPECT_EQ(g->compactLabelCount(), 63u);
+    g->addElement(marker(1, 1));
+    EXPECT_EQ(g->compactLabelCount(), 0u);
+    ASSERT_EQ(g->elementCount(), 65u);
+    EXPECT_EQ(elementAs<TextElement>(*g->element(62))->text(), "62");
+    EXPECT_EQ(g->element(63), last);
+}
+
 // A label's symbol held by the labels alone is numbered as it would be were each label its own
 // holder: without an id for one label, with one for two.
 TEST(CompactLabels, NumberTheirSymbolAsTheirElementsWould) {
