@@ -249,9 +249,6 @@ public:
 private:
     void checkFlat();
     void thaw() const;
-    struct CompactLabel;
-    void prepareView(TextElement& view) const;
-    static void showLabel(const CompactLabel& label, TextElement& view);
 
     struct CompactLabel {
         XY at;
@@ -265,6 +262,8 @@ private:
 
         void move(double dx, double dy);
     };
+    void prepareView(TextElement& view) const;
+    static void showLabel(const CompactLabel& label, TextElement& view);
 
     // The members only change through this class, which keeps the flag true to them (first,
     // so it takes the room an element leaves after its own flags). The envelope geometry is
