@@ -289,13 +289,11 @@ void GroupElement::addElement(ElementPtr element) {
     if (element.get() == this) raiseHost(10, "GroupElement.AddElement", "A group cannot contain itself.");
     if (const auto* group = elementAs<GroupElement>(*element); group && group->contains(*this))
         raiseHost(10, "GroupElement.AddElement", "A group cannot contain a group it belongs to.");
-    // Compact labels stand only in a flat group of at most 64 members.
-    if (labels_ && (isElement<GroupElement>(*element) || elementCount() >= kFlatMost)) thaw();
-    if (labels_) {
-        for (const ElementPtr& m : members_) {
-            if (m.get() == element.get()) thaw();
-        }
-    }
+    // Compact labels stand only in a flat group (of at most 64 members, none a group, none
+    // held twice).
+    if (labels_ && (isElement<GroupElement>(*element) || elementCount() >= kFlatMost ||
+                    std::any_of(members_.begin(), members_.end(), [&](const ElementPtr& m) { return m == element; })))
+        thaw();
     members_.push_back(std::move(element));
     if (flat_) {
         const Element* added = members_.back().get();

@@ -156,6 +156,19 @@ TEST(CompactLabels, AreSeenWalkedAndWrittenAsTheElementsTheyStandFor) {
     g->addElement(first);
     g->addElement(breakMarkOf);
 
+    // A member taken twice makes the group a tree too; once it is held once again, the group
+    // may keep its labels compactly again.
+    g->addElement(first);
+    EXPECT_EQ(g->compactLabelCount(), 0u);
+    EXPECT_FALSE(g->flat());
+    EXPECT_TRUE(g->deleteElement(first.get()));
+    EXPECT_EQ(g->element(10), breakMarkOf);
+    EXPECT_TRUE(g->deleteElement(breakMarkOf.get()));
+    g->addElement(breakMarkOf);
+    ASSERT_TRUE(g->flat());
+    g->compactLabels();
+    ASSERT_EQ(g->compactLabelCount(), 4u);
+
     // A group that takes a group no longer keeps labels compactly: it is walked as a tree.
     g->addElement(other);
     EXPECT_EQ(g->compactLabelCount(), 0u);
