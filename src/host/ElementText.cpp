@@ -212,17 +212,7 @@ private:
             slot = &it->second;  // element references stay valid when the map grows
             c_.retain(p);
         }
-        k_.object();
-        open('{');
-        *out_ += "\"$class\":\"";
-        *out_ += cls;
-        *out_ += '"';
-        if (slot) {
-            *out_ += ",\"$id\":";
-            integer(-*slot);
-        }
-        body();
-        close('}');
+        classed(cls, slot, body);
         if (slot) *slot = -*slot;
     }
 
@@ -232,11 +222,21 @@ private:
     void unsharedObject(std::string_view cls, Body&& body) {
         numbered_ = false;
         PersistContext::UnsharedScope unshared(c_);
+        classed(cls, nullptr, body);
+    }
+
+    // Braces, class and the id `slot` holds (negated while it is written) around `body`.
+    template <class Body>
+    void classed(std::string_view cls, const long* slot, Body& body) {
         k_.object();
         open('{');
         *out_ += "\"$class\":\"";
         *out_ += cls;
         *out_ += '"';
+        if (slot) {
+            *out_ += ",\"$id\":";
+            integer(-*slot);
+        }
         body();
         close('}');
     }
