@@ -20,12 +20,12 @@ std::vector<std::string> GraphicsContainer::namesOf(const Element& element) {
 
 void GraphicsContainer::index(const Element* element, Entry& entry) const {
     const std::vector<std::string> names = namesOf(*element);
-    entry.names.clear();
-    entry.names.reserve(names.size());
+    entry.names = std::make_unique<NameNode*[]>(names.size());
+    entry.nameCount = static_cast<std::uint32_t>(names.size());
     const auto key = std::make_pair(entry.sequence, element);
-    for (const auto& n : names) {
-        NameNode& node = *byName_.try_emplace(n).first;
-        entry.names.push_back(&node);
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        NameNode& node = *byName_.try_emplace(names[k]).first;
+        entry.names[k] = &node;
         NameList& list = node.second;
         if (list.items.empty() || list.items.back().first < entry.sequence) {
             list.items.push_back(key);  // the common case: a new element on top
@@ -46,7 +46,8 @@ void GraphicsContainer::index(const Element* element, Entry& entry) const {
 }
 
 void GraphicsContainer::unindex(const Element* element, Entry& entry) const {
-    for (NameNode* node : entry.names) {
+    for (std::uint32_t k = 0; k < entry.nameCount; ++k) {
+        NameNode* node = entry.names[k];
         NameList& list = node->second;
         auto at = std::lower_bound(list.items.begin() + static_cast<std::ptrdiff_t>(list.head), list.items.end(),
                                    entry.sequence, [](const auto& a, std::uint64_t s) { return a.first < s; });
@@ -64,7 +65,8 @@ void GraphicsContainer::unindex(const Element* element, Entry& entry) const {
             list.head = 0;
         }
     }
-    entry.names.clear();
+    entry.names.reset();
+    entry.nameCount = 0;
 }
 
 void GraphicsContainer::reserve(std::size_t count) {

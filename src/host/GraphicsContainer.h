@@ -79,7 +79,10 @@ private:
         std::uint64_t sequence = 0;
         // The names the element was indexed under, as their places in the index by name (nodes
         // of an unordered map stay where they are when it grows), not as copies of the texts.
-        std::vector<NameNode*> names;
+        // Kept as a bare array: every element of a million has an entry, and most are never
+        // indexed by name.
+        std::unique_ptr<NameNode*[]> names;
+        std::uint32_t nameCount = 0;
     };
     void index(const Element* element, Entry& entry) const;
     void unindex(const Element* element, Entry& entry) const;
