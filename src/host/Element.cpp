@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <typeinfo>
 #include <unordered_set>
@@ -222,12 +223,15 @@ const GeometryPtr& GroupElement::geometry() const {
     // A geometry once handed out is never changed here (a caller may keep it): a new one is
     // made when the extent moved, the old one kept when it did not, so asking costs no
     // allocation for a group that stays put.
-    const auto* cached = static_cast<const Envelope*>(envelopeGeometry_.get());
+    // It is kept where other elements keep their geometry, which a group has no other use for
+    // (every chart is a group). Groups are never made const, so the cache may be written here.
+    auto& kept = const_cast<GeometryPtr&>(geometry_);
+    const auto* cached = static_cast<const Envelope*>(kept.get());
     const bool same = cached && cached->isEmpty() == e.isEmpty() &&
                       (e.isEmpty() || (cached->xMin() == e.xMin() && cached->yMin() == e.yMin() &&
                                        cached->xMax() == e.xMax() && cached->yMax() == e.yMax()));
-    if (!same) envelopeGeometry_ = std::make_shared<Envelope>(e);
-    return envelopeGeometry_;
+    if (!same) kept = std::make_shared<Envelope>(e);
+    return kept;
 }
 
 void GroupElement::checkFlat() {
@@ -387,22 +391,30 @@ void GroupElement::compactLabels() {
         }
     }
     if (count == 0) return;
-    auto labels = std::make_unique<CompactLabels>();
+    std::uint32_t bytes = 0;
+    for (std::size_t i = 0; i < members_.size(); ++i) {
+        if (places >> i & 1U)
+            bytes += static_cast<std::uint32_t>(CompactLabels::kLabelHead +
+                                                static_cast<const TextElement&>(*members_[i]).text().size());
+    }
+    auto labels = CompactLabels::make(bytes);
     labels->symbol = std::move(symbol);
     labels->places = places;
-    labels->items.reserve(count);
+    labels->count = static_cast<std::uint32_t>(count);
     std::vector<ElementPtr> own;
     own.reserve(members_.size() - count);
+    std::byte* record = labels->records();
     for (std::size_t i = 0; i < members_.size(); ++i) {
         if (!(places >> i & 1U)) {
             own.push_back(members_[i]);
             continue;
         }
         const auto& text = static_cast<const TextElement&>(*members_[i]);
-        CompactLabel& label = labels->items.emplace_back();
-        label.at = static_cast<const Point&>(*text.geometry()).xy();
-        label.size = static_cast<std::uint8_t>(text.text().size());
-        text.text().copy(label.text, label.size);
+        const XY at = static_cast<const Point&>(*text.geometry()).xy();
+        std::memcpy(record, &at, sizeof at);
+        record[sizeof at] = static_cast<std::byte>(text.text().size());
+        std::memcpy(record + CompactLabels::kLabelHead, text.text().data(), text.text().size());
+        record += CompactLabels::kLabelHead + text.text().size();
     }
     members_ = std::move(own);
     labels_ = std::move(labels);
@@ -431,15 +443,38 @@ void GroupElement::prepareView(TextElement& view) const {
     view.symbol_ = TextSymbolPtr(TextSymbolPtr(), labels_->symbol.get());
 }
 
-void GroupElement::showLabel(const CompactLabel& label, TextElement& view) {
-    view.setPoint(label.at);
-    view.text_.assign(label.text, label.size);
+const std::byte* GroupElement::showLabel(const std::byte* record, TextElement& view) {
+    XY at;
+    std::memcpy(&at, record, sizeof at);
+    const auto size = static_cast<std::size_t>(record[sizeof at]);
+    view.setPoint(at);
+    view.text_.assign(reinterpret_cast<const char*>(record + CompactLabels::kLabelHead), size);
+    return record + CompactLabels::kLabelHead + size;
+}
+
+std::unique_ptr<GroupElement::CompactLabels, GroupElement::CompactLabels::Free> GroupElement::CompactLabels::make(
+    std::uint32_t bytes) {
+    static_assert(sizeof(CompactLabels) % alignof(XY) == 0);
+    void* block = ::operator new(sizeof(CompactLabels) + bytes);
+    auto* labels = new (block) CompactLabels;
+    labels->bytes = bytes;
+    return std::unique_ptr<CompactLabels, Free>(labels);
+}
+
+void GroupElement::CompactLabels::Free::operator()(CompactLabels* labels) const noexcept {
+    labels->~CompactLabels();
+    ::operator delete(labels);
 }
 
 void GroupElement::CompactLabels::move(double dx, double dy) {
-    for (CompactLabel& label : items) {
-        label.at.x += dx;
-        label.at.y += dy;
+    std::byte* record = records();
+    for (std::uint32_t k = 0; k < count; ++k) {
+        XY at;
+        std::memcpy(&at, record, sizeof at);
+        at.x += dx;
+        at.y += dy;
+        std::memcpy(record, &at, sizeof at);
+        record += kLabelHead + static_cast<std::size_t>(record[sizeof at]);
     }
 }
 

@@ -3,6 +3,7 @@
 // groups. Every element has a geometry, a name and a custom property (the chart data a chart
 // carries lives there). Bounds are measured in map units on a display, and they equal what the
 // display draws.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -161,7 +162,7 @@ public:
     Envelope extent() const;
     void setGeometry(GeometryPtr) override {}
 
-    std::size_t elementCount() const { return members_.size() + (labels_ ? labels_->items.size() : 0); }
+    std::size_t elementCount() const { return members_.size() + (labels_ ? labels_->count : 0); }
     // Error 9 outside 0..count − 1. Makes compact labels elements of their own first.
     const ElementPtr& element(std::size_t index) const;
     // Every member as an element of its own: compact labels are made elements first (and stay
@@ -201,11 +202,12 @@ public:
         }
         TextElement view;
         prepareView(view);
-        std::size_t own = 0, compact = 0;
+        std::size_t own = 0;
+        const std::byte* record = labels_->records();
         const std::size_t count = elementCount();
         for (std::size_t i = 0; i < count; ++i) {
             if (labels_->places >> i & 1U) {
-                showLabel(labels_->items[compact++], view);
+                record = showLabel(record, view);
                 label(static_cast<const TextElement&>(view));
             } else {
                 object(members_[own++]);
@@ -229,11 +231,12 @@ public:
     // Keeps the group's labels without an object each (a million charts have five million of
     // them), and gives back the room the member list grew. A label is kept so when it is a
     // text with a point, no name, data or lock, scaled with the map, held by this group alone,
-    // of at most 15 bytes, in the symbol of the group's first such label. Drawing, measuring,
-    // moving and saving read them in place; elements() and element() make them elements of
-    // their own again. Only a group of distinct plain elements keeps labels so.
+    // of at most 15 bytes (what a view's string shows without allocating), in the symbol of
+    // the group's first such label. Drawing, measuring, moving and saving read them in place;
+    // elements() and element() make them elements of their own again. Only a group of
+    // distinct plain elements keeps labels so.
     void compactLabels();
-    std::size_t compactLabelCount() const { return labels_ ? labels_->items.size() : 0; }
+    std::size_t compactLabelCount() const { return labels_ ? labels_->count : 0; }
     // The symbol the compact labels share (null when there are none).
     const TextSymbolPtr& compactLabelSymbol() const;
     // The members that are elements of their own, in order, compact labels left out.
@@ -250,31 +253,38 @@ private:
     void checkFlat();
     void thaw() const;
 
-    struct CompactLabel {
-        XY at;
-        std::uint8_t size = 0;
-        char text[15] = {};
-    };
+    // A group's compact labels in one block: this head, then the labels one after another,
+    // each its point (unaligned), the length of its text and the text's bytes. A chart's
+    // labels are numbers of a few digits, so a label takes about 20 bytes.
     struct CompactLabels {
         TextSymbolPtr symbol;
         std::uint64_t places = 0;  // bit i: the member at position i is the next compact label
-        std::vector<CompactLabel> items;
+        std::uint32_t count = 0;
+        std::uint32_t bytes = 0;  // of the labels after the head
 
+        struct Free {
+            void operator()(CompactLabels* labels) const noexcept;
+        };
+        // A block with room for `bytes` of labels.
+        static std::unique_ptr<CompactLabels, Free> make(std::uint32_t bytes);
+        static constexpr std::size_t kLabelHead = sizeof(XY) + 1;  // point and length
+        const std::byte* records() const { return reinterpret_cast<const std::byte*>(this + 1); }
+        std::byte* records() { return reinterpret_cast<std::byte*>(this + 1); }
         void move(double dx, double dy);
     };
     void prepareView(TextElement& view) const;
-    static void showLabel(const CompactLabel& label, TextElement& view);
+    // Shows the label at `record` through the view; gives the next label's record.
+    static const std::byte* showLabel(const std::byte* record, TextElement& view);
 
     // The members only change through this class, which keeps the flag true to them (first,
-    // so it takes the room an element leaves after its own flags). The envelope geometry is
-    // handed out again as long as the members' extent stays the same (members may be moved
-    // behind the group's back: the extent is measured at every call). Compact labels only
+    // so it takes the room an element leaves after its own flags). The envelope geometry (in
+    // geometry_) is handed out again as long as the members' extent stays the same (members
+    // may be moved behind the group's back: the extent is measured at every call). Compact labels only
     // ever stand in a flat group of at most 64 members; asking for the members as elements
     // turns them into elements (hence mutable: that does not change what the group holds).
     bool flat_ = true;
     mutable std::vector<ElementPtr> members_;
-    mutable std::unique_ptr<CompactLabels> labels_;
-    mutable GeometryPtr envelopeGeometry_;
+    mutable std::unique_ptr<CompactLabels, CompactLabels::Free> labels_;
 };
 
 // Where a text stands on a display: its box in map units and the baseline start of each line,
