@@ -19,9 +19,10 @@ namespace bench_support {
 
 constexpr int FieldCount = 5;
 
-inline std::vector<ui::ControlDesign> settingsTable() {
+// `maxValue` 800 cuts a fifth of the bars (values run to 999), 1000 cuts none.
+inline std::vector<ui::ControlDesign> settingsTable(const std::string& maxValue = "800") {
     using namespace ui;
-    return {textBox("TxtMaxValue").text("800"),      textBox("TxtMinValue").text("5"),
+    return {textBox("TxtMaxValue").text(maxValue),      textBox("TxtMinValue").text("5"),
             textBox("TxtNullValue").text("0"),       textBox("TxtSignNumber").text("3"),
             textBox("TxtChartWidth").text("4"),      textBox("TxtChartMarkerSize").text("24"),
             textBox("TxtLabelDistance").text("0"),   textBox("TxtMinLabelValue").text("0.1"),
@@ -34,8 +35,8 @@ inline std::vector<ui::ControlDesign> settingsTable() {
 // A map of n points with five fields (or `fieldCount`, up to five, charted) of values 0..999
 // (some above the maximum of 800).
 struct ChartScene {
-    explicit ChartScene(std::size_t n, int fieldCount = FieldCount)
-        : form("frmBench", "bench", 100, 100, settingsTable()) {
+    explicit ChartScene(std::size_t n, int fieldCount = FieldCount, const std::string& maxValue = "800")
+        : form("frmBench", "bench", 100, 100, settingsTable(maxValue)) {
         std::vector<host::Field> fields;
         for (int f = 0; f < FieldCount; ++f) fields.push_back({"F" + std::to_string(f), host::FieldType::Double});
         auto fc = host::makeFeatureClass("Points", host::GeometryType::Point, fields);
