@@ -391,16 +391,14 @@ void GroupElement::compactLabels() {
         }
     }
     if (count == 0) return;
-    std::uint32_t bytes = 0;
+    std::size_t bytes = 0;
     for (std::size_t i = 0; i < members_.size(); ++i) {
         if (places >> i & 1U)
-            bytes += static_cast<std::uint32_t>(CompactLabels::kLabelHead +
-                                                static_cast<const TextElement&>(*members_[i]).text().size());
+            bytes += CompactLabels::kLabelHead + static_cast<const TextElement&>(*members_[i]).text().size();
     }
     auto labels = CompactLabels::make(bytes);
     labels->symbol = std::move(symbol);
     labels->places = places;
-    labels->count = static_cast<std::uint32_t>(count);
     std::vector<ElementPtr> own;
     own.reserve(members_.size() - count);
     std::byte* record = labels->records();
@@ -453,11 +451,10 @@ const std::byte* GroupElement::showLabel(const std::byte* record, TextElement& v
 }
 
 std::unique_ptr<GroupElement::CompactLabels, GroupElement::CompactLabels::Free> GroupElement::CompactLabels::make(
-    std::uint32_t bytes) {
+    std::size_t bytes) {
     static_assert(sizeof(CompactLabels) % alignof(XY) == 0);
     void* block = ::operator new(sizeof(CompactLabels) + bytes);
     auto* labels = new (block) CompactLabels;
-    labels->bytes = bytes;
     return std::unique_ptr<CompactLabels, Free>(labels);
 }
 
@@ -468,7 +465,7 @@ void GroupElement::CompactLabels::Free::operator()(CompactLabels* labels) const 
 
 void GroupElement::CompactLabels::move(double dx, double dy) {
     std::byte* record = records();
-    for (std::uint32_t k = 0; k < count; ++k) {
+    for (std::size_t k = count(); k > 0; --k) {
         XY at;
         std::memcpy(&at, record, sizeof at);
         at.x += dx;

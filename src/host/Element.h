@@ -3,6 +3,7 @@
 // groups. Every element has a geometry, a name and a custom property (the chart data a chart
 // carries lives there). Bounds are measured in map units on a display, and they equal what the
 // display draws.
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -162,7 +163,7 @@ public:
     Envelope extent() const;
     void setGeometry(GeometryPtr) override {}
 
-    std::size_t elementCount() const { return members_.size() + (labels_ ? labels_->count : 0); }
+    std::size_t elementCount() const { return members_.size() + compactLabelCount(); }
     // Error 9 outside 0..count − 1. Makes compact labels elements of their own first.
     const ElementPtr& element(std::size_t index) const;
     // Every member as an element of its own: compact labels are made elements first (and stay
@@ -236,7 +237,7 @@ public:
     // elements() and element() make them elements of their own again. Only a group of
     // distinct plain elements keeps labels so.
     void compactLabels();
-    std::size_t compactLabelCount() const { return labels_ ? labels_->count : 0; }
+    std::size_t compactLabelCount() const { return labels_ ? labels_->count() : 0; }
     // The symbol the compact labels share (null when there are none).
     const TextSymbolPtr& compactLabelSymbol() const;
     // The members that are elements of their own, in order, compact labels left out.
@@ -259,14 +260,14 @@ private:
     struct CompactLabels {
         TextSymbolPtr symbol;
         std::uint64_t places = 0;  // bit i: the member at position i is the next compact label
-        std::uint32_t count = 0;
-        std::uint32_t bytes = 0;  // of the labels after the head
+
+        std::size_t count() const { return static_cast<std::size_t>(std::popcount(places)); }
 
         struct Free {
             void operator()(CompactLabels* labels) const noexcept;
         };
         // A block with room for `bytes` of labels.
-        static std::unique_ptr<CompactLabels, Free> make(std::uint32_t bytes);
+        static std::unique_ptr<CompactLabels, Free> make(std::size_t bytes);
         static constexpr std::size_t kLabelHead = sizeof(XY) + 1;  // point and length
         const std::byte* records() const { return reinterpret_cast<const std::byte*>(this + 1); }
         std::byte* records() { return reinterpret_cast<std::byte*>(this + 1); }

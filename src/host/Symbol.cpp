@@ -1,6 +1,9 @@
 #include "host/Symbol.h"
 
+#include <algorithm>
+#include <limits>
 #include <utility>
+#include <vector>
 
 #include "host/Error.h"
 
@@ -114,14 +117,37 @@ SymbolPtr BarChartSymbol::cloneSymbol() const {
     return copy;
 }
 
+BarChartSymbol::BarChartSymbol(const BarChartSymbol& other)
+    : MarkerSymbol(other), SymbolArray(other), spacing_(other.spacing_), width_(other.width_),
+      thickness_(other.thickness_), maxValue_(other.maxValue_), showAxes_(other.showAxes_),
+      verticalBars_(other.verticalBars_), display3D_(other.display3D_), background_(other.background_) {
+    setValues(other.values());
+}
+
 double BarChartSymbol::value(std::size_t index) const {
-    if (index >= values_.size()) raiseRuntime(runtime::err::SubscriptOutOfRange, "ChartSymbol.Value", "Subscript out of range");
+    if (index >= valueCount_) raiseRuntime(runtime::err::SubscriptOutOfRange, "ChartSymbol.Value", "Subscript out of range");
     return values_[index];
 }
 
 void BarChartSymbol::setValue(std::size_t index, double v) {
-    if (index >= values_.size()) values_.resize(index + 1, 0.0);
+    if (index >= valueCount_) {
+        // The list grows by the one value asked for, as the host's does.
+        if (index >= std::numeric_limits<std::uint32_t>::max())
+            raiseRuntime(runtime::err::SubscriptOutOfRange, "ChartSymbol.Value", "Subscript out of range");
+        std::vector<double> grown = valueList();
+        grown.resize(index + 1, 0.0);
+        setValues(grown);
+    }
     values_[index] = v;
+}
+
+void BarChartSymbol::setValues(std::span<const double> values) {
+    if (values.size() >= std::numeric_limits<std::uint32_t>::max())
+        raiseRuntime(runtime::err::SubscriptOutOfRange, "ChartSymbol.Value", "Subscript out of range");
+    auto copy = values.empty() ? nullptr : std::make_unique_for_overwrite<double[]>(values.size());
+    std::copy(values.begin(), values.end(), copy.get());
+    values_ = std::move(copy);
+    valueCount_ = static_cast<std::uint32_t>(values.size());
 }
 
 }  // namespace host

@@ -3,9 +3,13 @@
 // line fills a legend may meet), text, and the bar chart marker symbol whose symbol array holds
 // one fill symbol per bar. Sizes and widths are points. Symbols are shared objects: one fill
 // symbol may colour the bars of many charts.
+#include <cmath>
 #include <cstdint>
+#include <initializer_list>
+#include <limits>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -253,15 +257,21 @@ public:
     void setGap(double points) { gap_ = points; }
     double leaderTolerance() const { return tolerance_; }
     void setLeaderTolerance(double points) { tolerance_ = points; }
-    const std::optional<XY>& anchorPoint() const { return anchor_; }
-    void setAnchorPoint(std::optional<XY> p) { anchor_ = p; }
+    // None when unset, or set to a point that is not one (a coordinate not a number).
+    std::optional<XY> anchorPoint() const {
+        return std::isnan(anchor_.x) || std::isnan(anchor_.y) ? std::nullopt : std::optional<XY>(anchor_);
+    }
+    void setAnchorPoint(std::optional<XY> p) { anchor_ = p.value_or(kNoAnchor); }
 
 private:
+    // Without the flag of an optional point a chart's callout fits a smaller allocation (every
+    // chart of a map has one).
+    static constexpr XY kNoAnchor{std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
     double leaderWidth_ = 1.0;
     RgbColor leaderColor_;
     double gap_ = 0.0;
     double tolerance_ = 0.0;
-    std::optional<XY> anchor_;
+    XY anchor_ = kNoAnchor;
 };
 using LineCalloutPtr = std::shared_ptr<LineCallout>;
 
@@ -300,6 +310,8 @@ private:
 class BarChartSymbol final : public MarkerSymbol, public SymbolArray {
 public:
     BarChartSymbol() { size_ = 32.0; }
+    BarChartSymbol(const BarChartSymbol& other);
+    BarChartSymbol& operator=(const BarChartSymbol&) = delete;
     std::string className() const override { return "BarChartSymbol"; }
     // Copies the settings, the values and the callout; the bar symbols are shared with the
     // original (the host's chart symbols hold references to their fill symbols).
@@ -320,14 +332,20 @@ public:
 
     double maxValue() const { return maxValue_; }
     void setMaxValue(double v) { maxValue_ = v; }
-    std::size_t valueCount() const { return values_.size(); }
+    std::size_t valueCount() const { return valueCount_; }
     double value(std::size_t index) const;
     // Setting value k grows the list as needed (missing values are 0).
     void setValue(std::size_t index, double v);
-    const std::vector<double>& values() const { return values_; }
-    void clearValues() { values_.clear(); }
+    std::span<const double> values() const { return {values_.get(), valueCount_}; }
+    // The values as a list of their own.
+    std::vector<double> valueList() const { return {values_.get(), values_.get() + valueCount_}; }
+    void clearValues() {
+        values_.reset();
+        valueCount_ = 0;
+    }
     // Sets all values at once (the list takes exactly their room).
-    void setValues(const std::vector<double>& values) { values_.assign(values.begin(), values.end()); }
+    void setValues(std::span<const double> values);
+    void setValues(std::initializer_list<double> values) { setValues(std::span<const double>(values)); }
 
     // The marker background (leader callout); empty when none.
     const LineCalloutPtr& background() const { return background_; }
@@ -341,7 +359,10 @@ private:
     bool showAxes_ = false;
     bool verticalBars_ = true;
     bool display3D_ = false;
-    std::vector<double> values_;
+    // A bare array and its length (beside the flags): a vector's capacity would make every
+    // chart's symbol take a larger allocation.
+    std::uint32_t valueCount_ = 0;
+    std::unique_ptr<double[]> values_;
     LineCalloutPtr background_;
 };
 using BarChartSymbolPtr = std::shared_ptr<BarChartSymbol>;

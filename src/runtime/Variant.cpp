@@ -1,5 +1,6 @@
 #include "runtime/Variant.h"
 
+#include <atomic>
 #include <cmath>
 
 #include "runtime/Error.h"
@@ -14,31 +15,55 @@ Variant Variant::null() {
     return v;
 }
 
-std::shared_ptr<const std::string> Variant::shareText(std::string text) {
-    // The empty text is the commonest (cleared boxes): one object serves them all.
-    static const auto empty = std::make_shared<const std::string>();
-    if (text.empty()) return empty;
-    return std::make_shared<const std::string>(std::move(text));
+struct Variant::SharedText::Block {
+    std::atomic<std::size_t> holders{1};
+    std::string text;
+};
+
+Variant::SharedText::SharedText(std::string text) {
+    // The empty text is the commonest (cleared boxes): one block, never freed, serves them all.
+    static Block* const empty = new Block{};
+    if (text.empty()) {
+        block_ = empty;
+        retain();
+    } else {
+        block_ = new Block{};
+        block_->text = std::move(text);
+    }
 }
 
-Variant::Variant(Array v) { value_ = ArrayBox{std::make_unique<Array>(std::move(v))}; }
+const std::string& Variant::SharedText::text() const {
+    static const std::string none;
+    return block_ ? block_->text : none;
+}
 
-Variant::Variant(const Variant& other) { *this = other; }
+void Variant::SharedText::retain() const noexcept {
+    if (block_) block_->holders.fetch_add(1, std::memory_order_relaxed);
+}
 
-Variant& Variant::operator=(const Variant& other) {
-    if (this == &other) return *this;
-    if (other.kind() == Kind::Array) {
-        value_ = ArrayBox{std::make_unique<Array>(*std::get<ArrayBox>(other.value_).array)};
-    } else {
-        std::visit(
-            [this](const auto& v) {
-                using T = std::decay_t<decltype(v)>;
-                if constexpr (!std::is_same_v<T, ArrayBox>) value_ = v;
-            },
-            other.value_);
-    }
+void Variant::SharedText::release() noexcept {
+    if (block_ && block_->holders.fetch_sub(1, std::memory_order_acq_rel) == 1) delete block_;
+}
+
+const ObjectPtr& Variant::ObjectBox::nothing() {
+    static const ObjectPtr none;
+    return none;
+}
+
+Variant::ArrayBox::ArrayBox(Array array) : array(std::make_unique<Array>(std::move(array))) {}
+Variant::ArrayBox::ArrayBox(const ArrayBox& other) : array(std::make_unique<Array>(*other.array)) {}
+Variant::ArrayBox& Variant::ArrayBox::operator=(const ArrayBox& other) {
+    if (this != &other) array = std::make_unique<Array>(*other.array);
     return *this;
 }
+Variant::ArrayBox& Variant::ArrayBox::operator=(ArrayBox&& other) noexcept = default;
+Variant::ArrayBox::~ArrayBox() = default;
+
+Variant::Variant(Array v) : value_(ArrayBox(std::move(v))) {}
+
+Variant::Variant(const Variant& other) = default;
+
+Variant& Variant::operator=(const Variant& other) = default;
 
 Variant::~Variant() = default;
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -30,14 +31,14 @@ public:
     Variant(std::int32_t v) : value_(v) {}
     Variant(float v) : value_(v) {}
     Variant(double v) : value_(v) {}
-    Variant(std::string v) : value_(SharedText{shareText(std::move(v))}) {}
+    Variant(std::string v) : value_(SharedText(std::move(v))) {}
     Variant(std::string_view v) : Variant(std::string(v)) {}
     Variant(const char* v) : Variant(std::string(v)) {}
     Variant(Date v) : value_(v) {}
-    Variant(ObjectPtr v) : value_(std::move(v)) {}
+    Variant(ObjectPtr v) : value_(ObjectBox(std::move(v))) {}
     template <class T>
         requires std::is_base_of_v<Object, T>
-    Variant(std::shared_ptr<T> v) : value_(ObjectPtr(std::move(v))) {}
+    Variant(std::shared_ptr<T> v) : value_(ObjectBox(ObjectPtr(std::move(v)))) {}
     Variant(Array v);
 
     Variant(const Variant& other);
@@ -52,7 +53,7 @@ public:
     bool isNumeric() const;  // bool, integers, single, double
     bool isString() const { return kind() == Kind::String; }
     bool isObject() const { return kind() == Kind::Object; }
-    bool isNothing() const { return isObject() && !std::get<ObjectPtr>(value_); }
+    bool isNothing() const { return isObject() && !objectValue(); }
     bool isArray() const { return kind() == Kind::Array; }
     // The runtime's name of the kind: "Empty", "Null", "Boolean", "Integer", "Long", "Single",
     // "Double", "String", "Date", "Object", "Array" ("Nothing" for an object variable set to
@@ -73,7 +74,7 @@ public:
     template <class T>
     std::shared_ptr<T> as() const {
         if (!isObject()) return nullptr;
-        return std::dynamic_pointer_cast<T>(std::get<ObjectPtr>(value_));
+        return std::dynamic_pointer_cast<T>(objectValue());
     }
 
     const Array& array() const;  // error 13 when not an array
@@ -85,9 +86,9 @@ public:
     std::int32_t int32Value() const { return std::get<std::int32_t>(value_); }
     float singleValue() const { return std::get<float>(value_); }
     double doubleValue() const { return std::get<double>(value_); }
-    const std::string& stringValue() const { return *std::get<SharedText>(value_).text; }
+    const std::string& stringValue() const { return std::get<SharedText>(value_).text(); }
     Date dateValue() const { return std::get<Date>(value_); }
-    const ObjectPtr& objectValue() const { return std::get<ObjectPtr>(value_); }
+    const ObjectPtr& objectValue() const { return std::get<ObjectBox>(value_).object(); }
 
     // Same kind and same value (objects: same identity; arrays: same bounds and elements).
     // NaN equals NaN here, so that round trips can be checked.
@@ -97,20 +98,64 @@ private:
     struct NullTag {
         friend bool operator==(NullTag, NullTag) = default;
     };
+    // Every alternative takes at most 8 bytes, so a value takes 16: a map of a million charts
+    // keeps eight values in the data of each. Larger things are held through one pointer.
+    //
     // A text is never changed in place, so copies share it: the many copies of one value a map
-    // keeps (a layer's name in the data of each of its charts) cost one string, and a value takes
-    // 24 bytes instead of 40.
-    struct SharedText {
-        std::shared_ptr<const std::string> text;
-        friend bool operator==(const SharedText& a, const SharedText& b) { return *a.text == *b.text; }
+    // keeps (a layer's name in the data of each of its charts) cost one string. The count is
+    // atomic: drawing threads copy values while they read a map.
+    class SharedText {
+    public:
+        explicit SharedText(std::string text);
+        SharedText(const SharedText& other) noexcept : block_(other.block_) { retain(); }
+        SharedText(SharedText&& other) noexcept : block_(std::exchange(other.block_, nullptr)) {}
+        SharedText& operator=(SharedText other) noexcept {
+            std::swap(block_, other.block_);
+            return *this;
+        }
+        ~SharedText() { release(); }
+        const std::string& text() const;
+        friend bool operator==(const SharedText& a, const SharedText& b) { return a.text() == b.text(); }
+
+    private:
+        struct Block;
+        void retain() const noexcept;
+        void release() noexcept;
+        Block* block_;  // null only when moved from
     };
-    static std::shared_ptr<const std::string> shareText(std::string text);
+    // An object held in a box of its own (a shared pointer takes 16 bytes); "nothing" needs no
+    // box.
+    class ObjectBox {
+    public:
+        explicit ObjectBox(ObjectPtr object)
+            : box_(object ? std::make_unique<ObjectPtr>(std::move(object)) : nullptr) {}
+        ObjectBox(const ObjectBox& other) : ObjectBox(other.object()) {}
+        ObjectBox(ObjectBox&&) noexcept = default;
+        ObjectBox& operator=(const ObjectBox& other) {
+            if (this != &other) box_ = other.box_ ? std::make_unique<ObjectPtr>(*other.box_) : nullptr;
+            return *this;
+        }
+        ObjectBox& operator=(ObjectBox&&) noexcept = default;
+        const ObjectPtr& object() const { return box_ ? *box_ : nothing(); }
+        // Same object, by identity.
+        friend bool operator==(const ObjectBox& a, const ObjectBox& b) { return a.object() == b.object(); }
+
+    private:
+        static const ObjectPtr& nothing();
+        std::unique_ptr<ObjectPtr> box_;
+    };
     struct ArrayBox {
-        std::unique_ptr<Array> array;
+        explicit ArrayBox(Array array);
+        ArrayBox(const ArrayBox& other);
+        ArrayBox(ArrayBox&&) noexcept = default;
+        ArrayBox& operator=(const ArrayBox& other);
+        ArrayBox& operator=(ArrayBox&& other) noexcept;
+        ~ArrayBox();
         friend bool operator==(const ArrayBox& a, const ArrayBox& b) { return equalArrays(*a.array, *b.array); }
+        std::unique_ptr<Array> array;
     };
     using Storage = std::variant<std::monostate, NullTag, bool, std::int16_t, std::int32_t, float, double,
-                                 SharedText, Date, ObjectPtr, ArrayBox>;
+                                 SharedText, Date, ObjectBox, ArrayBox>;
     Storage value_;
 };
 

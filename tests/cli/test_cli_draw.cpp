@@ -67,7 +67,7 @@ TEST_F(DrawCommand, DrawsTheSampleChartsAndSavesThem) {
     // The scale was taken from the data, as the dialog's max button does: Mecklenburg's 30757 (BIR79).
     EXPECT_EQ(symbol->maxValue(), 30757);
     EXPECT_EQ(symbol->symbolCount(), 2u);
-    EXPECT_EQ(symbol->values(), (std::vector<double>{1091, 1364}));
+    EXPECT_EQ(symbol->valueList(), (std::vector<double>{1091, 1364}));
     EXPECT_TRUE(r.err.find("Unexpected") == std::string::npos) << r.err;
 }
 

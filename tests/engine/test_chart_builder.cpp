@@ -35,7 +35,7 @@ TEST_F(BuilderTest, NewModeDrawsOneNamedChartPerFeature) {
     ASSERT_EQ(groups.size(), 3u);
     EXPECT_EQ(markerOf(groups[0])->name(), "Raleigh");
     EXPECT_EQ(markerOf(groups[2])->name(), "Cary");
-    EXPECT_EQ(symbolOf(groups[0])->values(), (std::vector<double>{5, 2, 1}));
+    EXPECT_EQ(symbolOf(groups[0])->valueList(), (std::vector<double>{5, 2, 1}));
     EXPECT_EQ(symbolOf(groups[0])->maxValue(), 8);
     EXPECT_EQ(symbolOf(groups[0])->size(), 45);
     EXPECT_EQ(symbolOf(groups[0])->width(), 10);
@@ -107,11 +107,11 @@ TEST_F(BuilderTest, SmallValuesGetTheMinimumAndZeroGetsNoLabel) {
     setValue(0, "A", 0.2);
     setValue(0, "B", 0);
     run(0);
-    EXPECT_EQ(symbolOf(charts()[0])->values(), (std::vector<double>{0.5, 0.5, 1}));
+    EXPECT_EQ(symbolOf(charts()[0])->valueList(), (std::vector<double>{0.5, 0.5, 1}));
     EXPECT_EQ(labelTexts(membersOf<host::TextElement>(charts()[0])), (std::vector<std::string>{"0.2", "1.0"}));
     form.set("TxtMinValue", "0");
     run(0);
-    EXPECT_EQ(symbolOf(charts()[0])->values(), (std::vector<double>{0.2, 0, 1}));
+    EXPECT_EQ(symbolOf(charts()[0])->valueList(), (std::vector<double>{0.2, 0, 1}));
 }
 
 TEST_F(BuilderTest, NegativeValuesHangDownAndMoveTheZeroLine) {
@@ -120,7 +120,7 @@ TEST_F(BuilderTest, NegativeValuesHangDownAndMoveTheZeroLine) {
     setValue(0, "C", -20);
     run(0);
     const auto chart = charts()[0];
-    EXPECT_EQ(symbolOf(chart)->values(), (std::vector<double>{-4, 2, -8}));
+    EXPECT_EQ(symbolOf(chart)->valueList(), (std::vector<double>{-4, 2, -8}));
     std::vector<std::string> names;
     std::vector<Variant> values;
     GetElementData(markerOf(chart), names, values);
@@ -149,7 +149,7 @@ TEST_F(BuilderTest, NullsDrawTheSubstituteUnclamped) {
     form.set("TxtNullValue", "12,5");
     run(0);
     const auto chart = charts()[0];
-    EXPECT_EQ(symbolOf(chart)->values(), (std::vector<double>{5, 12.5, 1}));
+    EXPECT_EQ(symbolOf(chart)->valueList(), (std::vector<double>{5, 12.5, 1}));
     EXPECT_EQ(labelTexts(membersOf<host::TextElement>(chart)), (std::vector<std::string>{"5.0", "12", "1.0"}));  // halves to even
     std::vector<std::string> names;
     std::vector<Variant> values;
@@ -175,8 +175,8 @@ TEST_F(BuilderTest, NonFiniteValues) {
     run(0, false, false, {"A", "B"}, odd);
     const auto groups = charts("Odd_charts");
     ASSERT_EQ(groups.size(), 2u);
-    EXPECT_EQ(symbolOf(groups[0])->values(), (std::vector<double>{1, 8}));
-    EXPECT_EQ(symbolOf(groups[1])->values(), (std::vector<double>{-8, 2}));
+    EXPECT_EQ(symbolOf(groups[0])->valueList(), (std::vector<double>{1, 8}));
+    EXPECT_EQ(symbolOf(groups[1])->valueList(), (std::vector<double>{-8, 2}));
     EXPECT_EQ(labelTexts(membersOf<host::TextElement>(groups[0])), (std::vector<std::string>{"1.0", "Infinity"}));
     std::vector<std::string> names;
     std::vector<Variant> values;
@@ -578,7 +578,7 @@ TEST_F(BuilderTest, LayerFileWithTheChartRenderer) {
     auto cursor = back->search();
     auto second = (cursor->nextFeature(), cursor->nextFeature());
     auto drawn = std::dynamic_pointer_cast<host::BarChartSymbol>(renderer->symbolByFeature(*second));
-    EXPECT_EQ(drawn->values(), (std::vector<double>{3, 8, 4}));
+    EXPECT_EQ(drawn->valueList(), (std::vector<double>{3, 8, 4}));
 }
 
 TEST_F(BuilderTest, LayerFileCancelledOrUnwritable) {

@@ -33,7 +33,7 @@ TEST(MakeBarChartSymbol, OneBarPerValueInItsFieldsSymbol) {
     ASSERT_TRUE(chart);
     EXPECT_EQ(chart->symbolCount(), 3u);
     EXPECT_EQ(chart->symbol(1), symbols->symbol(1));  // shared with the dialog's array
-    EXPECT_EQ(chart->values(), (std::vector<double>{8, 4, 0}));
+    EXPECT_EQ(chart->valueList(), (std::vector<double>{8, 4, 0}));
     EXPECT_EQ(chart->maxValue(), 8);
     EXPECT_EQ(chart->size(), 40);
     EXPECT_EQ(chart->width(), 10);

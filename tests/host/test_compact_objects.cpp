@@ -3,12 +3,15 @@
 // the container's index by name pointing at its own entries.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "host/Element.h"
 #include "host/Error.h"
 #include "host/GraphicsContainer.h"
 #include "host/Persistence.h"
 #include "host/PropertySet.h"
 #include "host/Symbol.h"
+#include "runtime/Error.h"
 #include "runtime/Variant.h"
 
 using runtime::Variant;
@@ -60,7 +63,68 @@ TEST(CompactVariant, CopiesOfATextStayIndependentValues) {
     EXPECT_NE(Variant("same"), Variant("Same"));
     EXPECT_EQ(Variant("").stringValue(), "");
     EXPECT_TRUE(Variant("").isString());
-    EXPECT_EQ(sizeof(Variant), 24u);
+    EXPECT_EQ(sizeof(Variant), 16u);
+}
+
+TEST(CompactVariant, ObjectsArraysAndTextsHeldThroughAPointerCopyAsValues) {
+    auto set = std::make_shared<host::PropertySet>();
+    Variant object(set);
+    Variant copy = object;
+    EXPECT_EQ(copy.objectValue(), set);  // the same object, not a copy of it
+    EXPECT_EQ(copy, object);
+    copy = Variant(std::make_shared<host::PropertySet>());
+    EXPECT_NE(copy, object);
+    EXPECT_EQ(object.as<host::PropertySet>(), set);
+
+    const Variant nothing{runtime::ObjectPtr()};
+    EXPECT_TRUE(nothing.isNothing());
+    EXPECT_EQ(Variant(nothing).objectValue(), nullptr);
+    EXPECT_EQ(nothing, Variant(runtime::ObjectPtr()));
+
+    Variant array(runtime::Array::fromList({1.0, "two"}));
+    Variant arrayCopy = array;
+    arrayCopy.array().at(0) = 5.0;
+    EXPECT_EQ(array.array().at(0), Variant(1.0));
+    arrayCopy = array;
+    EXPECT_EQ(arrayCopy, array);
+
+    // A value of another kind replaces a text or an object, which then goes once.
+    Variant text(std::string(30, 't'));
+    Variant moved = std::move(text);
+    EXPECT_EQ(moved.stringValue(), std::string(30, 't'));
+    moved = object;
+    moved = 2.0;
+    EXPECT_EQ(set.use_count(), 2);  // `set` and `object`: the values replaced let go of it
+    EXPECT_EQ(moved, Variant(2.0));
+}
+
+TEST(CompactSymbols, BarValuesAndTheLeaderAnchorKeepTheirMeaning) {
+    host::BarChartSymbol bars;
+    bars.setValue(2, 7.5);  // grows with zeros
+    EXPECT_EQ(bars.valueList(), (std::vector<double>{0, 0, 7.5}));
+    bars.setValues({1, 2});
+    EXPECT_EQ(bars.valueCount(), 2u);
+    EXPECT_THROW(bars.value(2), runtime::Error);
+    bars.setBackground(std::make_shared<host::LineCallout>());
+    auto clone = std::static_pointer_cast<host::BarChartSymbol>(bars.cloneSymbol());
+    clone->setValue(0, 9);
+    EXPECT_EQ(bars.valueList(), (std::vector<double>{1, 2}));
+    EXPECT_EQ(clone->valueList(), (std::vector<double>{9, 2}));
+    bars.clearValues();
+    EXPECT_EQ(bars.valueCount(), 0u);
+    EXPECT_TRUE(bars.values().empty());
+
+    host::LineCallout& callout = *clone->background();
+    EXPECT_FALSE(callout.anchorPoint());
+    callout.setAnchorPoint(host::XY{-0.0, 3});
+    ASSERT_TRUE(callout.anchorPoint());
+    EXPECT_EQ(*callout.anchorPoint(), (host::XY{-0.0, 3}));
+    EXPECT_FALSE(bars.background()->anchorPoint());  // the clone's callout is its own
+    callout.setAnchorPoint(host::XY{std::nan(""), 3});
+    EXPECT_FALSE(callout.anchorPoint());
+    callout.setAnchorPoint(host::XY{1, 2});
+    callout.setAnchorPoint(std::nullopt);
+    EXPECT_FALSE(callout.anchorPoint());
 }
 
 TEST(CompactElement, NameAndDataAreKeptOnlyWhenSet) {
