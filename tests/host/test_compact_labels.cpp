@@ -107,7 +107,7 @@ TEST(CompactLabels, AreSeenWalkedAndWrittenAsTheElementsTheyStandFor) {
     g->addElement(label("sixteen bytes...", 4, 5, small));
     g->addElement(shared);
     g->addElement(label("", 7, 7, small));
-    g->addElement(label("1 234,5", 8, 1, small));
+    g->addElement(label("123 456 789,012", 8, 1, small));
     named.reset();
     locked.reset();
     unscaled.reset();
@@ -115,7 +115,7 @@ TEST(CompactLabels, AreSeenWalkedAndWrittenAsTheElementsTheyStandFor) {
     const std::string seenBefore = seen(*g, display);
     const std::string writtenBefore = written({g, other});
     g->compactLabels();
-    EXPECT_EQ(g->compactLabelCount(), 4u);  // "12", "9.3", "" and "1 234,5"
+    EXPECT_EQ(g->compactLabelCount(), 4u);  // "12", "9.3", "" and "123 456 789,012" (15 bytes, the most)
     EXPECT_EQ(g->compactLabelSymbol(), small);
     EXPECT_EQ(g->elementCount(), 12u);
     EXPECT_TRUE(g->compactLabelAt(1) && g->compactLabelAt(3) && g->compactLabelAt(10) && g->compactLabelAt(11));
@@ -131,7 +131,7 @@ TEST(CompactLabels, AreSeenWalkedAndWrittenAsTheElementsTheyStandFor) {
     EXPECT_EQ(seen(*g, display), seenMoved);
     const auto* eleven = elementAs<TextElement>(*g->element(11));
     ASSERT_TRUE(eleven);
-    EXPECT_EQ(eleven->text(), "1 234,5");
+    EXPECT_EQ(eleven->text(), "123 456 789,012");
     EXPECT_EQ(static_cast<const Point&>(*eleven->geometry()).xy().x, 18);
     EXPECT_EQ(g->element(9), shared);
     g->move(-10, 1);
@@ -151,7 +151,7 @@ TEST(CompactLabels, AreSeenWalkedAndWrittenAsTheElementsTheyStandFor) {
         texts.push_back(t ? t->text() : m.className());
     });
     EXPECT_EQ(texts, (std::vector<std::string>{"12", "9.3", "named", "locked", "unscaled", "other symbol",
-                                               "sixteen bytes...", "shared", "", "1 234,5"}));
+                                               "sixteen bytes...", "shared", "", "123 456 789,012"}));
     EXPECT_TRUE(g->compactLabelAt(0) && g->compactLabelAt(1) && g->compactLabelAt(8) && g->compactLabelAt(9));
     g->addElement(first);
     g->addElement(breakMarkOf);
