@@ -217,14 +217,16 @@ void BM_OpenMapDocument(benchmark::State& state) {
 }
 
 BENCHMARK(BM_SaveMapDocument)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_OpenMapDocument)->Args({100'000, 1})->Args({100'000, 0})->Unit(benchmark::kMillisecond)->Iterations(2);
+// Five runs at 100,000: a single one swings by a third on this machine, and the million's time is
+// set against it.
+BENCHMARK(BM_OpenMapDocument)->Args({100'000, 1})->Args({100'000, 0})->Unit(benchmark::kMillisecond)->Iterations(5);
 
 [[maybe_unused]] const bool millionRegistered = [] {
     if (!std::getenv("PLOTLET_BENCH_MILLION")) return false;
     benchmark::RegisterBenchmark("BM_SaveMapDocument", [](benchmark::State& s) { BM_SaveMapDocument(s); })
         ->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
     benchmark::RegisterBenchmark("BM_OpenMapDocument", [](benchmark::State& s) { BM_OpenMapDocument(s); })
-        ->Args({1'000'000, 1})->Args({1'000'000, 0})->Unit(benchmark::kMillisecond)->Iterations(1);
+        ->Args({1'000'000, 1})->Args({1'000'000, 0})->Unit(benchmark::kMillisecond)->Iterations(2);
     return true;
 }();
 
