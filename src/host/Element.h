@@ -280,9 +280,10 @@ private:
     // The members only change through this class, which keeps the flag true to them (first,
     // so it takes the room an element leaves after its own flags). The envelope geometry (in
     // geometry_) is handed out again as long as the members' extent stays the same (members
-    // may be moved behind the group's back: the extent is measured at every call). Compact labels only
-    // ever stand in a flat group of at most 64 members; asking for the members as elements
-    // turns them into elements (hence mutable: that does not change what the group holds).
+    // may be moved behind the group's back: the extent is measured at every call). Compact
+    // labels only ever stand in a flat group of at most 64 members; asking for the members as
+    // elements turns them into elements (hence mutable: that does not change what the group
+    // holds).
     bool flat_ = true;
     mutable std::vector<ElementPtr> members_;
     mutable std::unique_ptr<CompactLabels, CompactLabels::Free> labels_;

@@ -131,7 +131,7 @@ double BarChartSymbol::value(std::size_t index) const {
 
 void BarChartSymbol::setValue(std::size_t index, double v) {
     if (index >= valueCount_) {
-        // The list grows by the one value asked for, as the host's does.
+        // The list grows to hold the value asked for, the values between being 0.
         if (index >= std::numeric_limits<std::uint32_t>::max())
             raiseRuntime(runtime::err::SubscriptOutOfRange, "ChartSymbol.Value", "Subscript out of range");
         std::vector<double> grown = valueList();
