@@ -76,13 +76,22 @@ void GraphicsContainer::reserve(std::size_t count) {
 
 void GraphicsContainer::addElement(ElementPtr element) {
     if (!element) raiseRuntime(runtime::err::ObjectNotSet, "GraphicsContainer.AddElement", runtime::standardDescription(91));
-    if (entries_.count(element.get())) raiseHost(20, "GraphicsContainer.AddElement", "The element is already in the graphics layer.");
+    // One look into the index by identity: with a million elements it lies far outside the
+    // caches, and reading a map adds every chart here.
     const Element* key = element.get();
-    order_.push_back(std::move(element));
-    Entry entry{std::prev(order_.end()), nextSequence_++, {}};
+    const auto [it, added] = entries_.try_emplace(key);
+    if (!added) raiseHost(20, "GraphicsContainer.AddElement", "The element is already in the graphics layer.");
+    try {
+        order_.push_back(std::move(element));
+    } catch (...) {
+        entries_.erase(it);
+        throw;
+    }
+    Entry& entry = it->second;
+    entry.position = std::prev(order_.end());
+    entry.sequence = nextSequence_++;
     if (namesIndexed_) index(key, entry);
     spatialIndex_.added(key, entry.sequence);
-    entries_.emplace(key, std::move(entry));
 }
 
 void GraphicsContainer::deleteElement(const Element* element) {
