@@ -22,7 +22,7 @@ constexpr int FieldCount = 5;
 // `maxValue` 800 cuts a fifth of the bars (values run to 999), 1000 cuts none.
 inline std::vector<ui::ControlDesign> settingsTable(const std::string& maxValue = "800") {
     using namespace ui;
-    return {textBox("TxtMaxValue").text(maxValue),      textBox("TxtMinValue").text("5"),
+    return {textBox("TxtMaxValue").text(maxValue),   textBox("TxtMinValue").text("5"),
             textBox("TxtNullValue").text("0"),       textBox("TxtSignNumber").text("3"),
             textBox("TxtChartWidth").text("4"),      textBox("TxtChartMarkerSize").text("24"),
             textBox("TxtLabelDistance").text("0"),   textBox("TxtMinLabelValue").text("0.1"),

@@ -21,11 +21,12 @@ std::vector<std::string> GraphicsContainer::namesOf(const Element& element) {
 void GraphicsContainer::index(const Element* element, Entry& entry) const {
     const std::vector<std::string> names = namesOf(*element);
     entry.names = std::make_unique<NameNode*[]>(names.size());
-    entry.nameCount = static_cast<std::uint32_t>(names.size());
+    entry.nameCount = 0;  // grows name by name, so a failure midway leaves no empty slot counted
     const auto key = std::make_pair(entry.sequence, element);
     for (std::size_t k = 0; k < names.size(); ++k) {
         NameNode& node = *byName_.try_emplace(names[k]).first;
         entry.names[k] = &node;
+        ++entry.nameCount;
         NameList& list = node.second;
         if (list.items.empty() || list.items.back().first < entry.sequence) {
             list.items.push_back(key);  // the common case: a new element on top
